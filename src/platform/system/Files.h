@@ -1,0 +1,34 @@
+#pragma once
+// Files and folders. Paths are the program's GBK texts; they become UTF-8 file names here.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx::platform {
+
+std::string pathSeparator();
+std::string toNativePath(std::string_view gbkPath);   // GBK text -> UTF-8 file name
+std::string fromNativePath(std::string_view native);  // UTF-8 file name -> GBK text
+
+bool fileExists(std::string_view path);  // a file or folder of that name exists
+bool isDirectory(std::string_view path);
+bool writeFile(std::string_view path, std::string_view bytes);  // creates or replaces
+bool appendFile(std::string_view path, std::string_view bytes);
+bool readFile(std::string_view path, std::string& bytes);
+long long fileSize(std::string_view path);  // -1 when missing
+bool deleteFile(std::string_view path);
+bool copyFile(std::string_view from, std::string_view to, bool overwrite = true);
+bool moveFile(std::string_view from, std::string_view to);
+bool createDirectory(std::string_view path);  // false when it exists already or fails
+bool removeDirectory(std::string_view path);  // with its content
+bool setExecutable(std::string_view path);
+// Names (not paths) directly in directory matching a wildcard pattern (* and ?), without . and ..
+std::vector<std::string> listNames(std::string_view directory, std::string_view pattern);
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+std::string currentDirectory();
+bool setCurrentDirectory(std::string_view path);
+// The running executable's full path (GBK text).
+std::string executablePath();
+
+}  // namespace qx::platform

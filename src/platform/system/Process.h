@@ -1,0 +1,19 @@
+#pragma once
+// Processes: start detached or hidden, shell open, end at once.
+#include <string>
+#include <vector>
+
+namespace qx::platform {
+
+// Starts program with arguments (UTF-8 native strings) in its own session, not waited for.
+// Returns the child's pid, or -1 when it could not be started.
+int startDetached(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& workingDirectory = {});
+// Opens a file the way the desktop does: executables are started, other files go to xdg-open.
+bool shellOpen(const std::string& nativePath);
+int currentProcessId();
+// Ends a process (0: this one) at once. Returns false when it could not be signalled.
+bool terminateProcess(int pid, int exitCode = 0);
+[[noreturn]] void exitNow(int code);
+
+}  // namespace qx::platform

@@ -1,0 +1,49 @@
+#pragma once
+// Window layouts as data: every window and control with its place, size and first caption.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx::ui {
+
+enum class ControlKind {
+    Button,
+    CloseButton,
+    Label,
+    EditBox,
+    PictureBox,
+    GroupBox,
+    TabControl,
+    RadioButton,
+    CheckBox,
+    ProgressBar,
+    Timer,
+    SkinElement,
+};
+
+struct ControlLayout {
+    std::string name;     // exactly as the layouts name it (UTF-8 source text)
+    ControlKind kind;
+    std::string caption;  // UTF-8 literal; caption or first text, turned into GBK at creation
+    std::string container;  // empty: the window's client area; else a group box or tab control
+    int page = -1;          // tab page index when the container is a tab control
+    int x = 0, y = 0, width = 0, height = 0;
+    bool multiLine = false;  // edit boxes: taller boxes wrap and scroll
+    std::string skin;        // the skin name of the layout, for kinds that differ (QQ-style boxes)
+    std::vector<std::string> pages;  // tab control page titles (UTF-8)
+    int fontSize = 0;  // 0: the kind's default
+};
+
+struct WindowLayout {
+    std::string name;   // MainWindow, AboutWindow, ...
+    std::string title;  // UTF-8; empty for untitled windows
+    int width = 0, height = 0;
+    int x = 50, y = 50;
+    std::vector<ControlLayout> controls;
+};
+
+// The ten windows in a fixed order. Returns nullptr for an unknown name.
+const std::vector<WindowLayout>& allLayouts();
+const WindowLayout* findLayout(std::string_view windowName);
+
+}  // namespace qx::ui
