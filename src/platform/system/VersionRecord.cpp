@@ -40,18 +40,25 @@ bool readVersionRecord(std::string_view path, VersionFields& fields) {
     std::string bytes;
     if (!readFile(path, bytes)) return false;
     std::string m = marker();
-    std::size_t at = bytes.find(m);
-    if (at == std::string::npos) return false;
-    std::size_t pos = at + m.size();
-    VersionFields out;
-    for (std::size_t i = 0; i < kVersionFieldCount; ++i) {
-        std::size_t end = bytes.find('\0', pos);
-        if (end == std::string::npos) return false;
-        out[i] = bytes.substr(pos, end - pos);
-        pos = end + 1;
+    // The first occurrence that is followed by eleven fields and the closing NUL is the record.
+    for (std::size_t at = bytes.find(m); at != std::string::npos; at = bytes.find(m, at + 1)) {
+        std::size_t pos = at + m.size();
+        VersionFields out;
+        bool complete = true;
+        for (std::size_t i = 0; i < kVersionFieldCount && complete; ++i) {
+            std::size_t end = bytes.find('\0', pos);
+            if (end == std::string::npos || end - pos > 256) {
+                complete = false;
+                break;
+            }
+            out[i] = bytes.substr(pos, end - pos);
+            pos = end + 1;
+        }
+        if (!complete || pos >= bytes.size() || bytes[pos] != '\0') continue;
+        fields = out;
+        return true;
     }
-    fields = out;
-    return true;
+    return false;
 }
 
 }  // namespace qx::platform

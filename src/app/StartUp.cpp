@@ -1,0 +1,23 @@
+#include "app/StartUp.h"
+
+#include "app/MainWindow.h"
+#include "platform/system/Clock.h"
+#include "platform/system/Files.h"
+#include "platform/system/Random.h"
+
+namespace qx {
+
+void initialiseProgramState(ProgramState& state) {
+    state.setExecutablePath(platform::executablePath());
+    platform::setCurrentDirectory(state.runDirectory);
+}
+
+void startUp(ProgramState& state, ui::WindowSystem& windows) {
+    // The Windows build deployed its skinning library beside the executable here and restarted
+    // once; our window layer is linked in, so nothing needs deploying and no restart happens.
+    platform::seedRandom(platform::tickCount());
+    platform::createDirectory(state.pathIn("Temp"));  // an existing folder is fine
+    openMainWindow(state, windows);
+}
+
+}  // namespace qx

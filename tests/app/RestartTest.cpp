@@ -1,0 +1,75 @@
+#include "app/Restart.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/text/CodePages.h"
+#include "platform/system/Files.h"
+#include "platform/system/Process.h"
+
+using namespace qx;
+namespace fs = std::filesystem;
+
+TEST(RestartScript, BatchTextIsExact) {
+    const Text expected = gbk(u8"@echo off \r\n@ping 127.0.0.1 -n 1 >nul\r\nstart \"\" \"C:\\PROGRA~1\\X.EXE\"\r\ndel Restart.bat");
+    EXPECT_EQ(restartScriptBatch("C:\\PROGRA~1\\X.EXE", 1), expected);
+    for (int delay : {0, -5}) {
+        Text s = restartScriptBatch("p", delay);
+        EXPECT_NE(s.find("-n 2 >nul"), std::string::npos) << delay;
+    }
+    EXPECT_NE(restartScriptBatch("p", 7).find("-n 7 >nul"), std::string::npos);
+    // Only the first placeholder is replaced; a path holding the other placeholder stays as given.
+    EXPECT_NE(restartScriptBatch(gbk(u8"秒数"), 3).find(gbk(u8"\"秒数\"")), std::string::npos);
+}
+
+TEST(RestartScript, PosixScriptQuotesEveryPath) {
+    std::string s = restartScriptPosix("/tmp/it's here/a b/x", "/tmp/it's here/a b/Restart.sh", 0);
+    EXPECT_EQ(s,
+              "#!/bin/sh\nsleep 2\ncd '/tmp/it'\\''s here/a b/' || exit 1\n"
+              "setsid '/tmp/it'\\''s here/a b/x' </dev/null >/dev/null 2>&1 &\n"
+              "rm -f -- '/tmp/it'\\''s here/a b/Restart.sh'\n");
+}
+
+TEST(RestartScript, MissingExecutableDoesNothing) {
+    ProgramState state;
+    fs::path dir = fs::temp_directory_path() / ("qx-restart-missing-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    state.setExecutablePath(platform::fromNativePath((dir / "nothing-here").string()));
+    restartSelf(state, 1);  // returns: no file, no script
+    EXPECT_FALSE(fs::exists(dir / "Restart.sh"));
+    fs::remove_all(dir);
+}
+
+TEST(RestartScript, RealRestartFromAPathWithBlanksQuotesAndChinese) {
+    fs::path dir = fs::temp_directory_path() / ("qx restart " + std::to_string(getpid())) / u8"程序 'x' 目录";
+    fs::create_directories(dir);
+    fs::path probe = dir / u8"探针 probe";
+    fs::copy_file(QX_RESTART_PROBE, probe, fs::copy_options::overwrite_existing);
+    fs::permissions(probe, fs::perms::owner_all, fs::perm_options::add);
+
+    int pid = platform::startDetached(probe.string(), {}, dir.string());
+    ASSERT_GT(pid, 0);
+
+    // The probe writes a line, restarts through the script and a second instance writes another.
+    std::vector<std::string> lines;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
+        lines.clear();
+        std::ifstream in(dir / "probe.log");
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        if (lines.size() >= 2 && !fs::exists(dir / "Restart.sh")) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0], lines[1]);
+    EXPECT_EQ(std::to_string(pid), lines[0]);
+    EXPECT_FALSE(fs::exists(dir / "Restart.sh")) << "the script deletes itself";
+    // The first instance ended inside restartSelf.
+    EXPECT_NE(kill(pid, 0), 0);
+    fs::remove_all(dir.parent_path());
+}

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "app/text/CodePages.h"
+#include "app/text/TextUtilities.h"
+#include "platform/system/Files.h"
+#include "platform/system/Random.h"
+#include "platform/system/VersionRecord.h"
+
+using namespace qx;
+namespace fs = std::filesystem;
+
+class TempDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("qx-sys 测试-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        gbkDir_ = platform::fromNativePath(dir_.string());
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    Text in(const char* utf8Name) { return gbkDir_ + "/" + gbk(utf8Name); }
+    fs::path dir_;
+    Text gbkDir_;
+};
+
+TEST_F(TempDir, FilesWithGbkNamesAreWrittenReadAndListed) {
+    EXPECT_TRUE(platform::writeFile(in("a.exe"), "one"));
+    EXPECT_TRUE(platform::writeFile(in("中文.EXE"), "two"));
+    EXPECT_TRUE(platform::writeFile(in("b.txt"), "x"));
+    EXPECT_TRUE(platform::createDirectory(in("sub.exe")));
+    EXPECT_FALSE(platform::createDirectory(in("sub.exe")));  // exists already
+    EXPECT_TRUE(platform::writeFile(in("sub.exe/inner.exe"), "x"));
+    EXPECT_TRUE(fs::exists(dir_ / u8"中文.EXE"));
+
+    TextArray found = listFiles(gbkDir_, "*.exe");
+    std::sort(found.begin(), found.end());
+    // Folders match by name too, as the system listing returns them; nothing below is entered.
+    TextArray expected = {in("a.exe"), in("sub.exe"), in("中文.EXE")};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(listFiles(gbkDir_ + "/", "b.*"), (TextArray {in("b.txt")}));
+
+    std::string bytes;
+    EXPECT_TRUE(platform::readFile(in("中文.EXE"), bytes));
+    EXPECT_EQ(bytes, "two");
+    EXPECT_TRUE(platform::writeFile(in("中文.EXE"), "3"));  // replaces
+    EXPECT_EQ(platform::fileSize(in("中文.EXE")), 1);
+    EXPECT_TRUE(platform::moveFile(in("a.exe"), in("moved")));
+    EXPECT_FALSE(platform::fileExists(in("a.exe")));
+    EXPECT_TRUE(platform::copyFile(in("moved"), in("copy")));
+    EXPECT_TRUE(platform::deleteFile(in("copy")));
+    EXPECT_FALSE(platform::deleteFile(in("copy")));
+    EXPECT_FALSE(platform::readFile(in("none"), bytes));
+}
+
+TEST(Wildcard, StarQuestionAndCase) {
+    EXPECT_TRUE(platform::wildcardMatch("*.exe", "Temp_ViewWizard 2.8.0.exe"));
+    EXPECT_TRUE(platform::wildcardMatch("*.exe", "X.EXE"));
+    EXPECT_FALSE(platform::wildcardMatch("*.exe", "x.exe.txt"));
+    EXPECT_TRUE(platform::wildcardMatch("a?c*", "abcdef"));
+    EXPECT_TRUE(platform::wildcardMatch("*", ""));
+    EXPECT_FALSE(platform::wildcardMatch("?", ""));
+}
+
+TEST_F(TempDir, VersionRecordIsFoundInsideAnyFile) {
+    platform::VersionFields f;
+    f[0] = "1.0.0.17";
+    f[3] = "Quorvex";
+    std::string blob(5000, 'x');
+    blob += platform::makeVersionRecord(f);
+    blob += std::string(100, '\0');
+    ASSERT_TRUE(platform::writeFile(in("prog"), blob));
+    platform::VersionFields read;
+    ASSERT_TRUE(platform::readVersionRecord(in("prog"), read));
+    EXPECT_EQ(read, f);
+    ASSERT_TRUE(platform::writeFile(in("plain"), "no record"));
+    EXPECT_FALSE(platform::readVersionRecord(in("plain"), read));
+    EXPECT_FALSE(platform::readVersionRecord(in("missing"), read));
+    EXPECT_STREQ(platform::versionFieldNames()[0], "FileVersion");
+}
+
+TEST(RandomNumbers, RepeatableFromASeedAndWithinBounds) {
+    platform::seedRandom(42);
+    std::vector<int> first;
+    for (int i = 0; i < 50; ++i) first.push_back(platform::randomInt(1, 3));
+    platform::seedRandom(42);
+    std::set<int> seen;
+    for (int i = 0; i < 50; ++i) {
+        int v = platform::randomInt(1, 3);
+        EXPECT_EQ(v, first[i]);
+        seen.insert(v);
+    }
+    EXPECT_EQ(seen, (std::set<int> {1, 2, 3}));
+    EXPECT_EQ(platform::randomInt(5, 1), 5);
+}
