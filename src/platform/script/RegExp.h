@@ -1,0 +1,72 @@
+#pragma once
+// A regular-expression object with the behaviour of the scripting RegExp: JavaScript syntax and
+// semantics over UTF-16 subjects, on PCRE2 (16-bit). Indexes and lengths count UTF-16 units.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx::platform {
+
+struct RegExpMatch {
+    std::u16string value;
+    int firstIndex = 0;  // 0-based, UTF-16 units of the subject
+    int length = 0;
+    // One entry per capture group; an unmatched group is empty.
+    std::vector<std::u16string> subMatches;
+    // Where each group starts in the subject, -1 for an unmatched group.
+    std::vector<int> subMatchIndexes;
+};
+
+class RegExp {
+public:
+    RegExp();
+    ~RegExp();
+    RegExp(const RegExp&) = delete;
+    RegExp& operator=(const RegExp&) = delete;
+
+    void setPattern(std::u16string_view pattern);
+    const std::u16string& pattern() const { return pattern_; }
+    void setIgnoreCase(bool on);
+    bool ignoreCase() const { return ignoreCase_; }
+    void setMultiline(bool on);
+    bool multiline() const { return multiline_; }
+    void setGlobal(bool on) { global_ = on; }
+    bool global() const { return global_; }
+
+    // The object knows no "Singleline" property (JavaScript has no such flag): always refused.
+    bool setSingleline(bool on);
+
+    // All matches (only the first without Global). False when the pattern does not compile or a
+    // match needs more than the bounded effort; `out` is then empty.
+    bool execute(std::u16string_view subject, std::vector<RegExpMatch>& out) const;
+
+    // Replaces the matches (all with Global, else the first). The replacement understands $1..$99,
+    // $&, $`, $' and $$. False (and `out` empty) on the same failures as execute.
+    bool replace(std::u16string_view subject, std::u16string_view replacement, std::u16string& out) const;
+
+    // True when the pattern compiles (compiling it on first use).
+    bool valid() const;
+    // Why the pattern did not compile or the last match failed; empty when all went well.
+    const std::u16string& errorText() const { return error_; }
+
+private:
+    struct Compiled;
+    const Compiled* compiled() const;
+
+    std::u16string pattern_;
+    bool ignoreCase_ = false;
+    bool multiline_ = false;
+    bool global_ = false;
+    mutable std::unique_ptr<Compiled> compiled_;
+    mutable bool compileTried_ = false;
+    mutable std::u16string error_;
+};
+
+// Rewrites a JavaScript pattern into PCRE2 syntax with the JavaScript meaning of `.`, `^`, `$`,
+// `\d \w \s \b` and the escapes. False when the pattern is not valid JavaScript syntax.
+// Exposed for the tests and the fuzzer.
+bool translateJsPattern(std::u16string_view js, bool multiline, std::u16string& pcre, int& groupCount);
+
+}  // namespace qx::platform

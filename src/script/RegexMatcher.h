@@ -1,0 +1,78 @@
+#pragma once
+// Regular expressions over GBK texts (JavaScript syntax, see platform/script/RegExp.h).
+// Indexes are 1-based; positions are 0-based byte offsets into the subject text, -2 when unknown.
+// Byte-array subjects and results hold UTF-16LE units, and their positions count bytes of the array.
+#include <memory>
+
+#include "app/text/Text.h"
+
+namespace qx {
+
+namespace detail {
+class RegexCore;
+}
+
+// The smaller form: no byte-array operations.
+class RegexObject {
+public:
+    RegexObject();
+    ~RegexObject();
+    RegexObject(const RegexObject& other);  // a clone
+    RegexObject& operator=(const RegexObject& other);
+    RegexObject(RegexObject&& other) noexcept;
+    RegexObject& operator=(RegexObject&& other) noexcept;
+
+    void destroy();
+    RegexObject clone() const;
+    // Case is ignored unless caseSensitive; quotePlaceholder turns each "#引号" of the pattern into '"'.
+    // False when the pattern does not compile or matching it takes more than a bounded effort.
+    bool create(const Text& pattern, const Text& subject, bool caseSensitive = false, bool multiline = true,
+                bool global = true, bool quotePlaceholder = false);
+    Text pattern() const;
+    // Every match (the first one without global) replaced; "$1".."$99", "$&", "$`", "$'", "$$".
+    Text replace(const Text& replacement) const;
+    int matchCount() const;
+    Text matchText(int index, int& position, bool wantPosition = false) const;
+    Text subMatchText(int index, int subIndex, int& position, bool wantPosition = false) const;
+    int subMatchCount() const;
+
+    Text matchText(int index) const;
+    Text subMatchText(int index, int subIndex) const;
+
+private:
+    std::unique_ptr<detail::RegexCore> core_;
+};
+
+class RegexMatcher {
+public:
+    RegexMatcher();
+    ~RegexMatcher();
+    RegexMatcher(const RegexMatcher& other);  // a clone
+    RegexMatcher& operator=(const RegexMatcher& other);
+    RegexMatcher(RegexMatcher&& other) noexcept;
+    RegexMatcher& operator=(RegexMatcher&& other) noexcept;
+
+    void destroy();
+    RegexMatcher clone() const;
+    bool create(const Text& pattern, const Text& subject, bool caseSensitive = false, bool multiline = true,
+                bool global = true, bool quotePlaceholder = false);
+    bool createFromBytes(const Text& pattern, const ByteArray& subject, bool caseSensitive = false,
+                         bool multiline = true, bool global = true, bool quotePlaceholder = false);
+    Text pattern() const;
+    Text replace(const Text& replacement) const;
+    ByteArray replaceBytes(const ByteArray& replacement) const;
+    int matchCount() const;
+    Text matchText(int index, int& position, bool wantPosition = false) const;
+    ByteArray matchBytes(int index) const;
+    Text subMatchText(int index, int subIndex, int& position, bool wantPosition = false) const;
+    ByteArray subMatchBytes(int index, int subIndex) const;
+    int subMatchCount() const;
+
+    Text matchText(int index) const;
+    Text subMatchText(int index, int subIndex) const;
+
+private:
+    std::unique_ptr<detail::RegexCore> core_;
+};
+
+}  // namespace qx
