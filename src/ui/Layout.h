@@ -32,6 +32,11 @@ struct ControlLayout {
     std::string skin;        // the skin name of the layout, for kinds that differ (QQ-style boxes)
     std::vector<std::string> pages;  // tab control page titles (UTF-8)
     int fontSize = 0;  // 0: the kind's default
+    std::string font;  // font family of the layout (buttons); the view falls back to a CJK font
+    bool visible = true;  // hidden at first (shown later by the program)
+    int alpha = 255;      // 0 transparent .. 255 opaque
+    int maximum = 100;    // progress bars: the position that fills the bar
+    std::string picture;  // picture boxes: the embedded picture shown from creation on (see Pictures)
 };
 
 struct WindowLayout {
@@ -40,9 +45,13 @@ struct WindowLayout {
     int width = 0, height = 0;
     int x = 50, y = 50;
     std::vector<ControlLayout> controls;
+    std::string skinElement;  // name of the control that carries the window skin
+    // The largest size the program grows the window to (0: the layout size); controls beyond
+    // the layout size stay clipped until then.
+    int grownWidth = 0, grownHeight = 0;
 };
 
-// The ten windows in a fixed order. Returns nullptr for an unknown name.
+// The ten windows in a fixed order; findLayout returns nullptr for an unknown name.
 const std::vector<WindowLayout>& allLayouts();
 const WindowLayout* findLayout(std::string_view windowName);
 

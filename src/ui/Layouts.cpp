@@ -1,14 +1,353 @@
+// The ten windows of the program, control by control. This is the only place in the code that
+// knows a coordinate: handlers name controls and read their geometry from the model.
 #include "ui/Layout.h"
 
 namespace qx::ui {
 
+namespace {
+
+using K = ControlKind;
+
+// Skins of the layouts, per control kind.
+constexpr const char* kWindowSkin = "exui默认窗口皮肤";
+constexpr const char* kButtonSkin = "默认皮肤按钮";
+constexpr const char* kButtonFont = "微软雅黑";
+constexpr const char* kGroupSkin = "EX_UI默认皮肤_分组框";
+constexpr const char* kEditSkin = "EX_UI默认皮肤_编辑框";
+constexpr const char* kPictureSkin = "Exui默认皮肤_图片框";
+constexpr const char* kTabSkin = "EX_UI默认皮肤_选择夹";
+constexpr const char* kProgressSkin = "EX_UI默认皮肤_进度条";
+constexpr const char* kQqCheckSkin = "超仿QQ_选择框";
+
+// An edit box taller than this holds several lines (wraps and scrolls); up to it, one line.
+constexpr int kSingleLineEditMaxHeight = 40;
+
+// One row of a layout table; the chained setters keep the tables readable.
+struct Row {
+    ControlLayout c;
+
+    Row(K kind, const char* name, const char* caption, int x, int y, int w, int h) {
+        c.name = name;
+        c.kind = kind;
+        c.caption = caption;
+        c.x = x, c.y = y, c.width = w, c.height = h;
+        switch (kind) {
+            case K::Button:
+            case K::CloseButton:
+                c.skin = kButtonSkin;
+                c.font = kButtonFont;
+                break;
+            case K::GroupBox: c.skin = kGroupSkin; break;
+            case K::EditBox:
+                c.skin = kEditSkin;
+                c.multiLine = h > kSingleLineEditMaxHeight;
+                break;
+            case K::PictureBox: c.skin = kPictureSkin; break;
+            case K::TabControl: c.skin = kTabSkin; break;
+            case K::ProgressBar: c.skin = kProgressSkin; break;
+            case K::SkinElement: c.skin = kWindowSkin; break;
+            default: break;
+        }
+    }
+    Row& in(const char* container, int page = -1) {
+        c.container = container;
+        c.page = page;
+        return *this;
+    }
+    Row& onPage(int page) { return in("选择夹EX1", page); }
+    Row& hidden() {
+        c.visible = false;
+        return *this;
+    }
+    Row& alpha(int a) {
+        c.alpha = a;
+        return *this;
+    }
+    Row& picture(const char* p) {
+        c.picture = p;
+        return *this;
+    }
+    Row& skin(const char* s) {
+        c.skin = s;
+        return *this;
+    }
+    Row& maximum(int m) {
+        c.maximum = m;
+        return *this;
+    }
+    Row& pages(std::vector<std::string> titles) {
+        c.pages = std::move(titles);
+        return *this;
+    }
+    operator ControlLayout() const { return c; }
+};
+
+Row button(const char* n, const char* cap, int x, int y, int w, int h) { return {K::Button, n, cap, x, y, w, h}; }
+Row closeButton(int x, int y) { return {K::CloseButton, "按钮EX1", "", x, y, 24, 24}; }
+Row label(const char* n, const char* cap, int x, int y, int w, int h) { return {K::Label, n, cap, x, y, w, h}; }
+Row edit(const char* n, int x, int y, int w, int h) { return {K::EditBox, n, "", x, y, w, h}; }
+Row picture(const char* n, int x, int y, int w, int h) { return {K::PictureBox, n, "", x, y, w, h}; }
+Row group(const char* n, const char* cap, int x, int y, int w, int h) { return {K::GroupBox, n, cap, x, y, w, h}; }
+Row radio(const char* n, const char* cap, int x, int y, int w, int h) {
+    return {K::RadioButton, n, cap, x, y, w, h};
+}
+Row check(const char* n, const char* cap, int x, int y, int w, int h) { return {K::CheckBox, n, cap, x, y, w, h}; }
+Row skinElement(const char* n) { return {K::SkinElement, n, "", 4, 4, 24, 24}; }
+
+WindowLayout window(const char* name, const char* title, int w, int h, const char* skin,
+                    std::vector<ControlLayout> controls) {
+    WindowLayout l;
+    l.name = name;
+    l.title = title;
+    l.width = w, l.height = h;
+    l.x = 50, l.y = 50;
+    l.skinElement = skin;
+    l.controls.push_back(skinElement(skin));
+    for (auto& c : controls) l.controls.push_back(std::move(c));
+    return l;
+}
+
+WindowLayout mainWindow() {
+    return window(
+        "MainWindow", "Quorvex工具箱", 732, 354, "主界面UI",
+        {
+            closeButton(694, 15),
+            button("按钮EX2", "-", 664, 16, 24, 24),
+            picture("图片框EX1", 40, 32, 88, 72).picture("logo"),
+            label("标签EX1", "Quorvex工具箱", 36, 112, 96, 16),
+            picture("图片框EX3", 104, 86, 32, 24).picture("corner"),
+            button("按钮EX3", "首页", 30, 152, 108, 32),
+            button("按钮EX5", "工具集", 30, 200, 108, 32),
+            button("按钮EX6", "工具集2", 30, 248, 108, 32),
+            button("按钮EX4", "关于", 30, 296, 108, 32),
+            Row(K::TabControl, "选择夹EX1", "", 168, 32, 528, 296).pages({"首页", "工具", "系统"}),
+
+            // Page 0, "首页".
+            label("标签EX2", "首页>", 8, 8, 40, 16).onPage(0),
+            group("分组框EX1", "", 116, 0, 296, 168).onPage(0),
+            picture("图片框EX2", 32, 24, 64, 80).in("分组框EX1").picture("update"),
+            label("标签EX_版本提示", "当前版本号：", 104, 24, 176, 40).in("分组框EX1"),
+            label("标签EX_最新版本提示", "最新版本号：", 104, 64, 176, 40).in("分组框EX1"),
+            button("按钮EX7", "检查更新", 16, 112, 263, 24).in("分组框EX1"),
+            label("版本提示标签", "", 19, 144, 256, 24).in("分组框EX1"),
+            label("骚话标签", "啊嘞？这就录进去了？", 28, 184, 472, 96).onPage(0),
+            // Same rectangle as the joke label; the notice shows it when there is a change log.
+            edit("编辑框EX_更新内容", 28, 184, 472, 96).onPage(0).hidden(),
+
+            // Page 1, "工具".
+            label("标签EX3", "工具集>", 8, 8, 56, 16).onPage(1),
+            group("分组框EX2", "Cloud", 28, 35, 472, 104).onPage(1),
+            button("按钮EX8", "蓝奏云取直链", 16, 32, 104, 32).in("分组框EX2"),
+            button("按钮EX9", "OneDriveForBusiness取直链", 136, 32, 184, 32).in("分组框EX2"),
+            button("按钮EX10", "比邻网盘取直链", 336, 32, 120, 32).in("分组框EX2"),
+            button("按钮EX11", "诚通取直链", 16, 72, 104, 32).in("分组框EX2"),
+            button("按钮EX12", "360云盘取直链", 136, 72, 184, 32).in("分组框EX2"),
+            button("按钮EX13", "文叔叔取直链", 336, 72, 120, 32).in("分组框EX2"),
+            group("分组框EX3", "其他", 28, 156, 472, 152).onPage(1),
+            button("按钮EX14", "网站取图标", 48, 48, 104, 32).in("分组框EX3"),
+            button("按钮EX15", "屏幕取色", 176, 48, 104, 32).in("分组框EX3"),
+            button("按钮EX18", "网页测试", 304, 48, 104, 32).in("分组框EX3"),
+            button("按钮EX17", "编码转换", 48, 96, 104, 32).in("分组框EX3"),
+            button("按钮EX20", "短链接生成", 176, 96, 104, 32).in("分组框EX3"),
+            button("按钮EX22", "正则调试", 304, 96, 104, 32).in("分组框EX3"),
+
+            // Page 2, "系统": four columns (24, 144, 264, 384), five rows (48 ... 240).
+            label("标签EX4", "工具集2>", 8, 8, 64, 16).onPage(2),
+            button("按钮EX21", "EXE编辑", 24, 48, 104, 32).onPage(2),
+            button("按钮EX19", "启动项添加", 144, 48, 104, 32).onPage(2),
+            button("按钮EX30", "窗口信息获取", 264, 48, 104, 32).onPage(2),
+            button("按钮EX35", "进程终止", 384, 48, 104, 32).onPage(2),
+            button("按钮EX16", "文本转语音", 24, 96, 104, 32).onPage(2),
+            button("按钮EX23", "图标提取", 144, 96, 104, 32).onPage(2),
+            button("按钮EX31", "文件占用解锁", 264, 96, 104, 32).onPage(2),
+            button("按钮EX36", "IP设置", 384, 96, 104, 32).onPage(2),
+            button("按钮EX24", "取QQ头像", 24, 144, 104, 32).onPage(2),
+            button("按钮EX25", "网速测试", 144, 144, 104, 32).onPage(2),
+            button("按钮EX32", "待定", 264, 144, 104, 32).onPage(2),
+            button("按钮EX37", "待定", 384, 144, 104, 32).onPage(2),
+            button("按钮EX27", "待定", 24, 192, 104, 32).onPage(2),
+            button("按钮EX26", "待定", 144, 192, 104, 32).onPage(2),
+            button("按钮EX33", "待定", 264, 192, 104, 32).onPage(2),
+            button("按钮EX38", "待定", 384, 192, 104, 32).onPage(2),
+            button("按钮EX28", "待定", 24, 240, 104, 32).onPage(2),
+            button("按钮EX29", "待定", 144, 240, 104, 32).onPage(2),
+            button("按钮EX34", "待定", 264, 240, 104, 32).onPage(2),
+            button("按钮EX39", "待定", 384, 240, 104, 32).onPage(2),
+        });
+}
+
+WindowLayout aboutWindow() {
+    return window("AboutWindow", "", 466, 273, "关于UI",
+                  {
+                      picture("图片框EX1", 171, 30, 123, 123).picture("logo"),
+                      label("标签EX1", "Quorvex工具箱", 129, 160, 208, 32),
+                      label("标签EX3", "quorvex.example · Quorvex工具箱 出品", 128, 192, 208, 32),
+                      label("标签EX2", "特别鸣谢", 176, 232, 109, 32),
+                      closeButton(432, 13),
+                  });
+}
+
+WindowLayout resolverWindow() {
+    return window("ResolverWindow", "", 325, 509, "云盘解析UI",
+                  {
+                      picture("图片框EX1", 96, 24, 136, 104),
+                      label("标签EX1", "", 64, 136, 200, 24),
+                      label("标签EX2", "原链接：", 16, 168, 56, 24),
+                      edit("编辑框EX_原链接", 16, 200, 288, 32),
+                      label("标签EX3", "分享密码（没有可不填）：", 16, 240, 153, 23),
+                      edit("编辑框EX_密码", 16, 272, 288, 32),
+                      label("标签EX4", "直链：", 16, 312, 43, 23),
+                      edit("编辑框EX_结果", 16, 344, 288, 104),
+                      button("按钮EX3", "生成并复制", 16, 456, 108, 32),
+                      button("按钮EX4", "生成", 162, 456, 68, 32),
+                      button("按钮EX2", "复制", 236, 456, 68, 32),
+                      closeButton(296, 12),
+                  });
+}
+
+WindowLayout siteIconWindow() {
+    return window("SiteIconWindow", "", 325, 354, "网站取图标UI",
+                  {
+                      label("标签EX1", "网站取图标", 62, 24, 200, 32),
+                      label("标签EX4", "暂不支持.cn域名", 58, 48, 208, 16),
+                      label("标签EX2", "欲取其图标的网站：", 16, 80, 120, 26),
+                      edit("编辑框EX2", 16, 112, 288, 32),
+                      button("按钮EX3", "获取图标", 16, 152, 288, 24),
+                      picture("图片框EX1", 16, 192, 288, 120),
+                      label("标签EX3", "", 16, 312, 288, 26),
+                      closeButton(296, 8),
+                  });
+}
+
+WindowLayout regexTesterWindow() {
+    return window("RegexTesterWindow", "", 380, 506, "正则调试UI",
+                  {
+                      label("标签EX2", "正则文本：", 32, 32, 112, 24),
+                      edit("编辑框EX_正则文本", 30, 56, 320, 32),
+                      button("按钮EX3", "匹配", 262, 92, 88, 24),
+                      label("标签EX3", "原文本：", 40, 104, 56, 24),
+                      edit("编辑框EX_原文本", 32, 128, 320, 144),
+                      label("标签EX4", "输出文本[每行对应的是每个匹配到的文本]：", 32, 280, 249, 24),
+                      edit("编辑框EX_输出文本", 32, 304, 320, 176),
+                      closeButton(344, 16),
+                  });
+}
+
+WindowLayout webTesterWindow() {
+    WindowLayout l = window(
+        "WebTesterWindow", "", 523, 603, "网页测试UI",
+        {
+            button("按钮EX5", "->", 32, 38, 44, 19),
+            label("标签EX2", "网址：", 32, 62, 44, 18),
+            check("选择框EX6", "图片扩展", 80, 62, 74, 20).skin(kQqCheckSkin),
+            check("选择框EX7", "自动超时", 160, 62, 74, 20).skin(kQqCheckSkin),
+            label("标签EX10", "", 240, 62, 152, 20),
+            Row(K::Timer, "时钟1", "", 0, 0, 0, 0),
+            edit("编辑框EX_原网址", 24, 88, 480, 32),
+            button("按钮EX2", "发送请求", 400, 59, 104, 24),
+            label("标签EX3", "访问方式：", 24, 128, 67, 20),
+            radio("单选框EX1", "GET", 96, 128, 56, 20),
+            radio("单选框EX2", "POST", 160, 128, 56, 20),
+            check("选择框EX1", "禁止重定向", 232, 128, 88, 20),
+            check("选择框EX3", "10位随机时间戳", 328, 128, 120, 20),
+            label("标签EX7", "附加协议头：", 24, 160, 80, 20),
+            edit("编辑框EX_协议头", 24, 184, 480, 32),
+            label("标签EX4", "提交数据 (POST)：", 24, 224, 112, 20),
+            edit("编辑框EX_提交数据", 24, 248, 232, 80),
+            label("标签EX6", "提交Cookie时间轴用[romtime10]代替：", 268, 224, 232, 20),
+            edit("编辑框EX_Cookie", 272, 248, 232, 80),
+            label("标签EX5", "数据返回：", 24, 339, 69, 20),
+            button("按钮EX3", "复制", 96, 339, 64, 19),
+            button("按钮EX6", "取文本", 168, 339, 64, 19),
+            check("选择框EX4", "繁化简", 344, 338, 64, 20),
+            check("选择框EX2", "UTF8解码", 416, 338, 88, 20),
+            edit("编辑框EX_最后文本", 24, 360, 480, 216),
+            // The side panel (x >= 520) lies beyond the collapsed width.
+            label("标签EX8", "", 520, 32, 3, 568),
+            button("按钮EX4", "<-", 544, 59, 335, 24),
+            label("标签EX_图片大小", "0.MB", 544, 86, 149, 19),
+            label("标签EX1", "宽：0    高：0", 704, 86, 175, 18),
+            picture("图片框EX1", 544, 106, 336, 470),
+            closeButton(488, 16),
+        });
+    l.grownWidth = 906;  // the side panel shown
+    return l;
+}
+
+WindowLayout encoderWindow() {
+    WindowLayout l = window("EncoderWindow", "", 685, 517, "编码转换UI",
+                            {
+                                label("标签EX1", "原文本：", 24, 24, 64, 16),
+                                edit("编辑框EX_原文本", 24, 48, 640, 216),
+                                radio("单选框EX1", "UTF8解码", 24, 272, 88, 32),
+                                radio("单选框EX2", "URL解码", 112, 272, 80, 32),
+                                radio("单选框EX3", "usc2解码", 192, 272, 88, 32),
+                                button("按钮EX4", "粘贴", 312, 272, 108, 32),
+                                button("按钮EX2", "编码", 432, 272, 108, 32),
+                                button("按钮EX3", "解码", 552, 272, 108, 32),
+                                label("标签EX2", "URL：", 24, 320, 48, 24),
+                                edit("编辑框EX_URL", 72, 312, 591, 40),
+                                label("标签EX3", "UTF8：", 24, 368, 48, 24),
+                                edit("编辑框EX_UTF8", 72, 360, 591, 40),
+                                label("标签EX4", "Ansi：", 24, 416, 48, 24),
+                                edit("编辑框EX_Ansi", 72, 408, 591, 40),
+                                label("标签EX5", "usc2：", 24, 464, 48, 24),
+                                edit("编辑框EX_usc2", 72, 456, 591, 40),
+                                // Below the first height; decoding grows the window and shows it.
+                                edit("编辑框EX_解码文本", 24, 508, 640, 136).hidden(),
+                                closeButton(648, 16),
+                            });
+    l.grownHeight = 668;
+    return l;
+}
+
+WindowLayout speechWindow() {
+    return window("SpeechWindow", "", 324, 294, "文本转语言UI",
+                  {
+                      label("标签EX2", "文本内容：", 14, 32, 68, 18),
+                      button("按钮EX3", "导入", 88, 32, 64, 18),
+                      edit("编辑框EX_文本", 14, 56, 296, 104),
+                      radio("单选框EX1", "默认接口", 14, 168, 82, 26),
+                      button("按钮EX2", "转换", 14, 208, 231, 32),
+                      button("按钮EX4", ">", 256, 208, 56, 32),
+                      button("按钮EX5", "另存", 14, 250, 298, 26),
+                      closeButton(296, 8),
+                  });
+}
+
+WindowLayout avatarWindow() {
+    return window("AvatarWindow", "", 308, 364, "取QQ头像UI",
+                  {
+                      label("标签EX1", "QQ号：", 18, 24, 64, 24),
+                      edit("编辑框EX_QQ号", 18, 56, 272, 32),
+                      button("按钮EX24", "获取头像", 18, 96, 272, 32),
+                      picture("图片框EX1", 18, 152, 272, 192),
+                      closeButton(280, 8),
+                  });
+}
+
+WindowLayout speedTestWindow() {
+    // Idle look: the picture and its hint; the running look (ring, "正在测速", speed) fades in.
+    return window("SpeedTestWindow", "", 340, 423, "网速测试UI",
+                  {
+                      picture("图片框EX1", 90, 64, 160, 128).picture("speedTest"),
+                      label("标签EX2", "正在测速", 90, 96, 160, 32).hidden().alpha(0),
+                      label("标签EX3", "", 90, 176, 160, 32).hidden().alpha(0),
+                      // One step per counted second of the sixteen.
+                      Row(K::ProgressBar, "进度条EX1", "", 85, 216, 170, 170).alpha(0).maximum(16),
+                      label("标签EX1", "点击图标测速", 90, 224, 160, 32),
+                      label("标签EX4", "您的平均接入速度", 43, 368, 254, 32),
+                      Row(K::Timer, "时钟1", "", -74, -40, 26, 26),
+                      closeButton(312, 8),
+                  });
+}
+
+}  // namespace
+
 const std::vector<WindowLayout>& allLayouts() {
     static const std::vector<WindowLayout> layouts = {
-        {"MainWindow", "Quorvex工具箱", 732, 354, 50, 50,
-         {
-             {"主界面UI", ControlKind::SkinElement, "", "", -1, 4, 4, 24, 24},
-             {"按钮EX1", ControlKind::CloseButton, "", "", -1, 694, 15, 24, 24},
-         }},
+        mainWindow(),    aboutWindow(),  resolverWindow(), siteIconWindow(),  regexTesterWindow(),
+        webTesterWindow(), encoderWindow(), speechWindow(),  avatarWindow(), speedTestWindow(),
     };
     return layouts;
 }

@@ -91,7 +91,18 @@ void Control::setPosition(int v) {
 }
 bool Control::checked() const { return window_->read(index_, [](const ControlState& s) { return s.checked; }); }
 void Control::setChecked(bool v) {
-    window_->write(index_, Prop::Checked, [&](ControlState& s) { return assign(s.checked, v); });
+    std::vector<std::size_t> cleared;
+    bool changed = false;
+    {
+        std::lock_guard lock(window_->mutex_);
+        changed = assign(window_->controls_[index_].checked, v);
+        if (v && kind() == ControlKind::RadioButton) {
+            for (std::size_t i : window_->radioSiblings(index_))
+                if (assign(window_->controls_[i].checked, false)) cleared.push_back(i);
+        }
+    }
+    for (std::size_t i : cleared) window_->notify(window_->layout_.controls[i].name, Prop::Checked);
+    if (changed) window_->notify(name(), Prop::Checked);
 }
 int Control::interval() const { return window_->read(index_, [](const ControlState& s) { return s.interval; }); }
 void Control::setInterval(int v) {
@@ -111,6 +122,8 @@ void Control::storeTextFromView(const Text& v) {
 void Control::storeCheckedFromView(bool v) {
     std::lock_guard lock(window_->mutex_);
     window_->controls_[index_].checked = v;
+    if (v && kind() == ControlKind::RadioButton)
+        for (std::size_t i : window_->radioSiblings(index_)) window_->controls_[i].checked = false;
 }
 
 // ---- Window ----
@@ -121,6 +134,8 @@ Window::Window(const WindowLayout& layout) : layout_(layout) {
         const ControlLayout& c = layout_.controls[i];
         ControlState& s = controls_[i];
         s.left = c.x, s.top = c.y, s.width = c.width, s.height = c.height;
+        s.visible = c.visible;
+        s.alpha = std::clamp(c.alpha, 0, 255);
         Text initial = gbk(c.caption);
         if (c.kind == ControlKind::EditBox)
             s.text = initial;
@@ -162,6 +177,19 @@ Control Window::control(std::string_view name) {
 }
 
 bool Window::hasControl(std::string_view name) const { return indexOf(name) != kMissing; }
+
+Control Window::skinElement() { return control(layout_.skinElement); }
+
+std::vector<std::size_t> Window::radioSiblings(std::size_t index) const {
+    std::vector<std::size_t> out;
+    const ControlLayout& me = layout_.controls[index];
+    for (std::size_t i = 0; i < layout_.controls.size(); ++i) {
+        const ControlLayout& c = layout_.controls[i];
+        if (i != index && c.kind == ControlKind::RadioButton && c.container == me.container && c.page == me.page)
+            out.push_back(i);
+    }
+    return out;
+}
 
 std::vector<std::string> Window::controlNames() const {
     std::vector<std::string> out;
@@ -233,6 +261,16 @@ void Window::setWindowState(WindowState s) {
         state_ = s;
     }
     notify({}, Prop::WindowState);
+}
+
+void Window::storePositionFromView(int l, int t) {
+    std::lock_guard lock(mutex_);
+    self_.left = l, self_.top = t;
+}
+
+void Window::storeWindowStateFromView(WindowState s) {
+    std::lock_guard lock(mutex_);
+    state_ = s;
 }
 
 void Window::onClick(std::string_view control, Handler h) {

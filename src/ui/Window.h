@@ -93,12 +93,14 @@ public:
     int position() const;
     void setPosition(int v);
     bool checked() const;
+    // Checking a radio button unchecks the other radio buttons of the same container (and page).
     void setChecked(bool v);
     int interval() const;
     void setInterval(int v);
 
     ControlState snapshot() const;
-    // Writes from the view (a user's edit or click) that must not echo back to it.
+    // Writes from the view (a user's edit or click) that must not echo back to it. A radio
+    // button checked by the user unchecks the other radio buttons of its container here too.
     void storeTextFromView(const Text& v);
     void storeCheckedFromView(bool v);
 
@@ -142,6 +144,12 @@ public:
     void setAlpha(int v);
     WindowState windowState() const;
     void setWindowState(WindowState s);
+    // The window moved by the user, or restored from minimised: stored without a notification.
+    void storePositionFromView(int left, int top);
+    void storeWindowStateFromView(WindowState s);
+
+    // The control that carries the window skin (its image is the window background).
+    Control skinElement();
 
     // Events. Handlers are registered by control name; the view calls the fire functions on
     // the UI thread.
@@ -164,6 +172,8 @@ private:
     explicit Window(const WindowLayout& layout);
 
     std::size_t indexOf(std::string_view name) const;  // npos when missing
+    // Radio buttons sharing the container of `index`, other than it (called under the lock).
+    std::vector<std::size_t> radioSiblings(std::size_t index) const;
     void notify(const std::string& control, Prop prop);
     template <typename F>
     auto read(std::size_t index, F f) const {

@@ -1,0 +1,27 @@
+#pragma once
+// The pictures the windows show, drawn at build time (draw/DrawPictures.cpp) and linked in as
+// PNG bytes.
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace qx::res {
+
+std::span<const unsigned char> daySkin();    // 732x354, white panel in a black frame
+std::span<const unsigned char> nightSkin();  // 732x354, grey panel in a black frame
+std::span<const unsigned char> logo();
+std::span<const unsigned char> cornerPicture();  // at the logo's lower right corner
+std::span<const unsigned char> updateIcon();
+std::span<const unsigned char> speedTestPicture();
+// The picture of a cloud service 1..6 (services 3 and 4 share the bilnn picture); empty for
+// any other value.
+std::span<const unsigned char> servicePicture(int service);
+
+// The picture a layout names for a picture box ("logo", "corner", "update", "speedTest");
+// empty for an unknown name.
+std::span<const unsigned char> pictureNamed(std::string_view name);
+
+std::vector<std::uint8_t> toByteArray(std::span<const unsigned char> bytes);
+
+}  // namespace qx::res

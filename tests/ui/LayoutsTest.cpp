@@ -1,0 +1,183 @@
+// The layout tables: sizes, the frame every window has, unique names, containers.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "ui/Layout.h"
+
+using namespace qx::ui;
+
+namespace {
+
+struct Rect {
+    int x, y, w, h;
+};
+
+const ControlLayout* find(const WindowLayout& l, const std::string& name) {
+    for (auto& c : l.controls)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(Layouts, TenWindowsWithTheirSizesAndSkinElements) {
+    struct Expect {
+        const char* name;
+        int w, h;
+        const char* skin;
+        int closeX, closeY;
+    };
+    const Expect expected[] = {
+        {"MainWindow", 732, 354, "主界面UI", 694, 15},          {"AboutWindow", 466, 273, "关于UI", 432, 13},
+        {"ResolverWindow", 325, 509, "云盘解析UI", 296, 12},    {"SiteIconWindow", 325, 354, "网站取图标UI", 296, 8},
+        {"RegexTesterWindow", 380, 506, "正则调试UI", 344, 16}, {"WebTesterWindow", 523, 603, "网页测试UI", 488, 16},
+        {"EncoderWindow", 685, 517, "编码转换UI", 648, 16},     {"SpeechWindow", 324, 294, "文本转语言UI", 296, 8},
+        {"AvatarWindow", 308, 364, "取QQ头像UI", 280, 8},       {"SpeedTestWindow", 340, 423, "网速测试UI", 312, 8},
+    };
+    ASSERT_EQ(allLayouts().size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const WindowLayout& l = allLayouts()[i];
+        SCOPED_TRACE(l.name);
+        EXPECT_EQ(l.name, expected[i].name);
+        EXPECT_EQ(l.width, expected[i].w);
+        EXPECT_EQ(l.height, expected[i].h);
+        EXPECT_EQ(l.x, 50);
+        EXPECT_EQ(l.y, 50);
+        EXPECT_EQ(l.title, i == 0 ? "Quorvex工具箱" : "");
+        EXPECT_EQ(findLayout(l.name), &l);
+
+        EXPECT_EQ(l.skinElement, expected[i].skin);
+        const ControlLayout* skin = find(l, l.skinElement);
+        ASSERT_TRUE(skin);
+        EXPECT_EQ(skin->kind, ControlKind::SkinElement);
+        EXPECT_EQ(skin->skin, "exui默认窗口皮肤");
+        EXPECT_EQ(skin->x, 4);
+        EXPECT_EQ(skin->y, 4);
+        EXPECT_EQ(skin->width, 24);
+        EXPECT_EQ(skin->height, 24);
+
+        const ControlLayout* close = find(l, "按钮EX1");
+        ASSERT_TRUE(close);
+        EXPECT_EQ(close->kind, ControlKind::CloseButton);
+        EXPECT_EQ(close->x, expected[i].closeX);
+        EXPECT_EQ(close->y, expected[i].closeY);
+        EXPECT_EQ(close->width, 24);
+        EXPECT_EQ(close->height, 24);
+        EXPECT_TRUE(close->container.empty());
+    }
+    EXPECT_EQ(findLayout("Nope"), nullptr);
+}
+
+TEST(Layouts, NamesAreUniqueAndContainersExist) {
+    for (const WindowLayout& l : allLayouts()) {
+        SCOPED_TRACE(l.name);
+        std::set<std::string> names;
+        for (auto& c : l.controls) {
+            EXPECT_TRUE(names.insert(c.name).second) << "duplicate " << c.name;
+            if (c.container.empty()) {
+                EXPECT_EQ(c.page, -1) << c.name;
+                continue;
+            }
+            const ControlLayout* box = find(l, c.container);
+            ASSERT_TRUE(box) << c.name << " in " << c.container;
+            if (box->kind == ControlKind::TabControl) {
+                EXPECT_GE(c.page, 0) << c.name;
+                EXPECT_LT(c.page, static_cast<int>(box->pages.size())) << c.name;
+            } else {
+                EXPECT_EQ(box->kind, ControlKind::GroupBox) << c.name;
+                EXPECT_EQ(c.page, -1) << c.name;
+            }
+        }
+    }
+}
+
+// Every drawn control lies inside its container: the window at its largest size, a group box,
+// or a tab page. One group box of the main window overhangs its page by design (the page clips
+// its lower edge), which the check names explicitly.
+TEST(Layouts, EveryControlLiesInsideItsContainer) {
+    for (const WindowLayout& l : allLayouts()) {
+        SCOPED_TRACE(l.name);
+        for (auto& c : l.controls) {
+            if (c.kind == ControlKind::Timer) continue;  // not drawn
+            Rect outer {0, 0, l.grownWidth ? l.grownWidth : l.width, l.grownHeight ? l.grownHeight : l.height};
+            if (!c.container.empty()) {
+                const ControlLayout* box = find(l, c.container);
+                ASSERT_TRUE(box);
+                outer = {0, 0, box->width, box->height};
+            }
+            EXPECT_GE(c.x, 0) << c.name;
+            EXPECT_GE(c.y, 0) << c.name;
+            EXPECT_LE(c.x + c.width, outer.w) << c.name;
+            if (l.name == "MainWindow" && c.name == "分组框EX3") {
+                EXPECT_EQ(c.y + c.height - outer.h, 12);
+                continue;
+            }
+            EXPECT_LE(c.y + c.height, outer.h) << c.name;
+        }
+    }
+}
+
+TEST(Layouts, ControlsBeyondTheFirstSizeBelongToTheGrownWindow) {
+    const WindowLayout* tester = findLayout("WebTesterWindow");
+    EXPECT_EQ(tester->grownWidth, 906);
+    int beyond = 0;
+    for (auto& c : tester->controls)
+        if (c.kind != ControlKind::Timer && c.x >= 520) ++beyond;
+    EXPECT_EQ(beyond, 5);  // divider, "<-", two size labels, the preview
+
+    const WindowLayout* encoder = findLayout("EncoderWindow");
+    EXPECT_EQ(encoder->grownHeight, 668);
+    const ControlLayout* decoded = find(*encoder, "编辑框EX_解码文本");
+    EXPECT_GT(decoded->y + decoded->height, encoder->height);
+    EXPECT_FALSE(decoded->visible);
+}
+
+TEST(Layouts, MainWindowHasItsPagesAndButtons) {
+    const WindowLayout& l = *findLayout("MainWindow");
+    const ControlLayout* tab = find(l, "选择夹EX1");
+    ASSERT_TRUE(tab);
+    EXPECT_EQ(tab->pages, (std::vector<std::string> {"首页", "工具", "系统"}));
+    std::map<int, int> perPage;
+    int placeholders = 0;
+    for (auto& c : l.controls) {
+        if (c.container == "选择夹EX1" && c.kind == ControlKind::Button) ++perPage[c.page];
+        if (c.caption == "待定") ++placeholders;
+    }
+    EXPECT_EQ(perPage[2], 20);
+    EXPECT_EQ(placeholders, 10);
+    for (int n = 1; n <= 39; ++n) EXPECT_TRUE(find(l, "按钮EX" + std::to_string(n))) << n;
+    const ControlLayout* cloud = find(l, "按钮EX9");
+    EXPECT_EQ(cloud->caption, "OneDriveForBusiness取直链");
+    EXPECT_EQ(cloud->container, "分组框EX2");
+    EXPECT_EQ(cloud->x, 136);
+    EXPECT_EQ(cloud->width, 184);
+    EXPECT_EQ(cloud->font, "微软雅黑");
+    EXPECT_EQ(cloud->skin, "默认皮肤按钮");
+    const ControlLayout* joke = find(l, "骚话标签");
+    const ControlLayout* log = find(l, "编辑框EX_更新内容");
+    EXPECT_EQ(std::tie(joke->x, joke->y, joke->width, joke->height),
+              std::tie(log->x, log->y, log->width, log->height));
+    EXPECT_EQ(find(l, "图片框EX2")->picture, "update");
+}
+
+TEST(Layouts, SkinsAndLineModesByKind) {
+    const WindowLayout& tester = *findLayout("WebTesterWindow");
+    for (auto& c : tester.controls) {
+        if (c.kind != ControlKind::CheckBox) continue;
+        bool qq = c.name == "选择框EX6" || c.name == "选择框EX7";
+        EXPECT_EQ(c.skin == "超仿QQ_选择框", qq) << c.name;
+    }
+    for (const WindowLayout& l : allLayouts())
+        for (auto& c : l.controls)
+            if (c.kind == ControlKind::EditBox) {
+                EXPECT_EQ(c.multiLine, c.height > 40) << l.name << " " << c.name;
+                EXPECT_EQ(c.skin, "EX_UI默认皮肤_编辑框");
+            }
+    const ControlLayout* ring = find(*findLayout("SpeedTestWindow"), "进度条EX1");
+    EXPECT_EQ(ring->width, 170);
+    EXPECT_EQ(ring->height, 170);
+    EXPECT_EQ(ring->maximum, 16);
+    EXPECT_EQ(ring->skin, "EX_UI默认皮肤_进度条");
+}
