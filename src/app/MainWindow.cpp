@@ -1,0 +1,112 @@
+#include "app/MainWindow.h"
+
+#include "app/NoticeHook.h"
+#include "app/Windows.h"
+#include "app/text/CodePages.h"
+#include "platform/system/Clock.h"
+#include "platform/system/VersionRecord.h"
+#include "resources/Pictures.h"
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kTabs = "选择夹EX1";
+
+// The cloud buttons in service order 1..6.
+constexpr const char* kCloudButtons[] = {"按钮EX8", "按钮EX9", "按钮EX10", "按钮EX11", "按钮EX12", "按钮EX13"};
+
+struct ChildButton {
+    const char* button;
+    const char* window;
+};
+constexpr ChildButton kChildButtons[] = {
+    {"按钮EX4", "AboutWindow"},     {"按钮EX14", "SiteIconWindow"}, {"按钮EX16", "SpeechWindow"},
+    {"按钮EX17", "EncoderWindow"},  {"按钮EX18", "WebTesterWindow"}, {"按钮EX22", "RegexTesterWindow"},
+    {"按钮EX24", "AvatarWindow"},   {"按钮EX25", "SpeedTestWindow"},
+};
+
+}  // namespace
+
+bool isNightHour(int hour) { return hour >= 20 || hour < 8; }
+
+ByteArray skinForHour(int hour) { return res::toByteArray(isNightHour(hour) ? res::nightSkin() : res::daySkin()); }
+
+void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows, int hour) {
+    state.windowSkinImage.set(skinForHour(hour));
+    applySkin(*window, state);
+
+    platform::VersionFields fields {};
+    if (!platform::readVersionRecord(state.exePath(), fields)) fields = {};  // no record: empty version
+    state.ownVersionInfo.set(fields);
+
+    window->control(kTabs).setCurrentPage(0);
+    window->control("标签EX_版本提示").setCaption(gbk(u8"当前版本号：") + fields[0]);
+    state.banterRotationStarted = false;
+    startNoticeCheck(state, window, windows);
+}
+
+ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std::function<int()> hour) {
+    ui::WindowPtr window = ui::Window::create("MainWindow");
+    applyLayoutPictures(*window);
+    if (!hour) hour = [] { return platform::localTime().hour; };
+    std::weak_ptr<ui::Window> weak = window;  // handlers must not keep their own window alive
+
+    window->onCreated([weak, &state, &windows, hour] {
+        if (auto w = weak.lock()) onMainWindowCreated(w, state, windows, hour());
+    });
+
+    // The close button ends everything at once, whatever windows or workers still run.
+    window->onClick("按钮EX1", [&windows] { windows.endProcess(0); });
+    window->onClick("按钮EX2", [weak] {
+        if (auto w = weak.lock()) w->setWindowState(ui::WindowState::Minimised);
+    });
+    const std::pair<const char*, int> pages[] = {{"按钮EX3", 0}, {"按钮EX5", 1}, {"按钮EX6", 2}};
+    for (auto [button, page] : pages) {
+        window->onClick(button, [weak, page] {
+            if (auto w = weak.lock()) w->control(kTabs).setCurrentPage(page);
+        });
+    }
+    window->onClick("按钮EX7", [weak, &state, &windows] {
+        if (auto w = weak.lock()) startNoticeCheck(state, w, windows);
+    });
+    for (int service = 1; service <= 6; ++service) {
+        window->onClick(kCloudButtons[service - 1], [weak, &state, &windows, service] {
+            auto w = weak.lock();
+            if (!w) return;
+            state.selectedResolverService = service;
+            openChildWindow("ResolverWindow", w, state, windows);
+        });
+    }
+    for (const ChildButton& b : kChildButtons) {
+        window->onClick(b.button, [weak, &state, &windows, name = b.window] {
+            if (auto w = weak.lock()) openChildWindow(name, w, state, windows);
+        });
+    }
+    // The nine tool buttons belong to the tool launcher; the ten "待定" buttons do nothing.
+    return window;
+}
+
+void openMainWindow(ProgramState& state, ui::WindowSystem& windows) {
+    windows.openModeless(makeMainWindow(state, windows));
+}
+
+Text creditsText() {
+    // The first line of entries ends with a bare LF, the others with CR LF.
+    return gbk(u8"特别鸣谢：\r\n\r\n"
+               u8"·各位热心网友与Quorvex论坛的朋友们\n"
+               u8"·在线矢量图标库及其中各位图标作者\r\n"
+               u8"·eXeScope [T.Mitsui]\r\n"
+               u8"·ViewWizard [原作者]\r\n"
+               u8"·IObit Unlocker [IObit]\r\n"
+               u8"·IPSetter [原作者]");
+}
+
+void bindAboutWindow(const ui::WindowPtr& window, ProgramState&, ui::WindowSystem& windows) {
+    std::weak_ptr<ui::Window> weak = window;
+    window->onClick("标签EX2", [weak, &windows] {
+        if (auto w = weak.lock()) windows.messageBox(w.get(), creditsText(), Text(), ui::MessageStyle::Ok);
+    });
+}
+
+}  // namespace qx

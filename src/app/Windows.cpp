@@ -1,0 +1,68 @@
+#include "app/Windows.h"
+
+#include "app/MainWindow.h"
+#include "resources/Pictures.h"
+
+namespace qx {
+
+namespace {
+
+struct BinderEntry {
+    std::string_view window;
+    WindowBinder bind;
+};
+
+// One line per child window; nullptr: only the common wiring so far.
+constexpr BinderEntry kBinders[] = {
+    {"AboutWindow", bindAboutWindow},
+    {"ResolverWindow", nullptr},     // resolvers
+    {"SiteIconWindow", nullptr},     // utilities: site icon
+    {"RegexTesterWindow", nullptr},  // utilities: regex tester
+    {"WebTesterWindow", nullptr},    // tester
+    {"EncoderWindow", nullptr},      // utilities: encoder
+    {"SpeechWindow", nullptr},       // utilities: speech
+    {"AvatarWindow", nullptr},       // utilities: avatar
+    {"SpeedTestWindow", nullptr},    // utilities: speed test
+};
+
+}  // namespace
+
+WindowBinder findWindowBinder(std::string_view windowName) {
+    for (const BinderEntry& e : kBinders)
+        if (e.window == windowName) return e.bind;
+    return nullptr;
+}
+
+void applyLayoutPictures(ui::Window& window) {
+    for (const ui::ControlLayout& c : window.layout().controls) {
+        if (c.picture.empty()) continue;
+        window.control(c.name).setImage(res::toByteArray(res::pictureNamed(c.picture)));
+    }
+}
+
+void applySkin(ui::Window& window, const ProgramState& state) {
+    window.skinElement().setImage(state.windowSkinImage.get());
+}
+
+ui::WindowPtr makeChildWindow(std::string_view name, ProgramState& state, ui::WindowSystem& windows) {
+    ui::WindowPtr window = ui::Window::create(name);
+    if (!window) return nullptr;
+    applyLayoutPictures(*window);
+    std::weak_ptr<ui::Window> weak = window;  // handlers must not keep their own window alive
+    window->onCreated([weak, &state] {
+        if (auto w = weak.lock()) applySkin(*w, state);
+    });
+    window->onClick("按钮EX1", [weak, &windows] {
+        if (auto w = weak.lock()) windows.destroy(w);
+    });
+    if (WindowBinder bind = findWindowBinder(name)) bind(window, state, windows);
+    return window;
+}
+
+void openChildWindow(std::string_view name, const ui::WindowPtr& parent, ProgramState& state,
+                     ui::WindowSystem& windows) {
+    ui::WindowPtr child = makeChildWindow(name, state, windows);
+    if (child) windows.openModal(child, parent);
+}
+
+}  // namespace qx
