@@ -1,0 +1,27 @@
+#pragma once
+// The HTML document as the program uses it: a fragment is set as a body's innerHTML and the
+// body's outerText is read back, as a browser renders it without style sheets. Scripts, styles,
+// head content and comments give no text; blocks are separated by line breaks, <p> paragraphs by
+// a blank line, table cells by tabs and rows by line breaks; whitespace collapses as browsers
+// collapse it and entities are decoded.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qx::platform {
+
+// UTF-8 in, UTF-8 out with LF line breaks (U+00A0 kept as it is). False when parsing failed.
+bool renderedBodyText(std::string_view utf8Html, std::string& utf8Text);
+
+// The program's form: GBK in, GBK out with CR LF line breaks and U+00A0 as a plain space.
+bool bodyOuterText(std::string_view gbkHtml, std::string& gbkText);
+
+// Browsers cap the depth of the element tree; deeper markup is flattened (block boundaries kept
+// as empty blocks, inline tags dropped) and tags keep at most kMaxAttributes attributes. This keeps
+// the parser linear on hostile input. Exposed for the tests and the fuzzer.
+constexpr std::size_t kMaxElementDepth = 256;
+constexpr std::size_t kMaxOpenFormatting = 64;
+constexpr std::size_t kMaxAttributes = 64;
+std::string boundMarkup(std::string_view utf8Html);
+
+}  // namespace qx::platform
