@@ -1,0 +1,54 @@
+#pragma once
+// One complete HTTP exchange through the scripted request object, with the program's default
+// browser-like headers, header-name normalising, proxy credentials and cookie collection.
+#include <optional>
+#include <stop_token>
+
+#include "app/text/Text.h"
+
+namespace qx {
+
+namespace platform {
+class RequestObject;
+}
+
+// The in/out record of one request. Defaults are those a caller gets by leaving a field out.
+struct HttpRequestOptions {
+    Text url;
+    int method = 0;  // index into httpMethodName; outside 0..7 counts as 0 (GET)
+    Text body;       // sent as a string (UTF-8 on the wire) when bodyBytes is empty
+    std::optional<Text> cookies;  // in/out; whether it was given matters
+    Text responseCookies;         // out
+    Text headers;                 // in/out: extra lines "Name: value" separated by CR LF
+    Text responseHeaders;         // out
+    int statusCode = 0;           // out
+    bool noRedirect = false;
+    ByteArray bodyBytes;
+    Text proxy;  // host:port; empty: no proxy
+    // Seconds; -1 leaves the object's own time-outs; 0 or less otherwise means 15 s
+    // (30 s for the native client).
+    int timeoutSeconds = 0;
+    Text proxyUser, proxyPassword;
+    int proxyAuthMode = 1;  // only 1 is acted on (Basic)
+    platform::RequestObject* sharedObject = nullptr;  // used instead of a new object
+    bool autoMergeCookies = true;
+    bool completeHeaders = true;
+    bool normalizeHeaders = true;
+    // Used by the native client only.
+    Text serverUser, serverPassword;
+    Text location;         // out
+    Text statusText;       // out
+    ByteArray responseBytes;  // out
+    // Cancels the transfer (a stopped request ends within ~100 ms and yields no body).
+    std::stop_token stop;
+};
+
+// "GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"; a method outside 0..7
+// gives "GET".
+const char* httpMethodName(int method);
+
+// Returns the response body; empty when the request object could not be created (then no
+// out-field is touched) or the exchange failed.
+ByteArray httpObjectRequest(HttpRequestOptions& options);
+
+}  // namespace qx
