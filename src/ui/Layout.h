@@ -36,6 +36,7 @@ struct ControlLayout {
     bool visible = true;  // hidden at first (shown later by the program)
     int alpha = 255;      // 0 transparent .. 255 opaque
     int maximum = 100;    // progress bars: the position that fills the bar
+    bool centered = false;  // labels: caption centred (titles under pictures), else left-aligned
     std::string picture;  // picture boxes: the embedded picture shown from creation on (see Pictures)
 };
 

@@ -63,6 +63,10 @@ struct Row {
         c.alpha = a;
         return *this;
     }
+    Row& centered() {
+        c.centered = true;
+        return *this;
+    }
     Row& picture(const char* p) {
         c.picture = p;
         return *this;
@@ -114,7 +118,7 @@ WindowLayout mainWindow() {
             closeButton(694, 15),
             button("按钮EX2", "-", 664, 16, 24, 24),
             picture("图片框EX1", 40, 32, 88, 72).picture("logo"),
-            label("标签EX1", "Quorvex工具箱", 36, 112, 96, 16),
+            label("标签EX1", "Quorvex工具箱", 36, 112, 96, 16).centered(),
             picture("图片框EX3", 104, 86, 32, 24).picture("corner"),
             button("按钮EX3", "首页", 30, 152, 108, 32),
             button("按钮EX5", "工具集", 30, 200, 108, 32),
@@ -130,7 +134,7 @@ WindowLayout mainWindow() {
             label("标签EX_最新版本提示", "最新版本号：", 104, 64, 176, 40).in("分组框EX1"),
             button("按钮EX7", "检查更新", 16, 112, 263, 24).in("分组框EX1"),
             label("版本提示标签", "", 19, 144, 256, 24).in("分组框EX1"),
-            label("骚话标签", "啊嘞？这就录进去了？", 28, 184, 472, 96).onPage(0),
+            label("骚话标签", "啊嘞？这就录进去了？", 28, 184, 472, 96).onPage(0).centered(),
             // Same rectangle as the joke label; the notice shows it when there is a change log.
             edit("编辑框EX_更新内容", 28, 184, 472, 96).onPage(0).hidden(),
 
@@ -180,9 +184,9 @@ WindowLayout aboutWindow() {
     return window("AboutWindow", "", 466, 273, "关于UI",
                   {
                       picture("图片框EX1", 171, 30, 123, 123).picture("logo"),
-                      label("标签EX1", "Quorvex工具箱", 129, 160, 208, 32),
-                      label("标签EX3", "quorvex.example · Quorvex工具箱 出品", 128, 192, 208, 32),
-                      label("标签EX2", "特别鸣谢", 176, 232, 109, 32),
+                      label("标签EX1", "Quorvex工具箱", 129, 160, 208, 32).centered(),
+                      label("标签EX3", "quorvex.example · Quorvex工具箱 出品", 128, 192, 208, 32).centered(),
+                      label("标签EX2", "特别鸣谢", 176, 232, 109, 32).centered(),
                       closeButton(432, 13),
                   });
 }
@@ -191,7 +195,7 @@ WindowLayout resolverWindow() {
     return window("ResolverWindow", "", 325, 509, "云盘解析UI",
                   {
                       picture("图片框EX1", 96, 24, 136, 104),
-                      label("标签EX1", "", 64, 136, 200, 24),
+                      label("标签EX1", "", 64, 136, 200, 24).centered(),
                       label("标签EX2", "原链接：", 16, 168, 56, 24),
                       edit("编辑框EX_原链接", 16, 200, 288, 32),
                       label("标签EX3", "分享密码（没有可不填）：", 16, 240, 153, 23),
@@ -208,13 +212,13 @@ WindowLayout resolverWindow() {
 WindowLayout siteIconWindow() {
     return window("SiteIconWindow", "", 325, 354, "网站取图标UI",
                   {
-                      label("标签EX1", "网站取图标", 62, 24, 200, 32),
-                      label("标签EX4", "暂不支持.cn域名", 58, 48, 208, 16),
+                      label("标签EX1", "网站取图标", 62, 24, 200, 32).centered(),
+                      label("标签EX4", "暂不支持.cn域名", 58, 48, 208, 16).centered(),
                       label("标签EX2", "欲取其图标的网站：", 16, 80, 120, 26),
                       edit("编辑框EX2", 16, 112, 288, 32),
                       button("按钮EX3", "获取图标", 16, 152, 288, 24),
                       picture("图片框EX1", 16, 192, 288, 120),
-                      label("标签EX3", "", 16, 312, 288, 26),
+                      label("标签EX3", "", 16, 312, 288, 26).centered(),
                       closeButton(296, 8),
                   });
 }
@@ -331,12 +335,12 @@ WindowLayout speedTestWindow() {
     return window("SpeedTestWindow", "", 340, 423, "网速测试UI",
                   {
                       picture("图片框EX1", 90, 64, 160, 128).picture("speedTest"),
-                      label("标签EX2", "正在测速", 90, 96, 160, 32).hidden().alpha(0),
-                      label("标签EX3", "", 90, 176, 160, 32).hidden().alpha(0),
+                      label("标签EX2", "正在测速", 90, 96, 160, 32).centered().hidden().alpha(0),
+                      label("标签EX3", "", 90, 176, 160, 32).centered().hidden().alpha(0),
                       // One step per counted second of the sixteen.
                       Row(K::ProgressBar, "进度条EX1", "", 85, 216, 170, 170).alpha(0).maximum(16),
-                      label("标签EX1", "点击图标测速", 90, 224, 160, 32),
-                      label("标签EX4", "您的平均接入速度", 43, 368, 254, 32),
+                      label("标签EX1", "点击图标测速", 90, 224, 160, 32).centered(),
+                      label("标签EX4", "您的平均接入速度", 43, 368, 254, 32).centered(),
                       Row(K::Timer, "时钟1", "", -74, -40, 26, 26),
                       closeButton(312, 8),
                   });

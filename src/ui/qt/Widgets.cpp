@@ -1,0 +1,433 @@
+#include "ui/qt/Widgets.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace qx::ui::qt {
+
+namespace {
+
+const QColor kText(34, 38, 46);
+const QColor kDisabledText(150, 154, 160);
+const QColor kBorder(183, 195, 211);
+const QColor kAccent(64, 132, 230);
+
+qreal opacityOf(int alpha) { return std::clamp(alpha, 0, 255) / 255.0; }
+
+void prepare(QPainter& p, int alpha) {
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    p.setOpacity(opacityOf(alpha));
+}
+
+}  // namespace
+
+// ---- DragMover ----
+
+void DragMover::press(QWidget* w, QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    pressed_ = true;
+    dragging_ = false;
+    pressGlobal_ = e->globalPosition().toPoint();
+    windowStart_ = w->window()->pos();
+}
+
+bool DragMover::move(QWidget* w, QMouseEvent* e) {
+    if (!pressed_) return false;
+    QPoint delta = e->globalPosition().toPoint() - pressGlobal_;
+    if (!dragging_ && delta.manhattanLength() < 4) return false;
+    dragging_ = true;
+    w->window()->move(windowStart_ + delta);
+    return true;
+}
+
+bool DragMover::release(QWidget* w, QMouseEvent* e) {
+    bool wasClick = pressed_ && !dragging_ && e->button() == Qt::LeftButton && w->rect().contains(e->position().toPoint());
+    pressed_ = false;
+    dragging_ = false;
+    return wasClick;
+}
+
+void setWidgetAlpha(QWidget* w, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    if (alpha == 255) {
+        w->setGraphicsEffect(nullptr);
+        return;
+    }
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(w->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(w);
+        w->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(opacityOf(alpha));
+}
+
+// ---- SkinButton ----
+
+SkinButton::SkinButton(Look look, QWidget* parent) : QAbstractButton(parent), look_(look) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void SkinButton::setAlpha(int a) {
+    alpha_ = a;
+    update();
+}
+
+void SkinButton::enterEvent(QEnterEvent* e) {
+    hover_ = true;
+    update();
+    QAbstractButton::enterEvent(e);
+}
+
+void SkinButton::leaveEvent(QEvent* e) {
+    hover_ = false;
+    update();
+    QAbstractButton::leaveEvent(e);
+}
+
+void SkinButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    prepare(p, alpha_);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const bool down = isDown();
+    if (look_ == Look::Close) {
+        if (hover_ || down) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(down ? QColor(196, 43, 28) : QColor(232, 17, 35));
+            p.drawEllipse(r.adjusted(2, 2, -2, -2));
+        }
+        const QPointF c = r.center();
+        const qreal k = std::min(r.width(), r.height()) * 0.18;
+        p.setPen(QPen(hover_ || down ? Qt::white : QColor(90, 96, 106), 2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(c + QPointF(-k, -k), c + QPointF(k, k));
+        p.drawLine(c + QPointF(-k, k), c + QPointF(k, -k));
+        return;
+    }
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    if (!isEnabled()) {
+        g.setColorAt(0, QColor(242, 243, 245));
+        g.setColorAt(1, QColor(232, 234, 237));
+    } else if (down) {
+        g.setColorAt(0, QColor(196, 220, 250));
+        g.setColorAt(1, QColor(214, 232, 252));
+    } else if (hover_) {
+        g.setColorAt(0, QColor(244, 249, 255));
+        g.setColorAt(1, QColor(220, 234, 253));
+    } else {
+        g.setColorAt(0, QColor(255, 255, 255));
+        g.setColorAt(1, QColor(233, 238, 245));
+    }
+    p.setPen(QPen(hover_ && isEnabled() ? kAccent : kBorder, 1));
+    p.setBrush(g);
+    const qreal radius = std::min<qreal>(4, r.height() / 2);
+    p.drawRoundedRect(r, radius, radius);
+    p.setPen(isEnabled() ? kText : kDisabledText);
+    p.setFont(font());
+    p.drawText(rect().adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+// ---- SkinLabel ----
+
+SkinLabel::SkinLabel(bool centered, QWidget* parent) : QWidget(parent), centered_(centered) {}
+
+void SkinLabel::setCaption(const QString& s) {
+    if (s == caption_) return;
+    caption_ = s;
+    update();
+}
+
+void SkinLabel::setAlpha(int a) {
+    alpha_ = a;
+    update();
+}
+
+void SkinLabel::paintEvent(QPaintEvent*) {
+    if (caption_.isEmpty()) return;
+    QPainter p(this);
+    prepare(p, alpha_);
+    p.setPen(isEnabled() ? kText : kDisabledText);
+    p.setFont(font());
+    int flags = Qt::TextWordWrap | Qt::AlignVCenter | (centered_ ? Qt::AlignHCenter : Qt::AlignLeft);
+    QString shown = caption_;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    p.drawText(rect(), flags, shown);
+}
+
+void SkinLabel::mousePressEvent(QMouseEvent* e) { drag_.press(this, e); }
+void SkinLabel::mouseMoveEvent(QMouseEvent* e) { drag_.move(this, e); }
+void SkinLabel::mouseReleaseEvent(QMouseEvent* e) {
+    if (drag_.release(this, e) && onClick) onClick();
+}
+
+// ---- Edit boxes ----
+
+namespace {
+const char* kEditStyle =
+    "border: 1px solid #b7c3d3; border-radius: 3px; background: #ffffff; color: #22262e;"
+    "selection-background-color: #4084e6; selection-color: #ffffff;";
+}
+
+LineEditBox::LineEditBox(QWidget* parent) : QLineEdit(parent) {
+    setStyleSheet(QStringLiteral("QLineEdit { %1 padding: 0 4px; } QLineEdit:focus { border-color: #4084e6; }"
+                                 "QLineEdit:disabled { background: #f0f2f5; color: #969aa0; }")
+                      .arg(QLatin1String(kEditStyle)));
+    setMaxLength(1 << 30);  // the model keeps any length; so does the box
+    setAttribute(Qt::WA_InputMethodEnabled);
+    QObject::connect(this, &QLineEdit::textEdited, [this](const QString& s) {
+        if (onUserEdit) onUserEdit(s);
+    });
+}
+
+void LineEditBox::setPlainText(const QString& s) {
+    if (s != text()) setText(s);
+}
+
+TextEditBox::TextEditBox(QWidget* parent) : QPlainTextEdit(parent) {
+    setStyleSheet(QStringLiteral("QPlainTextEdit { %1 padding: 2px; } QPlainTextEdit:focus { border-color: #4084e6; }"
+                                 "QPlainTextEdit:disabled { background: #f0f2f5; color: #969aa0; }")
+                      .arg(QLatin1String(kEditStyle)));
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    QObject::connect(this, &QPlainTextEdit::textChanged, [this] {
+        if (!applying_ && onUserEdit) onUserEdit(toPlainText());
+    });
+}
+
+void TextEditBox::setPlainText(const QString& s) {
+    if (s == toPlainText()) return;
+    applying_ = true;
+    QPlainTextEdit::setPlainText(s);
+    applying_ = false;
+}
+
+// ---- PictureBox ----
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+
+void PictureBox::setImageBytes(const std::vector<unsigned char>& bytes) {
+    image_ = bytes.empty() ? QImage()
+                           : QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                              static_cast<int>(bytes.size()));
+    update();
+}
+
+QRect PictureBox::pictureRect() const {
+    if (image_.isNull()) return {};
+    QSize s = image_.size().scaled(size(), Qt::KeepAspectRatio);
+    return QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s);
+}
+
+void PictureBox::setAlpha(int a) {
+    alpha_ = a;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    if (image_.isNull()) return;
+    QPainter p(this);
+    prepare(p, alpha_);
+    p.drawImage(pictureRect(), image_);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* e) {
+    pressed_ = e->button() == Qt::LeftButton;
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
+    bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    pressed_ = false;
+    if (click && onClick) onClick();
+}
+
+// ---- GroupBox ----
+
+GroupBox::GroupBox(QWidget* parent) : QWidget(parent) {}
+
+void GroupBox::setCaption(const QString& s) {
+    caption_ = s;
+    update();
+}
+
+void GroupBox::setAlpha(int a) {
+    alpha_ = a;
+    update();
+}
+
+void GroupBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    prepare(p, alpha_);
+    // A box that overhangs its container draws its frame inside the visible part.
+    QRect visible = rect();
+    if (parentWidget()) visible &= parentWidget()->rect().translated(-pos());
+    const QFontMetrics fm(font());
+    const int top = caption_.isEmpty() ? 1 : fm.height() / 2;
+    QRectF frame = QRectF(visible).adjusted(0.5, top + 0.5, -0.5, -0.5);
+    QPainterPath path;
+    path.addRoundedRect(frame, 4, 4);
+    p.setPen(QPen(QColor(201, 209, 220), 1));
+    p.setBrush(QColor(255, 255, 255, 60));
+    if (!caption_.isEmpty()) {
+        // Leave a gap in the top edge for the caption.
+        QRect textRect(10, 0, fm.horizontalAdvance(caption_) + 8, fm.height());
+        p.save();
+        QRegion clip = QRegion(rect()).subtracted(QRegion(textRect));
+        p.setClipRegion(clip);
+        p.drawPath(path);
+        p.restore();
+        p.setPen(kText);
+        p.setFont(font());
+        p.drawText(textRect, Qt::AlignCenter, caption_);
+    } else {
+        p.drawPath(path);
+    }
+}
+
+// ---- TabControl ----
+
+TabControl::TabControl(int pageCount, QWidget* parent) : QWidget(parent) {
+    for (int i = 0; i < std::max(pageCount, 1); ++i) {
+        auto* page = new QWidget(this);
+        page->setObjectName(QStringLiteral("page%1").arg(i));
+        page->setVisible(i == 0);
+        pages_.push_back(page);
+    }
+}
+
+QWidget* TabControl::page(int index) const {
+    return index >= 0 && index < pageCount() ? pages_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+void TabControl::setCurrentPage(int index) {
+    if (index < 0 || index >= pageCount()) return;
+    current_ = index;
+    for (int i = 0; i < pageCount(); ++i) pages_[static_cast<std::size_t>(i)]->setVisible(i == index);
+}
+
+void TabControl::resizeEvent(QResizeEvent*) {
+    for (QWidget* page : pages_) page->setGeometry(rect());
+}
+
+// ---- ChoiceBox ----
+
+ChoiceBox::ChoiceBox(Look look, QWidget* parent) : QAbstractButton(parent), look_(look) {
+    setCheckable(true);
+    setAutoExclusive(false);  // the model keeps radio groups exclusive
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ChoiceBox::setAlpha(int a) {
+    alpha_ = a;
+    update();
+}
+
+void ChoiceBox::nextCheckState() {
+    if (look_ == Look::Radio)
+        setChecked(true);
+    else
+        QAbstractButton::nextCheckState();
+}
+
+void ChoiceBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    prepare(p, alpha_);
+    const int box = 14;
+    const QRectF ind(1.5, (height() - box) / 2.0 + 0.5, box - 1, box - 1);
+    const bool on = isChecked();
+    const QColor edge = isEnabled() ? (on ? kAccent : QColor(140, 150, 165)) : kDisabledText;
+    switch (look_) {
+        case Look::Radio:
+            p.setPen(QPen(edge, 1));
+            p.setBrush(Qt::white);
+            p.drawEllipse(ind);
+            if (on) {
+                p.setPen(Qt::NoPen);
+                p.setBrush(edge);
+                p.drawEllipse(ind.adjusted(3.5, 3.5, -3.5, -3.5));
+            }
+            break;
+        case Look::Check:
+            p.setPen(QPen(edge, 1));
+            p.setBrush(Qt::white);
+            p.drawRect(ind);
+            if (on) {
+                p.setPen(QPen(edge, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawPolyline(QPolygonF({ind.topLeft() + QPointF(3, 6.5), ind.topLeft() + QPointF(5.5, 9.5),
+                                          ind.topLeft() + QPointF(10, 3.5)}));
+            }
+            break;
+        case Look::QqCheck:
+            // The QQ-style box: rounded, filled blue with a white tick when on.
+            p.setPen(QPen(on ? QColor(18, 150, 219) : QColor(170, 180, 192), 1));
+            p.setBrush(on ? QColor(18, 150, 219) : QColor(255, 255, 255));
+            p.drawRoundedRect(ind, 3, 3);
+            if (on) {
+                p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawPolyline(QPolygonF({ind.topLeft() + QPointF(3, 6.5), ind.topLeft() + QPointF(5.5, 9),
+                                          ind.topLeft() + QPointF(10, 4)}));
+            }
+            break;
+    }
+    p.setPen(isEnabled() ? kText : kDisabledText);
+    p.setFont(font());
+    p.drawText(QRect(box + 5, 0, width() - box - 5, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               text());
+}
+
+// ---- ProgressBar ----
+
+ProgressBar::ProgressBar(int maximum, QWidget* parent) : QWidget(parent), maximum_(std::max(maximum, 1)) {}
+
+void ProgressBar::setValue(int v) {
+    value_ = std::clamp(v, 0, maximum_);
+    update();
+}
+
+void ProgressBar::setAlpha(int a) {
+    alpha_ = a;
+    update();
+}
+
+void ProgressBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    prepare(p, alpha_);
+    const qreal fraction = static_cast<qreal>(value_) / maximum_;
+    if (isRing()) {
+        const qreal thick = std::max<qreal>(6, width() / 14.0);
+        QRectF r = QRectF(rect()).adjusted(thick / 2 + 1, thick / 2 + 1, -thick / 2 - 1, -thick / 2 - 1);
+        p.setPen(QPen(QColor(222, 228, 236), thick, Qt::SolidLine, Qt::FlatCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(r);
+        if (value_ > 0) {
+            QConicalGradient g(r.center(), 90);
+            g.setColorAt(0, QColor(64, 160, 255));
+            g.setColorAt(1, QColor(40, 100, 220));
+            p.setPen(QPen(QBrush(g), thick, Qt::SolidLine, Qt::RoundCap));
+            p.drawArc(r, 90 * 16, -static_cast<int>(fraction * 360 * 16));  // clockwise from the top
+        }
+        return;
+    }
+    QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = std::min<qreal>(4, r.height() / 2);
+    p.setPen(QPen(kBorder, 1));
+    p.setBrush(QColor(232, 236, 242));
+    p.drawRoundedRect(r, radius, radius);
+    if (value_ > 0) {
+        QRectF fill = r.adjusted(1, 1, -1, -1);
+        fill.setWidth(fill.width() * fraction);
+        QLinearGradient g(fill.topLeft(), fill.bottomLeft());
+        g.setColorAt(0, QColor(100, 170, 250));
+        g.setColorAt(1, QColor(50, 120, 225));
+        p.setPen(Qt::NoPen);
+        p.setBrush(g);
+        p.drawRoundedRect(fill, radius, radius);
+    }
+}
+
+}  // namespace qx::ui::qt

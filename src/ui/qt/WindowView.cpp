@@ -1,0 +1,348 @@
+#include "ui/qt/WindowView.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QThread>
+
+#include "ui/qt/GbkText.h"
+
+namespace qx::ui::qt {
+
+namespace {
+
+bool onUiThread() {
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Nine-slice drawing keeps the frame and the rounded corners of the skin undistorted at any
+// window size.
+void drawSkin(QPainter& p, const QImage& img, const QRect& target) {
+    const int m = std::min({16, img.width() / 3, img.height() / 3, target.width() / 2, target.height() / 2});
+    const int sw = img.width(), sh = img.height(), tw = target.width(), th = target.height();
+    const int sx[4] = {0, m, sw - m, sw}, sy[4] = {0, m, sh - m, sh};
+    const int tx[4] = {0, m, tw - m, tw}, ty[4] = {0, m, th - m, th};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            p.drawImage(QRect(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]),
+                        img, QRect(sx[i], sy[j], sx[i + 1] - sx[i], sy[j + 1] - sy[j]));
+}
+
+}  // namespace
+
+// ---- ViewBridge ----
+
+void ViewBridge::propertyChanged(const std::string& control, Prop prop) {
+    if (onUiThread()) {
+        WindowView* v;
+        {
+            std::lock_guard lock(mutex_);
+            v = view_;
+        }
+        if (v) v->apply(control, prop);  // the view is only deleted on this thread
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (!view_) return;
+    pending_.emplace(control, prop);
+    if (posted_) return;
+    posted_ = true;
+    // Posted under the lock: the view cannot be deleted before the call is queued, and a
+    // queued call to a deleted object is dropped by Qt.
+    QMetaObject::invokeMethod(view_, [self = shared_from_this()] { self->flush(); }, Qt::QueuedConnection);
+}
+
+void ViewBridge::flush() {
+    std::set<std::pair<std::string, Prop>> changes;
+    WindowView* v;
+    {
+        std::lock_guard lock(mutex_);
+        changes.swap(pending_);
+        posted_ = false;
+        v = view_;
+    }
+    if (!v) return;
+    for (auto& [control, prop] : changes) v->apply(control, prop);
+}
+
+void ViewBridge::detach() {
+    std::lock_guard lock(mutex_);
+    view_ = nullptr;
+    pending_.clear();
+}
+
+// ---- WindowView ----
+
+WindowView::WindowView(WindowPtr window, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), window_(std::move(window)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setObjectName(QString::fromStdString(window_->name()));
+    setWindowTitle(toQt(window_->title()));
+    build();
+    bridge_ = std::make_shared<ViewBridge>(this);
+    window_->setObserver(bridge_);
+    applyAll();
+}
+
+WindowView::~WindowView() {
+    bridge_->detach();
+    if (window_->observer() == bridge_) window_->setObserver(nullptr);
+}
+
+void WindowView::build() {
+    const WindowLayout& layout = window_->layout();
+    std::map<std::string, QWidget*> byName;
+    for (const ControlLayout& c : layout.controls) {
+        Entry e;
+        e.layout = &c;
+        const std::string name = c.name;
+        switch (c.kind) {
+            case ControlKind::Button:
+            case ControlKind::CloseButton: {
+                auto* b = new SkinButton(c.kind == ControlKind::CloseButton ? SkinButton::Look::Close
+                                                                             : SkinButton::Look::Normal,
+                                         this);
+                QFont f = b->font();
+                if (!c.font.empty()) f.setFamilies({QString::fromStdString(c.font), QStringLiteral("Microsoft YaHei"),
+                                                    QStringLiteral("WenQuanYi Micro Hei")});
+                if (c.fontSize > 0) f.setPixelSize(c.fontSize);
+                b->setFont(f);
+                QObject::connect(b, &QAbstractButton::clicked, this, [this, name] { window_->click(name); });
+                e.widget = b;
+                break;
+            }
+            case ControlKind::Label: {
+                auto* l = new SkinLabel(c.centered, this);
+                l->onClick = [this, name] { window_->click(name); };
+                e.widget = l;
+                break;
+            }
+            case ControlKind::EditBox: {
+                EditBox* box = c.multiLine ? static_cast<EditBox*>(new TextEditBox(this))
+                                           : static_cast<EditBox*>(new LineEditBox(this));
+                const bool multi = c.multiLine;
+                box->onUserEdit = [this, name, multi](const QString& s) {
+                    window_->control(name).storeTextFromView(multi ? fromQtLines(s) : fromQt(s));
+                };
+                e.edit = box;
+                e.widget = box->widget();
+                break;
+            }
+            case ControlKind::PictureBox: {
+                auto* pb = new PictureBox(this);
+                pb->onClick = [this, name] { window_->click(name); };
+                e.widget = pb;
+                break;
+            }
+            case ControlKind::GroupBox: e.widget = new GroupBox(this); break;
+            case ControlKind::TabControl:
+                e.widget = new TabControl(static_cast<int>(c.pages.size()), this);
+                break;
+            case ControlKind::RadioButton:
+            case ControlKind::CheckBox: {
+                ChoiceBox::Look look = c.kind == ControlKind::RadioButton ? ChoiceBox::Look::Radio
+                                       : c.skin == "超仿QQ_选择框"        ? ChoiceBox::Look::QqCheck
+                                                                          : ChoiceBox::Look::Check;
+                auto* box = new ChoiceBox(look, this);
+                QObject::connect(box, &QAbstractButton::clicked, this, [this, name, box] {
+                    userChecked(name, box->isChecked());
+                    window_->click(name);
+                });
+                e.widget = box;
+                break;
+            }
+            case ControlKind::ProgressBar: e.widget = new ProgressBar(c.maximum, this); break;
+            case ControlKind::Timer: {
+                e.timer = new QTimer(this);
+                QObject::connect(e.timer, &QTimer::timeout, this, [this, name] { window_->timerTick(name); });
+                break;
+            }
+            case ControlKind::SkinElement: break;  // its image is the window background
+        }
+        if (e.widget) {
+            e.widget->setObjectName(QString::fromStdString(c.name));
+            byName[c.name] = e.widget;
+        }
+        entries_[c.name] = e;
+    }
+    // Containers: group boxes hold their controls, tab pages theirs.
+    for (const ControlLayout& c : layout.controls) {
+        QWidget* w = entries_[c.name].widget;
+        if (!w || c.container.empty()) continue;
+        QWidget* box = byName[c.container];
+        if (auto* tabs = dynamic_cast<TabControl*>(box)) box = tabs->page(c.page);
+        if (box) w->setParent(box);
+    }
+    // Later controls lie on top of earlier ones, as they were created.
+    for (const ControlLayout& c : layout.controls)
+        if (QWidget* w = entries_[c.name].widget) w->raise();
+}
+
+QWidget* WindowView::controlWidget(const std::string& name) const {
+    auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : it->second.widget;
+}
+
+QTimer* WindowView::timer(const std::string& name) const {
+    auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : it->second.timer;
+}
+
+void WindowView::applyAll() {
+    for (Prop p : {Prop::Geometry, Prop::Alpha, Prop::WindowState}) applyWindow(p);
+    for (const ControlLayout& c : window_->layout().controls) {
+        for (Prop p : {Prop::Geometry, Prop::Visible, Prop::Disabled, Prop::Alpha, Prop::Caption, Prop::Text,
+                       Prop::Image, Prop::CurrentPage, Prop::Position, Prop::Checked, Prop::Interval})
+            apply(c.name, p);
+    }
+}
+
+void WindowView::markOpened() {
+    opened_ = true;
+    applyWindow(Prop::Visible);
+}
+
+void WindowView::apply(const std::string& control, Prop prop) {
+    if (control.empty()) {
+        applyWindow(prop);
+        return;
+    }
+    auto it = entries_.find(control);
+    if (it == entries_.end()) return;
+    applyControl(it->second, window_->control(control), prop);
+}
+
+void WindowView::applyWindow(Prop prop) {
+    switch (prop) {
+        case Prop::Geometry:
+            setFixedSize(window_->width(), window_->height());
+            move(window_->left(), window_->top());
+            break;
+        case Prop::Visible:
+            if (opened_) setVisible(window_->visible());
+            break;
+        case Prop::Alpha: setWindowOpacity(window_->alpha() / 255.0); break;
+        case Prop::WindowState:
+            if (window_->windowState() == WindowState::Minimised)
+                setWindowState(windowState() | Qt::WindowMinimized);
+            else
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+            break;
+        default: break;
+    }
+}
+
+void WindowView::applyControl(Entry& e, Control c, Prop prop) {
+    const ControlKind kind = e.layout->kind;
+    if (kind == ControlKind::SkinElement) {
+        if (prop == Prop::Image) {
+            ByteArray bytes = c.image();
+            skin_ = bytes.empty() ? QImage()
+                                  : QImage::fromData(bytes.data(), static_cast<int>(bytes.size()))
+                                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            update();
+        }
+        return;
+    }
+    if (kind == ControlKind::Timer) {
+        if (prop == Prop::Interval) {
+            int ms = c.interval();
+            if (ms > 0)
+                e.timer->start(ms);
+            else
+                e.timer->stop();
+        }
+        return;
+    }
+    QWidget* w = e.widget;
+    switch (prop) {
+        case Prop::Geometry: {
+            ControlState s = c.snapshot();
+            w->setGeometry(s.left, s.top, s.width, s.height);
+            break;
+        }
+        case Prop::Visible: w->setVisible(c.visible()); break;
+        case Prop::Disabled: w->setEnabled(!c.disabled()); break;
+        case Prop::Alpha: {
+            int a = c.alpha();
+            if (auto* b = dynamic_cast<SkinButton*>(w)) b->setAlpha(a);
+            else if (auto* l = dynamic_cast<SkinLabel*>(w)) l->setAlpha(a);
+            else if (auto* pb = dynamic_cast<PictureBox*>(w)) pb->setAlpha(a);
+            else if (auto* g = dynamic_cast<GroupBox*>(w)) g->setAlpha(a);
+            else if (auto* ch = dynamic_cast<ChoiceBox*>(w)) ch->setAlpha(a);
+            else if (auto* pr = dynamic_cast<ProgressBar*>(w)) pr->setAlpha(a);
+            else setWidgetAlpha(w, a);
+            break;
+        }
+        case Prop::Caption: {
+            QString s = toQt(c.caption());
+            if (auto* b = dynamic_cast<QAbstractButton*>(w)) b->setText(s);
+            else if (auto* l = dynamic_cast<SkinLabel*>(w)) l->setCaption(s);
+            else if (auto* g = dynamic_cast<GroupBox*>(w)) g->setCaption(s);
+            break;
+        }
+        case Prop::Text:
+            if (e.edit) e.edit->setPlainText(e.layout->multiLine ? toQtLines(c.text()) : toQt(c.text()));
+            break;
+        case Prop::Image:
+            if (auto* pb = dynamic_cast<PictureBox*>(w)) pb->setImageBytes(c.image());
+            break;
+        case Prop::CurrentPage:
+            if (auto* t = dynamic_cast<TabControl*>(w)) t->setCurrentPage(c.currentPage());
+            break;
+        case Prop::Position:
+            if (auto* pr = dynamic_cast<ProgressBar*>(w)) pr->setValue(c.position());
+            break;
+        case Prop::Checked:
+            if (auto* ch = dynamic_cast<ChoiceBox*>(w)) ch->setChecked(c.checked());
+            break;
+        default: break;
+    }
+}
+
+void WindowView::userChecked(const std::string& name, bool checked) {
+    Control c = window_->control(name);
+    c.storeCheckedFromView(checked);
+    if (c.kind() != ControlKind::RadioButton) return;
+    // The model unchecked the other radio buttons of the group; show that.
+    for (const ControlLayout& other : window_->layout().controls)
+        if (other.kind == ControlKind::RadioButton && other.name != name) apply(other.name, Prop::Checked);
+}
+
+void WindowView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    if (!skin_.isNull()) {
+        drawSkin(p, skin_, rect());
+        return;
+    }
+    // No skin yet: a plain rounded panel in a dark frame.
+    p.setPen(QPen(QColor(12, 12, 14), 3));
+    p.setBrush(QColor(248, 249, 251));
+    p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 10, 10);
+}
+
+void WindowView::mousePressEvent(QMouseEvent* e) { drag_.press(this, e); }
+void WindowView::mouseMoveEvent(QMouseEvent* e) { drag_.move(this, e); }
+void WindowView::mouseReleaseEvent(QMouseEvent* e) { drag_.release(this, e); }
+
+void WindowView::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    window_->storePositionFromView(x(), y());
+}
+
+void WindowView::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        window_->storeWindowStateFromView(isMinimized() ? WindowState::Minimised : WindowState::Normal);
+}
+
+void WindowView::closeEvent(QCloseEvent* e) {
+    // Only the program closes its windows; a close request from the desktop means the close
+    // button.
+    e->ignore();
+    QMetaObject::invokeMethod(this, [w = window_] { w->click("按钮EX1"); }, Qt::QueuedConnection);
+}
+
+}  // namespace qx::ui::qt
