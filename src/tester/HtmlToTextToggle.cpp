@@ -1,0 +1,38 @@
+#include "tester/HtmlToTextToggle.h"
+
+#include "app/text/CodePages.h"
+#include "net/HtmlText.h"
+
+namespace qx {
+namespace {
+
+bool emptyWithoutSpaces(const Text& text) { return text.find_first_not_of(' ') == Text::npos; }
+
+}  // namespace
+
+void htmlToText(ui::Window& window, Shared<Text>& savedPageText) {
+    ui::Control button = window.control("按钮EX6");
+    ui::Control box = window.control("编辑框EX_最后文本");
+    const Text page = box.text();
+    if (button.caption() == gbk(u8"取文本") && page != emptyPageNotice()) {
+        savedPageText.set(page);
+        Text text = htmlDocumentText(page);
+        if (emptyWithoutSpaces(text)) text = stripHtmlByRegex(page);
+        if (emptyWithoutSpaces(text)) text = extractChineseCharacters(page);
+        if (emptyWithoutSpaces(text)) text = gbk(u8"取文本失败，请检查后再试");
+        box.setText(text);
+        button.setCaption(gbk(u8"撤回"));
+    } else {
+        box.setText(savedPageText.get());
+        button.setCaption(gbk(u8"取文本"));
+    }
+}
+
+void registerHtmlToText(ui::Window& window, Shared<Text>& savedPageText) {
+    // The handler lives inside the window, so the window outlives every call of it.
+    ui::Window* self = &window;
+    Shared<Text>* saved = &savedPageText;
+    window.onClick("按钮EX6", [self, saved] { htmlToText(*self, *saved); });
+}
+
+}  // namespace qx
