@@ -62,7 +62,7 @@ struct ExchangeSpec {
     std::string proxyUser, proxyPassword;
     bool cookieEngine = false;
     std::string userAgent;  // "" sends none unless a header line has one
-    long bufferSize = 128 * 1024;
+    long bufferSize = 64 * 1024;  // below malloc's mmap threshold: a fresh handle reuses heap memory
     long connectMs = 0;      // resolve + connect + TLS handshake; 0: libcurl's own limit
     long sendIdleMs = 0;     // no byte sent for that long while sending: time-out; 0: none
     long receiveIdleMs = 0;  // no byte received for that long: time-out; 0: none

@@ -133,7 +133,9 @@ int downloadToFile(std::string_view url, std::string_view path, const DownloadPr
     spec.url = detail::escapeUrl(url);
     spec.headers = headers.get();
     spec.userAgent = agent;  // the block's own User-Agent line goes out instead
-    spec.bufferSize = static_cast<long>(DownloadChunkSize);
+    // Large socket reads; the file and the callback still get chunks of at most 10240 bytes,
+    // written straight from the transport's one receive buffer.
+    spec.bufferSize = 256 * 1024;
     spec.connectMs = ConnectMs;
     spec.sendIdleMs = SendIdleMs;
     spec.receiveIdleMs = ReceiveIdleMs;
