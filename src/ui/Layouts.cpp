@@ -185,7 +185,7 @@ WindowLayout aboutWindow() {
                   {
                       picture("图片框EX1", 171, 30, 123, 123).picture("logo"),
                       label("标签EX1", "Quorvex工具箱", 129, 160, 208, 32).centered(),
-                      label("标签EX3", "quorvex.example · Quorvex工具箱 出品", 128, 192, 208, 32).centered(),
+                      label("标签EX3", "quorvex.example  Quorvex工具箱", 128, 192, 208, 32).centered(),
                       label("标签EX2", "特别鸣谢", 176, 232, 109, 32).centered(),
                       closeButton(432, 13),
                   });

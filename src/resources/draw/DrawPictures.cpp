@@ -150,10 +150,12 @@ QImage speedTest() {
     const QRectF dial(20, 8, 120, 120);
     p.setPen(QPen(QColor(210, 216, 226), 14, Qt::SolidLine, Qt::FlatCap));
     p.drawArc(dial.adjusted(8, 8, -8, -8), 0, 180 * 16);
+    // The upper half runs from gradient position 1 (left) down to 0.5 (right).
     QConicalGradient g(dial.center(), 180);
     g.setColorAt(0.0, QColor(40, 200, 90));
-    g.setColorAt(0.25, QColor(250, 200, 40));
     g.setColorAt(0.5, QColor(240, 70, 60));
+    g.setColorAt(0.75, QColor(250, 200, 40));
+    g.setColorAt(1.0, QColor(40, 200, 90));
     p.setPen(QPen(QBrush(g), 14, Qt::SolidLine, Qt::FlatCap));
     p.drawArc(dial.adjusted(8, 8, -8, -8), 30 * 16, 150 * 16);
     // The needle.

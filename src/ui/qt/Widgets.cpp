@@ -364,9 +364,9 @@ void ChoiceBox::paintEvent(QPaintEvent*) {
             break;
         case Look::QqCheck:
             // The QQ-style box: rounded, filled blue with a white tick when on.
-            p.setPen(QPen(on ? QColor(18, 150, 219) : QColor(170, 180, 192), 1));
-            p.setBrush(on ? QColor(18, 150, 219) : QColor(255, 255, 255));
-            p.drawRoundedRect(ind, 3, 3);
+            p.setPen(QPen(QColor(18, 150, 219), 1));
+            p.setBrush(on ? QColor(18, 150, 219) : QColor(236, 246, 253));
+            p.drawRoundedRect(ind, 4, 4);
             if (on) {
                 p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
                 p.drawPolyline(QPolygonF({ind.topLeft() + QPointF(3, 6.5), ind.topLeft() + QPointF(5.5, 9),

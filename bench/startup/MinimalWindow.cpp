@@ -1,0 +1,18 @@
+// The yardstick: the least a Qt program does to show a borderless window of the same size.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    w.setFixedSize(732, 354);
+    w.move(50, 50);
+    w.show();
+    QTimer::singleShot(0, [] {
+        QCoreApplication::processEvents();
+        std::_Exit(0);
+    });
+    return app.exec();
+}

@@ -1,0 +1,26 @@
+// The program's start-up up to a shown main window, then the process ends: what the
+// benchmark times against a minimal Qt window program.
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdlib>
+
+#include "app/ProgramState.h"
+#include "app/StartUp.h"
+#include "ui/qt/QtApplication.h"
+
+const char* quorvexVersionRecord();
+
+int main(int argc, char** argv) {
+    volatile const char* record = quorvexVersionRecord();
+    (void)record;
+    static qx::ProgramState state;
+    qx::initialiseProgramState(state);
+    return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) {
+        qx::startUp(state, windows);
+        // Once the loop has shown and painted the window.
+        QTimer::singleShot(0, [] {
+            QCoreApplication::processEvents();
+            std::_Exit(0);
+        });
+    });
+}
