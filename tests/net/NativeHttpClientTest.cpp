@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "app/text/CodePages.h"
 #include "support/servers/TestServer.h"
@@ -215,4 +216,15 @@ TEST(NativeHttpClientFaults, EachFailureHasItsMessage) {
         EXPECT_EQ(o.responseCookies, "kept") << c.url;
         EXPECT_EQ(o.location, "kept") << c.url;
     }
+}
+
+TEST(NativeHttpClientWire, ConnectToOverrideAndCookiesRoute) {
+    TestServer server;
+    ::setenv("QUORVEX_CONNECT_TO", ("svc.example::127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
+    HttpRequestOptions o = request("http://svc.example/cookies?set=sid%3D9%3B%20path%3D%2F");
+    o.cookies = "a=1";
+    EXPECT_EQ(nativeHttpRequest(o), "a=1");
+    ::unsetenv("QUORVEX_CONNECT_TO");
+    EXPECT_EQ(server.lastRequest().header("Host"), "svc.example");
+    EXPECT_EQ(o.responseCookies, "sid=9; a=1");
 }

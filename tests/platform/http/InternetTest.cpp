@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -236,4 +237,16 @@ TEST(Download, StopEndsQuicklyAndLeavesAConsistentFile) {
                         0, false, stop2.get_token());
     EXPECT_EQ(rc, -1);
     EXPECT_EQ(readAll(path).size(), static_cast<std::size_t>(last.load()));
+}
+
+TEST(ConnectTo, PlainGetAndDownloadHonourTheOverride) {
+    TestServer server;
+    server.serveFile("f.bin", "content");
+    ::setenv("QUORVEX_CONNECT_TO", ("fixed.example:80:127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
+    EXPECT_EQ(text(httpGetBytes("http://fixed.example/status?body=ok")), "ok");
+    EXPECT_EQ(server.lastRequest().header("Host"), "fixed.example");
+    TempDir dir;
+    EXPECT_EQ(downloadToFile("http://fixed.example/file/f.bin", dir.file("f"), nullptr, 0, false), 0);
+    EXPECT_EQ(readAll(dir.file("f")), "content");
+    ::unsetenv("QUORVEX_CONNECT_TO");
 }

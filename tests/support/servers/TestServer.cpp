@@ -647,6 +647,10 @@ void TestServer::installStandardRoutes() {
         }
         res.body = req.param("body");
     });
+    route("/cookies", [](const HttpRequestRecord& req, HttpResponse& res) {
+        for (const std::string& c : req.params("set")) res.add("Set-Cookie", c);
+        res.body = req.header("Cookie");
+    });
     route("/redirect", [](const HttpRequestRecord& req, HttpResponse& res) {
         res.status = static_cast<int>(toNumber(req.param("code"), 302));
         res.add("Location", req.param("to"));

@@ -22,6 +22,8 @@
 //   /status?code=N&reason=R  answer with that status (reason defaults to the usual one)
 //   /headers?h=Name:Value&h=...&body=B   answer 200 with these header lines verbatim
 //                          (repeat h for several lines, e.g. Set-Cookie twice)
+//   /cookies?set=a%3D1%3B%20path%3D%2F&set=b%3D2   one Set-Cookie line per "set"; the body is
+//                          the request's Cookie header
 //   /redirect?code=302&to=T  redirect to T (relative or absolute as given), body "redirect"
 //   /redirect-chain?n=K    K redirects in a row (302, relative), then 200 "done"
 //   /redirect-loop         302 to itself, for ever
