@@ -37,8 +37,8 @@ const char* httpMethodName(int method) {
 }
 
 ByteArray httpObjectRequest(HttpRequestOptions& o) {
-    // The defaults of step 1 are the record's own. The system's request object needed COM on the
-    // calling thread here; ours needs nothing.
+    // The omitted fields' defaults are the record's own. The system's request object needed COM
+    // on the calling thread here; ours needs nothing.
     const int method = o.method < 0 || o.method > 7 ? 0 : o.method;
     const char* verb = httpMethodName(method);
 

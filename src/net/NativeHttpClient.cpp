@@ -95,7 +95,7 @@ Text declaredCharset(std::string_view page) {
 }
 
 Text nativeHttpRequest(HttpRequestOptions& o) {
-    // Defaults of step 1 are the record's own.
+    // The omitted fields' defaults are the record's own.
     auto fail = [&o](std::u8string_view message) {
         o.statusText = gbk(message);
         return Text();

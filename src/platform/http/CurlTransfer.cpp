@@ -221,7 +221,7 @@ int CurlTransfer::prereqCallback(void* p, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-bool CurlTransfer::applySpec(const ExchangeSpec& spec) {
+bool CurlTransfer::applyExchange(const Exchange& exchange) {
     CURL* h = easy_;
     curl_easy_reset(h);
     bool ok = true;
@@ -231,9 +231,9 @@ bool CurlTransfer::applySpec(const ExchangeSpec& spec) {
     set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
     set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
     set(curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L));
-    set(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, spec.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
+    set(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
     set(curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L));
-    set(curl_easy_setopt(h, CURLOPT_HTTPHEADER, spec.headers));
+    set(curl_easy_setopt(h, CURLOPT_HTTPHEADER, exchange.headers));
     set(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback));
     set(curl_easy_setopt(h, CURLOPT_HEADERDATA, this));
     set(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlTransfer::writeCallback));
@@ -242,19 +242,19 @@ bool CurlTransfer::applySpec(const ExchangeSpec& spec) {
     set(curl_easy_setopt(h, CURLOPT_PREREQDATA, this));
     set(curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
     // An explicit empty proxy also keeps libcurl away from the *_proxy environment variables.
-    set(curl_easy_setopt(h, CURLOPT_PROXY, spec.proxy.c_str()));
-    if (!spec.proxy.empty() && !spec.proxyUser.empty()) {
-        set(curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, spec.proxyUser.c_str()));
-        set(curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, spec.proxyPassword.c_str()));
+    set(curl_easy_setopt(h, CURLOPT_PROXY, exchange.proxy.c_str()));
+    if (!exchange.proxy.empty() && !exchange.proxyUser.empty()) {
+        set(curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, exchange.proxyUser.c_str()));
+        set(curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, exchange.proxyPassword.c_str()));
         set(curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)));
     }
-    if (!spec.serverUser.empty()) {
-        set(curl_easy_setopt(h, CURLOPT_USERNAME, spec.serverUser.c_str()));
-        set(curl_easy_setopt(h, CURLOPT_PASSWORD, spec.serverPassword.c_str()));
+    if (!exchange.serverUser.empty()) {
+        set(curl_easy_setopt(h, CURLOPT_USERNAME, exchange.serverUser.c_str()));
+        set(curl_easy_setopt(h, CURLOPT_PASSWORD, exchange.serverPassword.c_str()));
         set(curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)));
     }
-    set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, spec.verifyPeer ? 1L : 0L));
-    set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, spec.verifyHost ? 2L : 0L));
+    set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, exchange.verifyPeer ? 1L : 0L));
+    set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, exchange.verifyHost ? 2L : 0L));
     {
         std::lock_guard lock(trustedMutex);
         trustedPem_ = trustedPem;
@@ -263,10 +263,10 @@ bool CurlTransfer::applySpec(const ExchangeSpec& spec) {
         curl_blob blob {trustedPem_.data(), trustedPem_.size(), CURL_BLOB_NOCOPY};
         set(curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob));
     }
-    if (spec.cookieEngine) set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
-    if (!spec.userAgent.empty()) set(curl_easy_setopt(h, CURLOPT_USERAGENT, spec.userAgent.c_str()));
-    set(curl_easy_setopt(h, CURLOPT_BUFFERSIZE, spec.bufferSize));
-    set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, spec.connectMs));
+    if (exchange.cookieEngine) set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
+    if (!exchange.userAgent.empty()) set(curl_easy_setopt(h, CURLOPT_USERAGENT, exchange.userAgent.c_str()));
+    set(curl_easy_setopt(h, CURLOPT_BUFFERSIZE, exchange.bufferSize));
+    set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, exchange.connectMs));
     curl_slist_free_all(connectTo_);
     connectTo_ = connectToFromEnvironment();
     set(curl_easy_setopt(h, CURLOPT_CONNECT_TO, connectTo_));
@@ -291,7 +291,7 @@ void CurlTransfer::applyMethod(const std::string& verb, const std::string& body,
     if (verb != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, verb.c_str());
 }
 
-TransferResult CurlTransfer::performOnce(const ExchangeSpec& spec, bool sendBody, std::stop_token& stop) {
+TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop) {
     head_ = ResponseHead {};
     connected_ = false;
     isFinal_ = false;
@@ -332,8 +332,8 @@ TransferResult CurlTransfer::performOnce(const ExchangeSpec& spec, bool sendBody
             }
             if (connected_) {
                 bool sending = sendBody && head_.statusLine.empty() &&
-                               up < static_cast<curl_off_t>(spec.body.size());
-                long limit = sending ? spec.sendIdleMs : spec.receiveIdleMs;
+                               up < static_cast<curl_off_t>(exchange.body.size());
+                long limit = sending ? exchange.sendIdleMs : exchange.receiveIdleMs;
                 if (limit > 0 && now - lastActivity_ >= std::chrono::milliseconds(limit)) {
                     result.end = TransferEnd::TimedOut;
                     break;
@@ -375,21 +375,21 @@ TransferResult CurlTransfer::performOnce(const ExchangeSpec& spec, bool sendBody
     return result;
 }
 
-TransferResult CurlTransfer::run(const ExchangeSpec& spec, std::stop_token stop) {
+TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop) {
     TransferResult result;
-    if (!valid() || !isHttpUrl(spec.url)) return result;
-    if (!applySpec(spec)) return result;
-    follow_ = spec.followRedirects;
-    maxRedirects_ = spec.maxRedirects;
+    if (!valid() || !isHttpUrl(exchange.url)) return result;
+    if (!applyExchange(exchange)) return result;
+    follow_ = exchange.followRedirects;
+    maxRedirects_ = exchange.maxRedirects;
     redirects_ = 0;
-    std::string url = spec.url;
-    std::string verb = spec.verb;
-    bool sendBody = spec.sendBody;
+    std::string url = exchange.url;
+    std::string verb = exchange.verb;
+    bool sendBody = exchange.sendBody;
     while (true) {
         if (curl_easy_setopt(easy_, CURLOPT_URL, url.c_str()) != CURLE_OK) return result;
-        // libcurl does not copy the body: it stays in the caller's spec for the whole run.
-        applyMethod(verb, spec.body, sendBody);
-        result = performOnce(spec, sendBody, stop);
+        // libcurl does not copy the body: it stays in the caller's Exchange for the whole run.
+        applyMethod(verb, exchange.body, sendBody);
+        result = performOnce(exchange, sendBody, stop);
         result.redirects = redirects_;
         if (!result.ok() || isFinal_) return result;
         char* next = nullptr;

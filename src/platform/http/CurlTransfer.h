@@ -46,7 +46,7 @@ enum class TransferEnd { Completed, Failed, TimedOut, Stopped, Refused, TooManyR
 // Where a failure happened, for callers that report it by phase.
 enum class TransferPhase { Connecting, Sending, ReceivingHead, ReceivingBody };
 
-struct ExchangeSpec {
+struct Exchange {
     std::string verb = "GET";
     std::string url;  // escaped, http or https
     std::string body;
@@ -93,7 +93,7 @@ public:
 
     // Runs one exchange (with its redirects). Keeps the connection cache and the cookie jar
     // of earlier exchanges on this object.
-    TransferResult run(const ExchangeSpec& spec, std::stop_token stop);
+    TransferResult run(const Exchange& exchange, std::stop_token stop);
 
     // The last response seen (the final one after a completed run).
     const ResponseHead& head() const { return head_; }
@@ -102,9 +102,9 @@ private:
     static std::size_t headerCallback(char* data, std::size_t size, std::size_t n, void* self);
     static std::size_t writeCallback(char* data, std::size_t size, std::size_t n, void* self);
     static int prereqCallback(void* self, char*, char*, int, int);
-    bool applySpec(const ExchangeSpec& spec);
+    bool applyExchange(const Exchange& exchange);
     void applyMethod(const std::string& verb, const std::string& body, bool sendBody);
-    TransferResult performOnce(const ExchangeSpec& spec, bool sendBody, std::stop_token& stop);
+    TransferResult performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop);
 
     CURL* easy_ = nullptr;
     CURLM* multi_ = nullptr;

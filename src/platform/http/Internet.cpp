@@ -16,7 +16,7 @@ namespace qx::platform {
 namespace {
 
 using detail::CurlTransfer;
-using detail::ExchangeSpec;
+using detail::Exchange;
 using detail::ResponseHead;
 
 // The time-outs WinINet gives a handle nobody configured.
@@ -77,16 +77,16 @@ std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token sto
     if (!transfer.valid() || !detail::isHttpUrl(url)) return {};
     detail::HeaderSlist headers = detail::HeaderSlist::fromLines({"Accept: */*"});
     if (!headers.ok()) return {};
-    ExchangeSpec spec;
-    spec.verb = "GET";
-    spec.url = detail::escapeUrl(url);
-    spec.headers = headers.get();
-    spec.http10 = true;
-    spec.userAgent = std::string(PlainGetAgent);
-    spec.bufferSize = 102400;
-    spec.connectMs = ConnectMs;
-    spec.sendIdleMs = SendIdleMs;
-    spec.receiveIdleMs = ReceiveIdleMs;
+    Exchange exchange;
+    exchange.verb = "GET";
+    exchange.url = detail::escapeUrl(url);
+    exchange.headers = headers.get();
+    exchange.http10 = true;
+    exchange.userAgent = std::string(PlainGetAgent);
+    exchange.bufferSize = 102400;
+    exchange.connectMs = ConnectMs;
+    exchange.sendIdleMs = SendIdleMs;
+    exchange.receiveIdleMs = ReceiveIdleMs;
 
     std::vector<std::uint8_t> body;
     std::size_t chunk = 10240;
@@ -105,7 +105,7 @@ std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token sto
         }
         return true;
     };
-    if (!transfer.run(spec, stop).ok()) return {};
+    if (!transfer.run(exchange, stop).ok()) return {};
     return body;
 }
 
@@ -121,24 +121,24 @@ std::string downloadHeaderBlock(int startOffset, bool resume) {
 
 int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress, int startOffset,
                    bool resume, std::stop_token stop) {
-    // Steps 1 and 3 asked the system for its connection state to pick the proxy mode; this
-    // program reads no proxy from the environment, so the transfer always goes direct.
+    // WinINet picked its proxy mode from the system's connection state; this program reads no
+    // proxy from the environment, so the transfer always goes direct.
     std::string agent = "Agent" + std::to_string(tickCount());
     CurlTransfer transfer;
     if (!transfer.valid() || !detail::isHttpUrl(url)) return -1;
     detail::HeaderSlist headers = detail::HeaderSlist::fromLines(splitLines(downloadHeaderBlock(startOffset, resume)));
     if (!headers.ok()) return -1;
-    ExchangeSpec spec;
-    spec.verb = "GET";
-    spec.url = detail::escapeUrl(url);
-    spec.headers = headers.get();
-    spec.userAgent = agent;  // the block's own User-Agent line goes out instead
+    Exchange exchange;
+    exchange.verb = "GET";
+    exchange.url = detail::escapeUrl(url);
+    exchange.headers = headers.get();
+    exchange.userAgent = agent;  // the block's own User-Agent line goes out instead
     // Large socket reads; the file and the callback still get chunks of at most 10240 bytes,
     // written straight from the transport's one receive buffer.
-    spec.bufferSize = 256 * 1024;
-    spec.connectMs = ConnectMs;
-    spec.sendIdleMs = SendIdleMs;
-    spec.receiveIdleMs = ReceiveIdleMs;
+    exchange.bufferSize = 256 * 1024;
+    exchange.connectMs = ConnectMs;
+    exchange.sendIdleMs = SendIdleMs;
+    exchange.receiveIdleMs = ReceiveIdleMs;
 
     File file;
     const std::string nativePath = toNativePath(path);
@@ -167,7 +167,7 @@ int downloadToFile(std::string_view url, std::string_view path, const DownloadPr
         }
         return true;
     };
-    detail::TransferResult result = transfer.run(spec, stop);
+    detail::TransferResult result = transfer.run(exchange, stop);
     file.close();
     return result.ok() && !stop.stop_requested() ? 0 : -1;
 }

@@ -9,7 +9,7 @@
 namespace qx::platform {
 
 using detail::CurlTransfer;
-using detail::ExchangeSpec;
+using detail::Exchange;
 using detail::TransferEnd;
 using detail::TransferPhase;
 
@@ -225,26 +225,26 @@ bool NativeHttp::sendRequest(const std::vector<std::uint8_t>& body, std::stop_to
     m.stage = Impl::Sent;
     detail::HeaderSlist headers = detail::HeaderSlist::fromLines(m.headerLines);
     if (!headers.ok()) return false;
-    ExchangeSpec spec;
-    spec.verb = m.verb;
-    spec.url = m.url;
-    spec.body.assign(body.begin(), body.end());
-    spec.sendBody = m.verb != "GET" && m.verb != "HEAD" ? (!body.empty() || m.verb == "POST" || m.verb == "PUT")
+    Exchange exchange;
+    exchange.verb = m.verb;
+    exchange.url = m.url;
+    exchange.body.assign(body.begin(), body.end());
+    exchange.sendBody = m.verb != "GET" && m.verb != "HEAD" ? (!body.empty() || m.verb == "POST" || m.verb == "PUT")
                                                         : !body.empty() && m.verb == "GET";
-    spec.headers = headers.get();
-    spec.followRedirects = m.redirects;
-    spec.verifyPeer = (m.securityFlags & 0x2300) == 0;
-    spec.verifyHost = (m.securityFlags & 0x1000) == 0;
-    spec.proxy = detail::proxyFor(m.proxyName, m.secure);
-    m.proxyUsed = spec.proxy;
-    spec.serverUser = m.serverUser;
-    spec.serverPassword = m.serverPassword;
-    spec.proxyUser = m.proxyUser;
-    spec.proxyPassword = m.proxyPassword;
-    spec.cookieEngine = m.cookies;
-    spec.connectMs = m.connectMs;
-    spec.sendIdleMs = m.sendMs;
-    spec.receiveIdleMs = m.receiveMs;
+    exchange.headers = headers.get();
+    exchange.followRedirects = m.redirects;
+    exchange.verifyPeer = (m.securityFlags & 0x2300) == 0;
+    exchange.verifyHost = (m.securityFlags & 0x1000) == 0;
+    exchange.proxy = detail::proxyFor(m.proxyName, m.secure);
+    m.proxyUsed = exchange.proxy;
+    exchange.serverUser = m.serverUser;
+    exchange.serverPassword = m.serverPassword;
+    exchange.proxyUser = m.proxyUser;
+    exchange.proxyPassword = m.proxyPassword;
+    exchange.cookieEngine = m.cookies;
+    exchange.connectMs = m.connectMs;
+    exchange.sendIdleMs = m.sendMs;
+    exchange.receiveIdleMs = m.receiveMs;
     m.body.clear();
     m.transfer.onHead = [&m](const detail::ResponseHead& head) {
         if (head.contentLength > 0)
@@ -256,7 +256,7 @@ bool NativeHttp::sendRequest(const std::vector<std::uint8_t>& body, std::stop_to
                       reinterpret_cast<const std::uint8_t*>(data) + n);
         return true;
     };
-    detail::TransferResult r = m.transfer.run(spec, stop);
+    detail::TransferResult r = m.transfer.run(exchange, stop);
     m.transfer.onHead = nullptr;
     m.transfer.onBody = nullptr;
     const detail::ResponseHead& head = m.transfer.head();

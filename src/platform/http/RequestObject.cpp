@@ -8,7 +8,7 @@
 namespace qx::platform {
 
 using detail::CurlTransfer;
-using detail::ExchangeSpec;
+using detail::Exchange;
 using detail::ResponseHead;
 using detail::TransferEnd;
 
@@ -104,29 +104,29 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
         m.error = "not opened";
         return false;
     }
-    ExchangeSpec spec;
-    spec.verb = m.verb;
-    spec.url = m.url;
+    Exchange exchange;
+    exchange.verb = m.verb;
+    exchange.url = m.url;
     // The system object sends no body with GET, and a HEAD has none.
-    spec.sendBody = m.verb != "GET" && m.verb != "HEAD" &&
+    exchange.sendBody = m.verb != "GET" && m.verb != "HEAD" &&
                     (!bodyBytes.empty() || m.verb == "POST" || m.verb == "PUT");
-    if (spec.sendBody) spec.body = std::move(bodyBytes);
+    if (exchange.sendBody) exchange.body = std::move(bodyBytes);
     detail::HeaderSlist list = m.headers.toSlist();
     if (!list.ok()) {
         m.error = "out of memory";
         return false;
     }
-    spec.headers = list.get();
-    spec.followRedirects = m.enableRedirects != 0;
-    spec.maxRedirects = 10;
-    spec.verifyPeer = (m.sslIgnoreFlags & (IgnoreUnknownCa | IgnoreWrongUsage | IgnoreCertDateInvalid)) == 0;
-    spec.verifyHost = (m.sslIgnoreFlags & IgnoreCertCnInvalid) == 0;
-    spec.proxy = detail::proxyFor(m.proxy, m.url.size() > 5 && (m.url[4] == 's' || m.url[4] == 'S'));
-    spec.cookieEngine = true;
+    exchange.headers = list.get();
+    exchange.followRedirects = m.enableRedirects != 0;
+    exchange.maxRedirects = 10;
+    exchange.verifyPeer = (m.sslIgnoreFlags & (IgnoreUnknownCa | IgnoreWrongUsage | IgnoreCertDateInvalid)) == 0;
+    exchange.verifyHost = (m.sslIgnoreFlags & IgnoreCertCnInvalid) == 0;
+    exchange.proxy = detail::proxyFor(m.proxy, m.url.size() > 5 && (m.url[4] == 's' || m.url[4] == 'S'));
+    exchange.cookieEngine = true;
     const Timeouts& t = m.timeouts;
-    spec.connectMs = t.connectMs > 0 ? t.connectMs + t.resolveMs : 0;
-    spec.sendIdleMs = t.sendMs;
-    spec.receiveIdleMs = t.receiveMs;
+    exchange.connectMs = t.connectMs > 0 ? t.connectMs + t.resolveMs : 0;
+    exchange.sendIdleMs = t.sendMs;
+    exchange.receiveIdleMs = t.receiveMs;
 
     m.transfer.onHead = [&m](const ResponseHead& head) {
         // Room for the announced body up front, within reason (the length is the server's word).
@@ -139,7 +139,7 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
                       reinterpret_cast<const std::uint8_t*>(data) + n);
         return true;
     };
-    detail::TransferResult result = m.transfer.run(spec, stop);
+    detail::TransferResult result = m.transfer.run(exchange, stop);
     m.transfer.onHead = nullptr;
     m.transfer.onBody = nullptr;
     m.head = m.transfer.head();

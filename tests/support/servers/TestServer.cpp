@@ -402,10 +402,10 @@ void TestServer::serveFile(const std::string& name, std::string content) {
         std::size_t from = 0, to = data.size();  // [from, to)
         int status = 200;
         if (range.rfind("bytes=", 0) == 0) {
-            std::string spec = range.substr(6);
-            std::size_t dash = spec.find('-');
-            long long a = toNumber(spec.substr(0, dash), -1);
-            long long b = dash == std::string::npos ? -1 : toNumber(spec.substr(dash + 1), -1);
+            std::string rangeText = range.substr(6);
+            std::size_t dash = rangeText.find('-');
+            long long a = toNumber(rangeText.substr(0, dash), -1);
+            long long b = dash == std::string::npos ? -1 : toNumber(rangeText.substr(dash + 1), -1);
             if (a < 0 || static_cast<std::size_t>(a) >= data.size()) {
                 HttpResponse res;
                 res.status = 416;
