@@ -2,7 +2,9 @@
 // A regular-expression object with the behaviour of the scripting RegExp: JavaScript syntax and
 // semantics over UTF-16 subjects, on PCRE2 (16-bit). Indexes and lengths count UTF-16 units.
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,17 +51,21 @@ public:
     // True when the pattern compiles (compiling it on first use).
     bool valid() const;
     // Why the pattern did not compile or the last match failed; empty when all went well.
-    const std::u16string& errorText() const { return error_; }
+    std::u16string errorText() const;
 
 private:
     struct Compiled;
-    const Compiled* compiled() const;
+    std::shared_ptr<const Compiled> compiled() const;
+    void invalidate();
+    // Calls `each` with the code-unit offsets (start/end pairs, -1 unset) of every match in order.
+    bool forEachMatch(std::u16string_view subject, const std::function<void(const std::vector<int>&)>& each) const;
 
     std::u16string pattern_;
     bool ignoreCase_ = false;
     bool multiline_ = false;
     bool global_ = false;
-    mutable std::unique_ptr<Compiled> compiled_;
+    mutable std::mutex mutex_;
+    mutable std::shared_ptr<const Compiled> compiled_;
     mutable bool compileTried_ = false;
     mutable std::u16string error_;
 };
@@ -67,6 +73,7 @@ private:
 // Rewrites a JavaScript pattern into PCRE2 syntax with the JavaScript meaning of `.`, `^`, `$`,
 // `\d \w \s \b` and the escapes. False when the pattern is not valid JavaScript syntax.
 // Exposed for the tests and the fuzzer.
-bool translateJsPattern(std::u16string_view js, bool multiline, std::u16string& pcre, int& groupCount);
+bool translateJsPattern(std::u16string_view js, bool multiline, bool caseless, std::u16string& pcre,
+                        int& groupCount);
 
 }  // namespace qx::platform

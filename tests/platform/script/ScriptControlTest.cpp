@@ -1,0 +1,178 @@
+#include "platform/script/ScriptControl.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+using qx::platform::ScriptControl;
+using qx::platform::ScriptValue;
+
+namespace {
+
+ScriptControl& jscript(ScriptControl& c) {
+    c.setLanguage(u"JScript");
+    return c;
+}
+
+// Runs fn on a thread with the given stack size (the usual 8 MB of a main thread, or less).
+void onThreadWithStack(std::size_t stack, const std::function<void()>& fn) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, stack);
+    pthread_t t;
+    auto* f = new std::function<void()>(fn);
+    ASSERT_EQ(pthread_create(
+                  &t, &attr,
+                  [](void* p) -> void* {
+                      auto* g = static_cast<std::function<void()>*>(p);
+                      (*g)();
+                      delete g;
+                      return nullptr;
+                  },
+                  f),
+              0);
+    pthread_join(t, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+}  // namespace
+
+TEST(ScriptControlLanguage, OnlyJScriptIsSpoken) {
+    ScriptControl c;
+    EXPECT_TRUE(c.eval(u"1").text.empty());
+    EXPECT_FALSE(c.errorText().empty());  // no language yet
+    EXPECT_TRUE(c.setLanguage(u"JScript"));
+    EXPECT_EQ(c.language(), u"JScript");
+    EXPECT_FALSE(c.setLanguage(u"VBScript"));
+    EXPECT_FALSE(c.errorText().empty());
+    EXPECT_EQ(c.language(), u"JScript");
+    EXPECT_TRUE(c.setLanguage(u"JavaScript"));
+    EXPECT_EQ(c.eval(u"1+1").text, u"2");
+}
+
+TEST(ScriptControlEval, ValuesAsTheScriptWritesThem) {
+    ScriptControl c;
+    jscript(c);
+    EXPECT_EQ(c.eval(u"1/3").text, u"0.3333333333333333");
+    EXPECT_EQ(c.eval(u"0.1+0.2").text, u"0.30000000000000004");
+    EXPECT_EQ(c.eval(u"1e21").text, u"1e+21");
+    EXPECT_EQ(c.eval(u"1e4*1700000000000+12").text, u"17000000000000012");
+    auto n = c.eval(u"2.5");
+    EXPECT_EQ(n.kind, ScriptValue::Kind::Number);
+    EXPECT_EQ(n.number, 2.5);
+    auto u = c.eval(u"undefined");
+    EXPECT_EQ(u.kind, ScriptValue::Kind::Empty);
+    EXPECT_TRUE(u.text.empty());
+    auto z = c.eval(u"null");
+    EXPECT_EQ(z.kind, ScriptValue::Kind::Null);
+    EXPECT_TRUE(z.text.empty());
+    EXPECT_TRUE(c.eval(u"1 == 1").isTrue());
+    EXPECT_EQ(c.eval(u"[1,2]").text, u"1,2");
+    EXPECT_EQ(c.eval(u"var x = 5; x * 2").text, u"10");
+    EXPECT_EQ(c.eval(u"x").text, u"5");  // variables of an eval stay global
+    EXPECT_TRUE(c.errorText().empty());
+}
+
+TEST(ScriptControlEval, StringsKeepEveryUnit) {
+    ScriptControl c;
+    jscript(c);
+    EXPECT_EQ(c.eval(u"'\\ud800'").text, std::u16string(1, char16_t(0xD800)));
+    EXPECT_EQ(c.eval(u"'\U0001F600'.length").text, u"2");
+    EXPECT_EQ(c.eval(u"'中文' + 'a'").text, u"中文a");
+    std::u16string odd = u"x\xDC00y\U0001F600";
+    EXPECT_EQ(qx::platform::engineStringToUtf16(qx::platform::utf16ToEngineString(odd)), odd);
+    EXPECT_EQ(qx::platform::engineStringToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(qx::platform::engineStringToUtf16("a\xFF\xC3"), u"a\uFFFD\uFFFD");
+}
+
+TEST(ScriptControlErrors, ErrorsAreCaughtAndReported) {
+    ScriptControl c;
+    jscript(c);
+    EXPECT_FALSE(c.executeStatement(u"function ("));
+    EXPECT_NE(c.errorText().find(u"SyntaxError"), std::u16string::npos);
+    EXPECT_TRUE(c.executeStatement(u"var ok = 1"));
+    EXPECT_TRUE(c.errorText().empty());
+    EXPECT_TRUE(c.eval(u"throw new Error('boom')").text.empty());
+    EXPECT_NE(c.errorText().find(u"boom"), std::u16string::npos);
+    EXPECT_TRUE(c.eval(u"throw 'plain'").text.empty());
+    EXPECT_EQ(c.errorText(), u"plain");
+    EXPECT_TRUE(c.eval(u"({toString: function(){ throw 1 }})").text.size() > 0 || !c.errorText().empty());
+    EXPECT_TRUE(c.eval(u"missing.member").text.empty());
+    EXPECT_FALSE(c.errorText().empty());
+    EXPECT_FALSE(c.addCode(u"}"));
+    EXPECT_TRUE(c.run(u"nothing", {}).text.empty());
+    EXPECT_FALSE(c.errorText().empty());
+}
+
+TEST(ScriptControlErrors, DeepRecursionAndNestingFailWithoutOverflow) {
+    auto check = [] {
+        ScriptControl c;
+        jscript(c);
+        EXPECT_TRUE(c.eval(u"function f(n){ return 1 + f(n + 1) } f(0)").text.empty());
+        EXPECT_FALSE(c.errorText().empty());
+        std::u16string deep = std::u16string(100000, u'(') + u"1" + std::u16string(100000, u')');
+        EXPECT_TRUE(c.eval(deep).text.empty());
+        EXPECT_FALSE(c.errorText().empty());
+        std::u16string deepJson = std::u16string(100000, u'[') + std::u16string(100000, u']');
+        EXPECT_FALSE(c.setGlobalFromJson(u"d", deepJson));
+        EXPECT_EQ(c.eval(u"1").text, u"1");  // still usable
+    };
+    check();
+    std::thread(check).join();
+    onThreadWithStack(8 << 20, check);
+}
+
+TEST(ScriptControlRun, PassesExactlyTheGivenArguments) {
+    ScriptControl c;
+    jscript(c);
+    ASSERT_TRUE(c.addCode(u"function f(){ return arguments.length + ':' + Array.prototype.join.call(arguments, ',') }"));
+    EXPECT_EQ(c.run(u"f", {u"a", u"b"}).text, u"2:a,b");
+    EXPECT_EQ(c.run(u"f", {}).text, u"0:");
+    EXPECT_TRUE(c.run(u"f", {u"1", u"2", u"3", u"4", u"5", u"6", u"7"}).text.empty());
+    EXPECT_FALSE(c.errorText().empty());
+    c.reset();
+    EXPECT_TRUE(c.run(u"f", {}).text.empty());  // reset discards added code
+    EXPECT_EQ(c.language(), u"JScript");
+}
+
+TEST(ScriptControlJson, LoadsAGlobalWithoutRunningScript) {
+    ScriptControl c;
+    jscript(c);
+    EXPECT_TRUE(c.setGlobalFromJson(u"d", u"{\"a\":[1,2],\"s\":\"x\\u2028y\"}"));
+    EXPECT_EQ(c.eval(u"d.a.length").text, u"2");
+    EXPECT_EQ(c.eval(u"d.s.length").text, u"3");
+    EXPECT_FALSE(c.setGlobalFromJson(u"e", u"(function(){ hacked = 1 })()"));
+    EXPECT_EQ(c.eval(u"typeof hacked").text, u"undefined");
+    EXPECT_TRUE(c.setGlobalFromJson(u"p", u"{\"__proto__\":{\"x\":1}}"));
+    EXPECT_EQ(c.eval(u"({}).x").text, u"");  // never reaches Object.prototype
+}
+
+TEST(ScriptControlMemory, TheCapStopsAScriptWithoutHarm) {
+    ScriptControl c(16 << 20);
+    jscript(c);
+    EXPECT_TRUE(c.eval(u"var s = 'x'; while (true) { s = s + s }").text.empty());
+    EXPECT_FALSE(c.errorText().empty());
+    EXPECT_LE(c.memoryInUse(), std::size_t{16} << 20);
+    EXPECT_TRUE(c.executeStatement(u"s = null"));
+    EXPECT_EQ(c.eval(u"'still' + ' here'").text, u"still here");
+}
+
+TEST(ScriptControlProperties, KeptAndValidated) {
+    ScriptControl c;
+    jscript(c);
+    EXPECT_EQ(c.timeout(), 10000);
+    EXPECT_TRUE(c.setTimeout(-1));
+    EXPECT_EQ(c.timeout(), -1);
+    EXPECT_FALSE(c.setTimeout(-5));
+    EXPECT_EQ(c.timeout(), -1);
+    EXPECT_TRUE(c.setState(1));
+    EXPECT_FALSE(c.setState(7));
+    EXPECT_EQ(c.state(), 1);
+    c.setAllowUI(false);
+    EXPECT_FALSE(c.allowUI());
+    c.setSiteHwnd(0x1234);
+    EXPECT_EQ(c.siteHwnd(), 0x1234);
+}
