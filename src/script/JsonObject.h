@@ -62,6 +62,7 @@ public:
 
 private:
     bool loadJson(std::u16string_view json);
+    static JsonObject childFrom(std::u16string_view json);
 
     Text rootName_;
     std::shared_ptr<platform::ScriptControl> engine_;
