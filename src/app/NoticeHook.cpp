@@ -1,10 +1,11 @@
 #include "app/NoticeHook.h"
 
+#include "notice/Notice.h"
+
 namespace qx {
 
-void startNoticeCheck(ProgramState&, const ui::WindowPtr&, ui::WindowSystem&) {
-    // Empty until the notice module is wired in here: the main window then shows its labels
-    // exactly as the layout starts them.
+void startNoticeCheck(ProgramState& state, const ui::WindowPtr& mainWindow, ui::WindowSystem&) {
+    launchNoticeCheck(state, mainWindow);
 }
 
 }  // namespace qx

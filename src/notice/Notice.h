@@ -1,0 +1,36 @@
+#pragma once
+// The online notice on the home page: latest version, update state, change log, jokes.
+#include <stop_token>
+
+#include "app/ProgramState.h"
+#include "ui/Window.h"
+#include "ui/WindowSystem.h"
+
+namespace qx {
+
+struct NoticeFields {
+    Text speedTestLink;
+    Text latestVersion;
+    Text jokes;
+    Text changeLog;
+    Text updateAddress;
+};
+NoticeFields parseNoticeFields(const Text& notice);
+
+// Worker entry: fetches the notice and fills the main window's home page.
+void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow);
+// The part after the fetch, for a notice already in hand (empty: offline).
+void showNotice(ProgramState& state, ui::Window& mainWindow, const Text& notice);
+// Starts checkNotice on a new worker thread.
+void launchNoticeCheck(ProgramState& state, const ui::WindowPtr& mainWindow);
+
+// Worker entry: shows a random line of the jokes (lines split at CR LF) every 3 s until
+// stopped. With no line at all it leaves the label as it is and ends.
+void rotateBanter(const Text& banterText, const ui::WindowPtr& mainWindow, std::stop_token stop);
+
+void onUpdateIconClicked(ProgramState& state, ui::Window& mainWindow);
+// Writes the update script beside the executable and starts it; an address that is not a
+// safe http(s) URL writes nothing. Returns whether a script was started.
+bool startUpdate(ProgramState& state, const Text& downloadAddress);
+
+}  // namespace qx

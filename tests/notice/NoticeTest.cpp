@@ -1,0 +1,227 @@
+#include "notice/Notice.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "app/text/CodePages.h"
+#include "notice/ShareNote.h"
+#include "platform/system/Files.h"
+#include "platform/system/Worker.h"
+#include "support/doubles/NoticeDouble.h"
+
+using namespace qx;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string note(const std::string& latest, const std::string& extra = "") {
+    return "<html><head><title>t</title><style>p{}</style></head><body>"
+           "<p>Quorvex &amp; notice</p><p>测速链接[https://speed.example/100m.bin]测速链接</p>"
+           "<p>[|=*" + latest + "*=|]</p>"
+           "<p>=***第一行<br>第二行 &lt;新&gt;<br>第三行=***</p>"
+           "<p>'+--*-+骚话甲<br>乙<br>丙骚话'+--*-+</p>" + extra + "</body></html>";
+}
+
+// Polls a condition for up to ms.
+template <typename F>
+bool eventually(F f, int ms = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (f()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return f();
+}
+
+class NoticeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("qx-notice-" + std::to_string(getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "Temp" / "sub");
+        std::ofstream(dir_ / "Temp" / "old tool.exe") << "x";
+        std::ofstream(dir_ / "Temp" / "keep.txt") << "x";
+        std::ofstream(dir_ / "Temp" / "sub" / "inner.exe") << "x";
+        state_.setExecutablePath(platform::fromNativePath((dir_ / "quorvex-app").string()));
+        platform::VersionFields v;
+        v[0] = "1.0.0.17";
+        state_.ownVersionInfo.set(v);
+        window_ = ui::Window::create("MainWindow");
+        ASSERT_TRUE(window_);
+        (*window_)["编辑框EX_更新内容"].setVisible(false);
+        setenv("QUORVEX_CONNECT_TO", double_.connectTo().c_str(), 1);
+    }
+    void TearDown() override {
+        stop_.request_stop();
+        platform::stopAllWorkers();
+        unsetenv("QUORVEX_CONNECT_TO");
+        fs::remove_all(dir_);
+    }
+    Text caption(const char* control) { return (*window_)[control].caption(); }
+
+    fs::path dir_;
+    ProgramState state_;
+    ui::WindowPtr window_;
+    std::stop_source stop_;
+    test::NoticeDouble double_ {"QrvxNote", "tmvrke"};
+};
+
+}  // namespace
+
+TEST_F(NoticeTest, OfflineShowsTheCurrentVersionAndTheOfflineLine) {
+    setenv("QUORVEX_CONNECT_TO", "share.weiyun.com:443:127.0.0.1:1", 1);  // nothing listens there
+    checkNotice(state_, window_);
+    EXPECT_EQ(caption("标签EX_最新版本提示"), gbk(u8"最新版本号：1.0.0.17"));
+    EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
+    EXPECT_EQ(caption("版本提示标签"), "");
+    EXPECT_TRUE(state_.noticeText.get().empty());
+    EXPECT_TRUE(fs::exists(dir_ / "Temp" / "old tool.exe")) << "only a successful check clears Temp";
+}
+
+TEST_F(NoticeTest, TheRequestIsTheOneTheServiceExpects) {
+    double_.setNoteHtml(note("1.0.0.18"));
+    Text text = fetchShareNote(kNoticeShareLink, kNoticeSharePassword);
+    EXPECT_EQ(double_.lastProblem(), "");
+    ASSERT_EQ(double_.notesServed(), 1);
+    test::HttpRequestRecord seen = double_.server().lastRequest();
+    EXPECT_EQ(seen.method, "POST");
+    EXPECT_EQ(seen.target, "/webapp/json/weiyunShareNoLogin/WeiyunShareView?refer=unknown_windows&g_tk=5820194637");
+    EXPECT_EQ(seen.header("Cookie"), "wyctoken=5820194637");
+    EXPECT_EQ(seen.headerCount("Content-Type"), 1);
+    EXPECT_EQ(seen.headerCount("User-Agent"), 1);
+    EXPECT_EQ(seen.header("Accept"), "*/*");
+    EXPECT_EQ(seen.header("Accept-Language"), "zh-cn");
+    EXPECT_EQ(seen.header("Referer"), kNoticeRequestAddress);
+    // The body, byte for byte, for the sequence number it carries.
+    const std::string seqKey = "\\\"seq\\\":";
+    std::size_t from = seen.body.find(seqKey) + seqKey.size();
+    std::string seq = seen.body.substr(from, seen.body.find(',') - from);
+    ASSERT_FALSE(seq.empty());
+    EXPECT_EQ(seq.find_first_not_of("0123456789"), std::string::npos) << seq;
+    EXPECT_EQ(seen.body, shareViewRequestBody(seq, "tmvrke", "QrvxNote"));
+    EXPECT_NE(text.find(gbk(u8"[|=*1.0.0.18*=|]")), std::string::npos);
+    EXPECT_NE(text.find("Quorvex & notice"), std::string::npos);
+
+    // A wrong password gets an answer without the note: empty text.
+    EXPECT_EQ(fetchShareNote(kNoticeShareLink, "wrong"), "");
+    EXPECT_EQ(double_.lastProblem(), "");
+}
+
+TEST_F(NoticeTest, UpToDateRotatesTheJokes) {
+    double_.setNoteHtml(note("1.0.0.17"));
+    checkNotice(state_, window_);
+    EXPECT_EQ(caption("标签EX_最新版本提示"), gbk(u8"最新版本号：1.0.0.17"));
+    EXPECT_EQ(caption("版本提示标签"), gbk(u8"作者还在咕咕咕~ 未发布新版本~"));
+    EXPECT_EQ(state_.speedTestLink.get(), "https://speed.example/100m.bin");
+    EXPECT_EQ(state_.banterText.get(), gbk(u8"甲\r\n乙\r\n丙"));
+    EXPECT_TRUE(state_.banterRotationStarted.load());
+    std::set<Text> lines = {gbk(u8"甲"), gbk(u8"乙"), gbk(u8"丙")};
+    EXPECT_TRUE(eventually([&] { return lines.count(caption("骚话标签")) == 1; }));
+    EXPECT_FALSE(fs::exists(dir_ / "Temp" / "old tool.exe"));
+    EXPECT_TRUE(fs::exists(dir_ / "Temp" / "keep.txt"));
+    EXPECT_TRUE(fs::exists(dir_ / "Temp" / "sub" / "inner.exe"));
+
+    // Clicking the update icon now does nothing.
+    onUpdateIconClicked(state_, *window_);
+    EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
+}
+
+TEST_F(NoticeTest, TheRotationDrawsAmongTheLinesAndStops) {
+    TextArray many;
+    for (int i = 0; i < 40; ++i) many.push_back("line" + std::to_string(i));
+    std::set<Text> seen;
+    std::thread rotation([&] { rotateBanter(join(many, "\r\n"), window_, stop_.get_token()); });
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(3500);
+    while (std::chrono::steady_clock::now() < end) {
+        seen.insert(caption("骚话标签"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    stop_.request_stop();
+    rotation.join();  // a stopped rotation ends at once
+    seen.erase(gbk(u8"啊嘞？这就录进去了？"));
+    EXPECT_GE(seen.size(), 1u);
+    for (auto& s : seen) EXPECT_NE(std::find(many.begin(), many.end(), s), many.end()) << s;
+
+    // No line at all: the label stays and the worker ends by itself.
+    (*window_)["骚话标签"].setCaption("same");
+    rotateBanter("", window_, std::stop_source().get_token());
+    EXPECT_EQ(caption("骚话标签"), "same");
+}
+
+TEST_F(NoticeTest, ADifferentVersionShowsTheChangeLog) {
+    for (const char* latest : {"1.0.0.18", "1.0.0.017", ""}) {
+        double_.setNoteHtml(note(latest));
+        (*window_)["骚话标签"].setVisible(true);
+        (*window_)["编辑框EX_更新内容"].setVisible(false);
+        checkNotice(state_, window_);
+        EXPECT_EQ(caption("标签EX_最新版本提示"), gbk(u8"最新版本号：") + latest);
+        EXPECT_EQ(caption("版本提示标签"), gbk(u8"新的版本已经发布，点击更新图标即可更新。")) << latest;
+        EXPECT_TRUE((*window_)["编辑框EX_更新内容"].visible());
+        EXPECT_FALSE((*window_)["骚话标签"].visible());
+        EXPECT_EQ((*window_)["编辑框EX_更新内容"].text(), gbk(u8"第一行\r\n第二行 <新>\r\n第三行"));
+        EXPECT_FALSE(state_.banterRotationStarted.load());
+    }
+}
+
+TEST_F(NoticeTest, TheUpdateIconReplacesAndRestartsTheProgram) {
+    // The new program: a script that notes it was started.
+    test::TestServer files(test::TestServer::Https, false);
+    const std::string newProgram = "#!/bin/sh\necho new > \"$(dirname \"$0\")/started.txt\"\n";
+    files.route("/personal/alice/_layouts/52/download.aspx", [&](const test::HttpRequestRecord& r, test::HttpResponse& res) {
+        res.body = r.query == "share=EnewVersion1" ? newProgram : "wrong";
+    });
+    std::string connect = double_.connectTo() + ",contoso-my.sharepoint.com:443:127.0.0.1:" + std::to_string(files.port());
+    setenv("QUORVEX_CONNECT_TO", connect.c_str(), 1);
+    std::ofstream(dir_ / "quorvex-app") << "old";
+
+    double_.setNoteHtml(note("1.0.0.18", "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd-更新地址</p>"));
+    checkNotice(state_, window_);
+    ASSERT_EQ(caption("版本提示标签"), gbk(u8"新的版本已经发布，点击更新图标即可更新。"));
+    onUpdateIconClicked(state_, *window_);
+
+    ASSERT_TRUE(eventually([&] { return fs::exists(dir_ / "started.txt"); }, 15000));
+    std::ifstream in(dir_ / "quorvex-app");
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, newProgram);
+    EXPECT_TRUE(fs::status(dir_ / "quorvex-app").permissions() != fs::perms::none &&
+                (fs::status(dir_ / "quorvex-app").permissions() & fs::perms::owner_exec) != fs::perms::none);
+    EXPECT_TRUE(eventually([&] { return !fs::exists(dir_ / "Program_Update.sh"); }));
+    EXPECT_FALSE(fs::exists(dir_ / "Program_Upadte_Temp"));
+}
+
+TEST_F(NoticeTest, AnUnsafeUpdateAddressWritesNoScript) {
+    double_.setNoteHtml(note("1.0.0.18", "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/a/E$(touch pwned)x?e=Ab12Cd-更新地址</p>"));
+    checkNotice(state_, window_);
+    onUpdateIconClicked(state_, *window_);
+    EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
+    EXPECT_FALSE(startUpdate(state_, "https://h/x\";reboot;\""));
+    EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
+}
+
+TEST(NoticeFields, MarkersAndRequestHeaders) {
+    NoticeFields f = parseNoticeFields(gbk(u8"x[|=*2.0*=|]y更新地址-u-更新地址 =***a=***"));
+    EXPECT_EQ(f.latestVersion, "2.0");
+    EXPECT_EQ(f.updateAddress, "u");
+    EXPECT_EQ(f.changeLog, "a");
+    EXPECT_EQ(f.jokes, "");
+    RequestHeaderList list;
+    EXPECT_EQ(joinRequestHeaders(list, false), "");
+    addRequestHeader(list, "A", "1");
+    addRequestHeader(list, "A", "2");
+    EXPECT_EQ(joinRequestHeaders(list, true), "A: 1\r\nA: 2");
+    EXPECT_EQ(list.names.size(), 2u);
+    joinRequestHeaders(list, false);
+    EXPECT_TRUE(list.names.empty() && list.values.empty());
+    Text seq = getSeq();
+    EXPECT_GE(seq.size(), 16u);
+    EXPECT_EQ(seq.find_first_not_of("0123456789"), std::string::npos) << seq;
+}
