@@ -3,6 +3,7 @@
 #include "app/NoticeHook.h"
 #include "app/Windows.h"
 #include "app/text/CodePages.h"
+#include "notice/Notice.h"
 #include "platform/system/Clock.h"
 #include "platform/system/VersionRecord.h"
 #include "resources/Pictures.h"
@@ -14,29 +15,33 @@ namespace {
 constexpr const char* kTabs = "选择夹EX1";
 
 // The cloud buttons in service order 1..6.
-constexpr const char* kCloudButtons[] = {"按钮EX8", "按钮EX9", "按钮EX10", "按钮EX11", "按钮EX12", "按钮EX13"};
+constexpr const char* kCloudButtons[] = {"按钮EX8",  "按钮EX9",  "按钮EX10",
+                                         "按钮EX11", "按钮EX12", "按钮EX13"};
 
 struct ChildButton {
     const char* button;
     const char* window;
 };
 constexpr ChildButton kChildButtons[] = {
-    {"按钮EX4", "AboutWindow"},     {"按钮EX14", "SiteIconWindow"}, {"按钮EX16", "SpeechWindow"},
-    {"按钮EX17", "EncoderWindow"},  {"按钮EX18", "WebTesterWindow"}, {"按钮EX22", "RegexTesterWindow"},
-    {"按钮EX24", "AvatarWindow"},   {"按钮EX25", "SpeedTestWindow"},
+    {"按钮EX4", "AboutWindow"},    {"按钮EX14", "SiteIconWindow"},  {"按钮EX16", "SpeechWindow"},
+    {"按钮EX17", "EncoderWindow"}, {"按钮EX18", "WebTesterWindow"}, {"按钮EX22", "RegexTesterWindow"},
+    {"按钮EX24", "AvatarWindow"},  {"按钮EX25", "SpeedTestWindow"},
 };
 
 }  // namespace
 
 bool isNightHour(int hour) { return hour >= 20 || hour < 8; }
 
-ByteArray skinForHour(int hour) { return res::toByteArray(isNightHour(hour) ? res::nightSkin() : res::daySkin()); }
+ByteArray skinForHour(int hour) {
+    return res::toByteArray(isNightHour(hour) ? res::nightSkin() : res::daySkin());
+}
 
-void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows, int hour) {
+void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+                         int hour) {
     state.windowSkinImage.set(skinForHour(hour));
     applySkin(*window, state);
 
-    platform::VersionFields fields {};
+    platform::VersionFields fields{};
     if (!platform::readVersionRecord(state.exePath(), fields)) fields = {};  // no record: empty version
     state.ownVersionInfo.set(fields);
 
@@ -70,6 +75,9 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
     window->onClick("按钮EX7", [weak, &state, &windows] {
         if (auto w = weak.lock()) startNoticeCheck(state, w, windows);
     });
+    window->onClick("图片框EX2", [weak, &state] {
+        if (auto w = weak.lock()) onUpdateIconClicked(state, *w);
+    });
     for (int service = 1; service <= 6; ++service) {
         window->onClick(kCloudButtons[service - 1], [weak, &state, &windows, service] {
             auto w = weak.lock();
@@ -93,13 +101,14 @@ void openMainWindow(ProgramState& state, ui::WindowSystem& windows) {
 
 Text creditsText() {
     // The first line of entries ends with a bare LF, the others with CR LF.
-    return gbk(u8"特别鸣谢：\r\n\r\n"
-               u8"·各位热心网友与Quorvex论坛的朋友们\n"
-               u8"·在线矢量图标库及其中各位图标作者\r\n"
-               u8"·eXeScope [T.Mitsui]\r\n"
-               u8"·ViewWizard [原作者]\r\n"
-               u8"·IObit Unlocker [IObit]\r\n"
-               u8"·IPSetter [原作者]");
+    return gbk(
+        u8"特别鸣谢：\r\n\r\n"
+        u8"·各位热心网友与Quorvex论坛的朋友们\n"
+        u8"·在线矢量图标库及其中各位图标作者\r\n"
+        u8"·eXeScope [T.Mitsui]\r\n"
+        u8"·ViewWizard [原作者]\r\n"
+        u8"·IObit Unlocker [IObit]\r\n"
+        u8"·IPSetter [原作者]");
 }
 
 void bindAboutWindow(const ui::WindowPtr& window, ProgramState&, ui::WindowSystem& windows) {
