@@ -20,7 +20,8 @@ ByteArray skinForHour(int hour);
 
 // Creation: skin by the hour, own version, first page, version label, joke rotation reset,
 // notice check started.
-void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows, int hour);
+void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+                         int hour);
 
 // The about box: its credits label (its close button is wired like every child window's).
 Text creditsText();

@@ -13,6 +13,7 @@ struct BinderEntry {
 };
 
 // One line per child window; nullptr: only the common wiring so far.
+// clang-format off
 constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
     {"ResolverWindow", nullptr},     // resolvers
@@ -24,6 +25,7 @@ constexpr BinderEntry kBinders[] = {
     {"AvatarWindow", nullptr},       // utilities: avatar
     {"SpeedTestWindow", nullptr},    // utilities: speed test
 };
+// clang-format on
 
 }  // namespace
 

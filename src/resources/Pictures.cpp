@@ -24,13 +24,19 @@ std::span<const unsigned char> speedTestPicture() { return picture_speed_test();
 
 std::span<const unsigned char> servicePicture(int service) {
     switch (service) {
-        case 1: return picture_service_lanzou();
-        case 2: return picture_service_onedrive();
+        case 1:
+            return picture_service_lanzou();
+        case 2:
+            return picture_service_onedrive();
         case 3:
-        case 4: return picture_service_bilnn();
-        case 5: return picture_service_360();
-        case 6: return picture_service_wenshushu();
-        default: return {};
+        case 4:
+            return picture_service_bilnn();
+        case 5:
+            return picture_service_360();
+        case 6:
+            return picture_service_wenshushu();
+        default:
+            return {};
     }
 }
 
@@ -42,6 +48,8 @@ std::span<const unsigned char> pictureNamed(std::string_view name) {
     return {};
 }
 
-std::vector<std::uint8_t> toByteArray(std::span<const unsigned char> bytes) { return {bytes.begin(), bytes.end()}; }
+std::vector<std::uint8_t> toByteArray(std::span<const unsigned char> bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 }  // namespace qx::res

@@ -22,21 +22,21 @@ enum class ControlKind {
 };
 
 struct ControlLayout {
-    std::string name;     // exactly as the layouts name it (UTF-8 source text)
+    std::string name;  // exactly as the layouts name it (UTF-8 source text)
     ControlKind kind;
-    std::string caption;  // UTF-8 literal; caption or first text, turned into GBK at creation
+    std::string caption;    // UTF-8 literal; caption or first text, turned into GBK at creation
     std::string container;  // empty: the window's client area; else a group box or tab control
     int page = -1;          // tab page index when the container is a tab control
     int x = 0, y = 0, width = 0, height = 0;
-    bool multiLine = false;  // edit boxes: taller boxes wrap and scroll
-    std::string skin;        // the skin name of the layout, for kinds that differ (QQ-style boxes)
+    bool multiLine = false;          // edit boxes: taller boxes wrap and scroll
+    std::string skin;                // the skin name of the layout, for kinds that differ (QQ-style boxes)
     std::vector<std::string> pages;  // tab control page titles (UTF-8)
-    int fontSize = 0;  // 0: the kind's default
-    std::string font;  // font family of the layout (buttons); the view falls back to a CJK font
-    bool visible = true;  // hidden at first (shown later by the program)
-    int alpha = 255;      // 0 transparent .. 255 opaque
-    int maximum = 100;    // progress bars: the position that fills the bar
-    bool centered = false;  // labels: caption centred (titles under pictures), else left-aligned
+    int fontSize = 0;                // 0: the kind's default
+    std::string font;                // font family of the layout (buttons); the view falls back to a CJK font
+    bool visible = true;             // hidden at first (shown later by the program)
+    int alpha = 255;                 // 0 transparent .. 255 opaque
+    int maximum = 100;               // progress bars: the position that fills the bar
+    bool centered = false;           // labels: caption centred (titles under pictures), else left-aligned
     std::string picture;  // picture boxes: the embedded picture shown from creation on (see Pictures)
 };
 

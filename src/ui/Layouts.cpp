@@ -37,16 +37,27 @@ struct Row {
                 c.skin = kButtonSkin;
                 c.font = kButtonFont;
                 break;
-            case K::GroupBox: c.skin = kGroupSkin; break;
+            case K::GroupBox:
+                c.skin = kGroupSkin;
+                break;
             case K::EditBox:
                 c.skin = kEditSkin;
                 c.multiLine = h > kSingleLineEditMaxHeight;
                 break;
-            case K::PictureBox: c.skin = kPictureSkin; break;
-            case K::TabControl: c.skin = kTabSkin; break;
-            case K::ProgressBar: c.skin = kProgressSkin; break;
-            case K::SkinElement: c.skin = kWindowSkin; break;
-            default: break;
+            case K::PictureBox:
+                c.skin = kPictureSkin;
+                break;
+            case K::TabControl:
+                c.skin = kTabSkin;
+                break;
+            case K::ProgressBar:
+                c.skin = kProgressSkin;
+                break;
+            case K::SkinElement:
+                c.skin = kWindowSkin;
+                break;
+            default:
+                break;
         }
     }
     Row& in(const char* container, int page = -1) {
@@ -86,16 +97,24 @@ struct Row {
     operator ControlLayout() const { return c; }
 };
 
-Row button(const char* n, const char* cap, int x, int y, int w, int h) { return {K::Button, n, cap, x, y, w, h}; }
+Row button(const char* n, const char* cap, int x, int y, int w, int h) {
+    return {K::Button, n, cap, x, y, w, h};
+}
 Row closeButton(int x, int y) { return {K::CloseButton, "按钮EX1", "", x, y, 24, 24}; }
-Row label(const char* n, const char* cap, int x, int y, int w, int h) { return {K::Label, n, cap, x, y, w, h}; }
+Row label(const char* n, const char* cap, int x, int y, int w, int h) {
+    return {K::Label, n, cap, x, y, w, h};
+}
 Row edit(const char* n, int x, int y, int w, int h) { return {K::EditBox, n, "", x, y, w, h}; }
 Row picture(const char* n, int x, int y, int w, int h) { return {K::PictureBox, n, "", x, y, w, h}; }
-Row group(const char* n, const char* cap, int x, int y, int w, int h) { return {K::GroupBox, n, cap, x, y, w, h}; }
+Row group(const char* n, const char* cap, int x, int y, int w, int h) {
+    return {K::GroupBox, n, cap, x, y, w, h};
+}
 Row radio(const char* n, const char* cap, int x, int y, int w, int h) {
     return {K::RadioButton, n, cap, x, y, w, h};
 }
-Row check(const char* n, const char* cap, int x, int y, int w, int h) { return {K::CheckBox, n, cap, x, y, w, h}; }
+Row check(const char* n, const char* cap, int x, int y, int w, int h) {
+    return {K::CheckBox, n, cap, x, y, w, h};
+}
 Row skinElement(const char* n) { return {K::SkinElement, n, "", 4, 4, 24, 24}; }
 
 WindowLayout window(const char* name, const char* title, int w, int h, const char* skin,
@@ -112,72 +131,71 @@ WindowLayout window(const char* name, const char* title, int w, int h, const cha
 }
 
 WindowLayout mainWindow() {
-    return window(
-        "MainWindow", "Quorvex工具箱", 732, 354, "主界面UI",
-        {
-            closeButton(694, 15),
-            button("按钮EX2", "-", 664, 16, 24, 24),
-            picture("图片框EX1", 40, 32, 88, 72).picture("logo"),
-            label("标签EX1", "Quorvex工具箱", 36, 112, 96, 16).centered(),
-            picture("图片框EX3", 104, 86, 32, 24).picture("corner"),
-            button("按钮EX3", "首页", 30, 152, 108, 32),
-            button("按钮EX5", "工具集", 30, 200, 108, 32),
-            button("按钮EX6", "工具集2", 30, 248, 108, 32),
-            button("按钮EX4", "关于", 30, 296, 108, 32),
-            Row(K::TabControl, "选择夹EX1", "", 168, 32, 528, 296).pages({"首页", "工具", "系统"}),
+    return window("MainWindow", "Quorvex工具箱", 732, 354, "主界面UI",
+                  {
+                      closeButton(694, 15),
+                      button("按钮EX2", "-", 664, 16, 24, 24),
+                      picture("图片框EX1", 40, 32, 88, 72).picture("logo"),
+                      label("标签EX1", "Quorvex工具箱", 36, 112, 96, 16).centered(),
+                      picture("图片框EX3", 104, 86, 32, 24).picture("corner"),
+                      button("按钮EX3", "首页", 30, 152, 108, 32),
+                      button("按钮EX5", "工具集", 30, 200, 108, 32),
+                      button("按钮EX6", "工具集2", 30, 248, 108, 32),
+                      button("按钮EX4", "关于", 30, 296, 108, 32),
+                      Row(K::TabControl, "选择夹EX1", "", 168, 32, 528, 296).pages({"首页", "工具", "系统"}),
 
-            // Page 0, "首页".
-            label("标签EX2", "首页>", 8, 8, 40, 16).onPage(0),
-            group("分组框EX1", "", 116, 0, 296, 168).onPage(0),
-            picture("图片框EX2", 32, 24, 64, 80).in("分组框EX1").picture("update"),
-            label("标签EX_版本提示", "当前版本号：", 104, 24, 176, 40).in("分组框EX1"),
-            label("标签EX_最新版本提示", "最新版本号：", 104, 64, 176, 40).in("分组框EX1"),
-            button("按钮EX7", "检查更新", 16, 112, 263, 24).in("分组框EX1"),
-            label("版本提示标签", "", 19, 144, 256, 24).in("分组框EX1"),
-            label("骚话标签", "啊嘞？这就录进去了？", 28, 184, 472, 96).onPage(0).centered(),
-            // Same rectangle as the joke label; the notice shows it when there is a change log.
-            edit("编辑框EX_更新内容", 28, 184, 472, 96).onPage(0).hidden(),
+                      // Page 0, "首页".
+                      label("标签EX2", "首页>", 8, 8, 40, 16).onPage(0),
+                      group("分组框EX1", "", 116, 0, 296, 168).onPage(0),
+                      picture("图片框EX2", 32, 24, 64, 80).in("分组框EX1").picture("update"),
+                      label("标签EX_版本提示", "当前版本号：", 104, 24, 176, 40).in("分组框EX1"),
+                      label("标签EX_最新版本提示", "最新版本号：", 104, 64, 176, 40).in("分组框EX1"),
+                      button("按钮EX7", "检查更新", 16, 112, 263, 24).in("分组框EX1"),
+                      label("版本提示标签", "", 19, 144, 256, 24).in("分组框EX1"),
+                      label("骚话标签", "啊嘞？这就录进去了？", 28, 184, 472, 96).onPage(0).centered(),
+                      // Same rectangle as the joke label; the notice shows it when there is a change log.
+                      edit("编辑框EX_更新内容", 28, 184, 472, 96).onPage(0).hidden(),
 
-            // Page 1, "工具".
-            label("标签EX3", "工具集>", 8, 8, 56, 16).onPage(1),
-            group("分组框EX2", "Cloud", 28, 35, 472, 104).onPage(1),
-            button("按钮EX8", "蓝奏云取直链", 16, 32, 104, 32).in("分组框EX2"),
-            button("按钮EX9", "OneDriveForBusiness取直链", 136, 32, 184, 32).in("分组框EX2"),
-            button("按钮EX10", "比邻网盘取直链", 336, 32, 120, 32).in("分组框EX2"),
-            button("按钮EX11", "诚通取直链", 16, 72, 104, 32).in("分组框EX2"),
-            button("按钮EX12", "360云盘取直链", 136, 72, 184, 32).in("分组框EX2"),
-            button("按钮EX13", "文叔叔取直链", 336, 72, 120, 32).in("分组框EX2"),
-            group("分组框EX3", "其他", 28, 156, 472, 152).onPage(1),
-            button("按钮EX14", "网站取图标", 48, 48, 104, 32).in("分组框EX3"),
-            button("按钮EX15", "屏幕取色", 176, 48, 104, 32).in("分组框EX3"),
-            button("按钮EX18", "网页测试", 304, 48, 104, 32).in("分组框EX3"),
-            button("按钮EX17", "编码转换", 48, 96, 104, 32).in("分组框EX3"),
-            button("按钮EX20", "短链接生成", 176, 96, 104, 32).in("分组框EX3"),
-            button("按钮EX22", "正则调试", 304, 96, 104, 32).in("分组框EX3"),
+                      // Page 1, "工具".
+                      label("标签EX3", "工具集>", 8, 8, 56, 16).onPage(1),
+                      group("分组框EX2", "Cloud", 28, 35, 472, 104).onPage(1),
+                      button("按钮EX8", "蓝奏云取直链", 16, 32, 104, 32).in("分组框EX2"),
+                      button("按钮EX9", "OneDriveForBusiness取直链", 136, 32, 184, 32).in("分组框EX2"),
+                      button("按钮EX10", "比邻网盘取直链", 336, 32, 120, 32).in("分组框EX2"),
+                      button("按钮EX11", "诚通取直链", 16, 72, 104, 32).in("分组框EX2"),
+                      button("按钮EX12", "360云盘取直链", 136, 72, 184, 32).in("分组框EX2"),
+                      button("按钮EX13", "文叔叔取直链", 336, 72, 120, 32).in("分组框EX2"),
+                      group("分组框EX3", "其他", 28, 156, 472, 152).onPage(1),
+                      button("按钮EX14", "网站取图标", 48, 48, 104, 32).in("分组框EX3"),
+                      button("按钮EX15", "屏幕取色", 176, 48, 104, 32).in("分组框EX3"),
+                      button("按钮EX18", "网页测试", 304, 48, 104, 32).in("分组框EX3"),
+                      button("按钮EX17", "编码转换", 48, 96, 104, 32).in("分组框EX3"),
+                      button("按钮EX20", "短链接生成", 176, 96, 104, 32).in("分组框EX3"),
+                      button("按钮EX22", "正则调试", 304, 96, 104, 32).in("分组框EX3"),
 
-            // Page 2, "系统": four columns (24, 144, 264, 384), five rows (48 ... 240).
-            label("标签EX4", "工具集2>", 8, 8, 64, 16).onPage(2),
-            button("按钮EX21", "EXE编辑", 24, 48, 104, 32).onPage(2),
-            button("按钮EX19", "启动项添加", 144, 48, 104, 32).onPage(2),
-            button("按钮EX30", "窗口信息获取", 264, 48, 104, 32).onPage(2),
-            button("按钮EX35", "进程终止", 384, 48, 104, 32).onPage(2),
-            button("按钮EX16", "文本转语音", 24, 96, 104, 32).onPage(2),
-            button("按钮EX23", "图标提取", 144, 96, 104, 32).onPage(2),
-            button("按钮EX31", "文件占用解锁", 264, 96, 104, 32).onPage(2),
-            button("按钮EX36", "IP设置", 384, 96, 104, 32).onPage(2),
-            button("按钮EX24", "取QQ头像", 24, 144, 104, 32).onPage(2),
-            button("按钮EX25", "网速测试", 144, 144, 104, 32).onPage(2),
-            button("按钮EX32", "待定", 264, 144, 104, 32).onPage(2),
-            button("按钮EX37", "待定", 384, 144, 104, 32).onPage(2),
-            button("按钮EX27", "待定", 24, 192, 104, 32).onPage(2),
-            button("按钮EX26", "待定", 144, 192, 104, 32).onPage(2),
-            button("按钮EX33", "待定", 264, 192, 104, 32).onPage(2),
-            button("按钮EX38", "待定", 384, 192, 104, 32).onPage(2),
-            button("按钮EX28", "待定", 24, 240, 104, 32).onPage(2),
-            button("按钮EX29", "待定", 144, 240, 104, 32).onPage(2),
-            button("按钮EX34", "待定", 264, 240, 104, 32).onPage(2),
-            button("按钮EX39", "待定", 384, 240, 104, 32).onPage(2),
-        });
+                      // Page 2, "系统": four columns (24, 144, 264, 384), five rows (48 ... 240).
+                      label("标签EX4", "工具集2>", 8, 8, 64, 16).onPage(2),
+                      button("按钮EX21", "EXE编辑", 24, 48, 104, 32).onPage(2),
+                      button("按钮EX19", "启动项添加", 144, 48, 104, 32).onPage(2),
+                      button("按钮EX30", "窗口信息获取", 264, 48, 104, 32).onPage(2),
+                      button("按钮EX35", "进程终止", 384, 48, 104, 32).onPage(2),
+                      button("按钮EX16", "文本转语音", 24, 96, 104, 32).onPage(2),
+                      button("按钮EX23", "图标提取", 144, 96, 104, 32).onPage(2),
+                      button("按钮EX31", "文件占用解锁", 264, 96, 104, 32).onPage(2),
+                      button("按钮EX36", "IP设置", 384, 96, 104, 32).onPage(2),
+                      button("按钮EX24", "取QQ头像", 24, 144, 104, 32).onPage(2),
+                      button("按钮EX25", "网速测试", 144, 144, 104, 32).onPage(2),
+                      button("按钮EX32", "待定", 264, 144, 104, 32).onPage(2),
+                      button("按钮EX37", "待定", 384, 144, 104, 32).onPage(2),
+                      button("按钮EX27", "待定", 24, 192, 104, 32).onPage(2),
+                      button("按钮EX26", "待定", 144, 192, 104, 32).onPage(2),
+                      button("按钮EX33", "待定", 264, 192, 104, 32).onPage(2),
+                      button("按钮EX38", "待定", 384, 192, 104, 32).onPage(2),
+                      button("按钮EX28", "待定", 24, 240, 104, 32).onPage(2),
+                      button("按钮EX29", "待定", 144, 240, 104, 32).onPage(2),
+                      button("按钮EX34", "待定", 264, 240, 104, 32).onPage(2),
+                      button("按钮EX39", "待定", 384, 240, 104, 32).onPage(2),
+                  });
 }
 
 WindowLayout aboutWindow() {
@@ -238,42 +256,41 @@ WindowLayout regexTesterWindow() {
 }
 
 WindowLayout webTesterWindow() {
-    WindowLayout l = window(
-        "WebTesterWindow", "", 523, 603, "网页测试UI",
-        {
-            button("按钮EX5", "->", 32, 38, 44, 19),
-            label("标签EX2", "网址：", 32, 62, 44, 18),
-            check("选择框EX6", "图片扩展", 80, 62, 74, 20).skin(kQqCheckSkin),
-            check("选择框EX7", "自动超时", 160, 62, 74, 20).skin(kQqCheckSkin),
-            label("标签EX10", "", 240, 62, 152, 20),
-            Row(K::Timer, "时钟1", "", 0, 0, 0, 0),
-            edit("编辑框EX_原网址", 24, 88, 480, 32),
-            button("按钮EX2", "发送请求", 400, 59, 104, 24),
-            label("标签EX3", "访问方式：", 24, 128, 67, 20),
-            radio("单选框EX1", "GET", 96, 128, 56, 20),
-            radio("单选框EX2", "POST", 160, 128, 56, 20),
-            check("选择框EX1", "禁止重定向", 232, 128, 88, 20),
-            check("选择框EX3", "10位随机时间戳", 328, 128, 120, 20),
-            label("标签EX7", "附加协议头：", 24, 160, 80, 20),
-            edit("编辑框EX_协议头", 24, 184, 480, 32),
-            label("标签EX4", "提交数据 (POST)：", 24, 224, 112, 20),
-            edit("编辑框EX_提交数据", 24, 248, 232, 80),
-            label("标签EX6", "提交Cookie时间轴用[romtime10]代替：", 268, 224, 232, 20),
-            edit("编辑框EX_Cookie", 272, 248, 232, 80),
-            label("标签EX5", "数据返回：", 24, 339, 69, 20),
-            button("按钮EX3", "复制", 96, 339, 64, 19),
-            button("按钮EX6", "取文本", 168, 339, 64, 19),
-            check("选择框EX4", "繁化简", 344, 338, 64, 20),
-            check("选择框EX2", "UTF8解码", 416, 338, 88, 20),
-            edit("编辑框EX_最后文本", 24, 360, 480, 216),
-            // The side panel (x >= 520) lies beyond the collapsed width.
-            label("标签EX8", "", 520, 32, 3, 568),
-            button("按钮EX4", "<-", 544, 59, 335, 24),
-            label("标签EX_图片大小", "0.MB", 544, 86, 149, 19),
-            label("标签EX1", "宽：0    高：0", 704, 86, 175, 18),
-            picture("图片框EX1", 544, 106, 336, 470),
-            closeButton(488, 16),
-        });
+    WindowLayout l = window("WebTesterWindow", "", 523, 603, "网页测试UI",
+                            {
+                                button("按钮EX5", "->", 32, 38, 44, 19),
+                                label("标签EX2", "网址：", 32, 62, 44, 18),
+                                check("选择框EX6", "图片扩展", 80, 62, 74, 20).skin(kQqCheckSkin),
+                                check("选择框EX7", "自动超时", 160, 62, 74, 20).skin(kQqCheckSkin),
+                                label("标签EX10", "", 240, 62, 152, 20),
+                                Row(K::Timer, "时钟1", "", 0, 0, 0, 0),
+                                edit("编辑框EX_原网址", 24, 88, 480, 32),
+                                button("按钮EX2", "发送请求", 400, 59, 104, 24),
+                                label("标签EX3", "访问方式：", 24, 128, 67, 20),
+                                radio("单选框EX1", "GET", 96, 128, 56, 20),
+                                radio("单选框EX2", "POST", 160, 128, 56, 20),
+                                check("选择框EX1", "禁止重定向", 232, 128, 88, 20),
+                                check("选择框EX3", "10位随机时间戳", 328, 128, 120, 20),
+                                label("标签EX7", "附加协议头：", 24, 160, 80, 20),
+                                edit("编辑框EX_协议头", 24, 184, 480, 32),
+                                label("标签EX4", "提交数据 (POST)：", 24, 224, 112, 20),
+                                edit("编辑框EX_提交数据", 24, 248, 232, 80),
+                                label("标签EX6", "提交Cookie时间轴用[romtime10]代替：", 268, 224, 232, 20),
+                                edit("编辑框EX_Cookie", 272, 248, 232, 80),
+                                label("标签EX5", "数据返回：", 24, 339, 69, 20),
+                                button("按钮EX3", "复制", 96, 339, 64, 19),
+                                button("按钮EX6", "取文本", 168, 339, 64, 19),
+                                check("选择框EX4", "繁化简", 344, 338, 64, 20),
+                                check("选择框EX2", "UTF8解码", 416, 338, 88, 20),
+                                edit("编辑框EX_最后文本", 24, 360, 480, 216),
+                                // The side panel (x >= 520) lies beyond the collapsed width.
+                                label("标签EX8", "", 520, 32, 3, 568),
+                                button("按钮EX4", "<-", 544, 59, 335, 24),
+                                label("标签EX_图片大小", "0.MB", 544, 86, 149, 19),
+                                label("标签EX1", "宽：0    高：0", 704, 86, 175, 18),
+                                picture("图片框EX1", 544, 106, 336, 470),
+                                closeButton(488, 16),
+                            });
     l.grownWidth = 906;  // the side panel shown
     return l;
 }
@@ -350,8 +367,8 @@ WindowLayout speedTestWindow() {
 
 const std::vector<WindowLayout>& allLayouts() {
     static const std::vector<WindowLayout> layouts = {
-        mainWindow(),    aboutWindow(),  resolverWindow(), siteIconWindow(),  regexTesterWindow(),
-        webTesterWindow(), encoderWindow(), speechWindow(),  avatarWindow(), speedTestWindow(),
+        mainWindow(),      aboutWindow(),   resolverWindow(), siteIconWindow(), regexTesterWindow(),
+        webTesterWindow(), encoderWindow(), speechWindow(),   avatarWindow(),   speedTestWindow(),
     };
     return layouts;
 }

@@ -26,10 +26,18 @@ const std::string& Control::name() const { return window_->layout_.controls[inde
 ControlKind Control::kind() const { return window_->layout_.controls[index_].kind; }
 const ControlLayout& Control::layout() const { return window_->layout_.controls[index_]; }
 
-int Control::left() const { return window_->read(index_, [](const ControlState& s) { return s.left; }); }
-int Control::top() const { return window_->read(index_, [](const ControlState& s) { return s.top; }); }
-int Control::width() const { return window_->read(index_, [](const ControlState& s) { return s.width; }); }
-int Control::height() const { return window_->read(index_, [](const ControlState& s) { return s.height; }); }
+int Control::left() const {
+    return window_->read(index_, [](const ControlState& s) { return s.left; });
+}
+int Control::top() const {
+    return window_->read(index_, [](const ControlState& s) { return s.top; });
+}
+int Control::width() const {
+    return window_->read(index_, [](const ControlState& s) { return s.width; });
+}
+int Control::height() const {
+    return window_->read(index_, [](const ControlState& s) { return s.height; });
+}
 
 void Control::setGeometry(int l, int t, int w, int h) {
     window_->write(index_, Prop::Geometry, [&](ControlState& s) {
@@ -51,28 +59,40 @@ void Control::setHeight(int v) {
     window_->write(index_, Prop::Geometry, [&](ControlState& s) { return assign(s.height, v); });
 }
 
-bool Control::visible() const { return window_->read(index_, [](const ControlState& s) { return s.visible; }); }
+bool Control::visible() const {
+    return window_->read(index_, [](const ControlState& s) { return s.visible; });
+}
 void Control::setVisible(bool v) {
     window_->write(index_, Prop::Visible, [&](ControlState& s) { return assign(s.visible, v); });
 }
-bool Control::disabled() const { return window_->read(index_, [](const ControlState& s) { return s.disabled; }); }
+bool Control::disabled() const {
+    return window_->read(index_, [](const ControlState& s) { return s.disabled; });
+}
 void Control::setDisabled(bool v) {
     window_->write(index_, Prop::Disabled, [&](ControlState& s) { return assign(s.disabled, v); });
 }
-int Control::alpha() const { return window_->read(index_, [](const ControlState& s) { return s.alpha; }); }
+int Control::alpha() const {
+    return window_->read(index_, [](const ControlState& s) { return s.alpha; });
+}
 void Control::setAlpha(int v) {
     v = std::clamp(v, 0, 255);
     window_->write(index_, Prop::Alpha, [&](ControlState& s) { return assign(s.alpha, v); });
 }
-Text Control::caption() const { return window_->read(index_, [](const ControlState& s) { return s.caption; }); }
+Text Control::caption() const {
+    return window_->read(index_, [](const ControlState& s) { return s.caption; });
+}
 void Control::setCaption(const Text& v) {
     window_->write(index_, Prop::Caption, [&](ControlState& s) { return assign(s.caption, v); });
 }
-Text Control::text() const { return window_->read(index_, [](const ControlState& s) { return s.text; }); }
+Text Control::text() const {
+    return window_->read(index_, [](const ControlState& s) { return s.text; });
+}
 void Control::setText(const Text& v) {
     window_->write(index_, Prop::Text, [&](ControlState& s) { return assign(s.text, v); });
 }
-ByteArray Control::image() const { return window_->read(index_, [](const ControlState& s) { return s.image; }); }
+ByteArray Control::image() const {
+    return window_->read(index_, [](const ControlState& s) { return s.image; });
+}
 void Control::setImage(const ByteArray& v) {
     window_->write(index_, Prop::Image, [&](ControlState& s) { return assign(s.image, v); });
 }
@@ -85,11 +105,15 @@ int Control::currentPage() const {
 void Control::setCurrentPage(int v) {
     window_->write(index_, Prop::CurrentPage, [&](ControlState& s) { return assign(s.currentPage, v); });
 }
-int Control::position() const { return window_->read(index_, [](const ControlState& s) { return s.position; }); }
+int Control::position() const {
+    return window_->read(index_, [](const ControlState& s) { return s.position; });
+}
 void Control::setPosition(int v) {
     window_->write(index_, Prop::Position, [&](ControlState& s) { return assign(s.position, v); });
 }
-bool Control::checked() const { return window_->read(index_, [](const ControlState& s) { return s.checked; }); }
+bool Control::checked() const {
+    return window_->read(index_, [](const ControlState& s) { return s.checked; });
+}
 void Control::setChecked(bool v) {
     std::vector<std::size_t> cleared;
     bool changed = false;
@@ -104,7 +128,9 @@ void Control::setChecked(bool v) {
     for (std::size_t i : cleared) window_->notify(window_->layout_.controls[i].name, Prop::Checked);
     if (changed) window_->notify(name(), Prop::Checked);
 }
-int Control::interval() const { return window_->read(index_, [](const ControlState& s) { return s.interval; }); }
+int Control::interval() const {
+    return window_->read(index_, [](const ControlState& s) { return s.interval; });
+}
 void Control::setInterval(int v) {
     if (v < 0) v = 0;
     window_->write(index_, Prop::Interval, [&](ControlState& s) { return assign(s.interval, v); });
@@ -169,8 +195,8 @@ std::size_t Window::indexOf(std::string_view name) const {
 Control Window::control(std::string_view name) {
     std::size_t i = indexOf(name);
     if (i == kMissing) {
-        std::fprintf(stderr, "window %s has no control %.*s\n", layout_.name.c_str(), static_cast<int>(name.size()),
-                     name.data());
+        std::fprintf(stderr, "window %s has no control %.*s\n", layout_.name.c_str(),
+                     static_cast<int>(name.size()), name.data());
         std::abort();
     }
     return Control(this, i);
@@ -185,7 +211,8 @@ std::vector<std::size_t> Window::radioSiblings(std::size_t index) const {
     const ControlLayout& me = layout_.controls[index];
     for (std::size_t i = 0; i < layout_.controls.size(); ++i) {
         const ControlLayout& c = layout_.controls[i];
-        if (i != index && c.kind == ControlKind::RadioButton && c.container == me.container && c.page == me.page)
+        if (i != index && c.kind == ControlKind::RadioButton && c.container == me.container &&
+            c.page == me.page)
             out.push_back(i);
     }
     return out;
@@ -286,7 +313,8 @@ void Window::onCreated(Handler h) {
     createdHandlers_.push_back(std::move(h));
 }
 
-Handler Window::handlerFor(const std::unordered_map<std::string, Handler>& map, std::string_view control) const {
+Handler Window::handlerFor(const std::unordered_map<std::string, Handler>& map,
+                           std::string_view control) const {
     std::lock_guard lock(mutex_);
     auto it = map.find(std::string(control));
     return it == map.end() ? Handler() : it->second;

@@ -52,14 +52,14 @@ class Window;
 // The view side. Called on the writer's thread, after the value is stored; `control` is empty
 // for a property of the window itself.
 class WindowObserver {
-public:
+  public:
     virtual ~WindowObserver() = default;
     virtual void propertyChanged(const std::string& control, Prop prop) = 0;
 };
 
 // A handle on one control of a window. Cheap to copy; valid as long as the window lives.
 class Control {
-public:
+  public:
     Control(Window* window, std::size_t index) : window_(window), index_(index) {}
 
     const std::string& name() const;
@@ -104,7 +104,7 @@ public:
     void storeTextFromView(const Text& v);
     void storeCheckedFromView(bool v);
 
-private:
+  private:
     Window* window_;
     std::size_t index_;
 };
@@ -112,7 +112,7 @@ private:
 using Handler = std::function<void()>;
 
 class Window : public std::enable_shared_from_this<Window> {
-public:
+  public:
     static std::shared_ptr<Window> create(const WindowLayout& layout);
     // Creates the window of the named layout; nullptr when no such layout exists.
     static std::shared_ptr<Window> create(std::string_view layoutName);
@@ -167,7 +167,7 @@ public:
     void setObserver(std::shared_ptr<WindowObserver> observer);
     std::shared_ptr<WindowObserver> observer() const;
 
-private:
+  private:
     friend class Control;
     explicit Window(const WindowLayout& layout);
 
@@ -201,7 +201,7 @@ private:
     std::unordered_map<std::string, Handler> timerHandlers_;
     std::vector<Handler> createdHandlers_;
     std::shared_ptr<WindowObserver> observer_;
-    std::atomic<bool> destroyed_ {false};
+    std::atomic<bool> destroyed_{false};
 };
 
 using WindowPtr = std::shared_ptr<Window>;

@@ -46,9 +46,9 @@ TEST(FakeWindowSystem, ModalChildRunsCreatedThenTheScriptThenCloses) {
         EXPECT_FALSE(c->destroyed());
     });
     fake.openModal(child, parent);
-    EXPECT_EQ(order, (std::vector<std::string> {"created", "open"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"created", "open"}));
     EXPECT_TRUE(child->destroyed());
-    EXPECT_EQ(fake.destroyedNames(), std::vector<std::string> {"AboutWindow"});
+    EXPECT_EQ(fake.destroyedNames(), std::vector<std::string>{"AboutWindow"});
     ASSERT_EQ(fake.opened().size(), 1u);
     EXPECT_TRUE(fake.opened()[0].modal);
     EXPECT_EQ(fake.opened()[0].parent, "MainWindow");

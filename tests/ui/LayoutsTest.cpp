@@ -30,11 +30,16 @@ TEST(Layouts, TenWindowsWithTheirSizesAndSkinElements) {
         int closeX, closeY;
     };
     const Expect expected[] = {
-        {"MainWindow", 732, 354, "主界面UI", 694, 15},          {"AboutWindow", 466, 273, "关于UI", 432, 13},
-        {"ResolverWindow", 325, 509, "云盘解析UI", 296, 12},    {"SiteIconWindow", 325, 354, "网站取图标UI", 296, 8},
-        {"RegexTesterWindow", 380, 506, "正则调试UI", 344, 16}, {"WebTesterWindow", 523, 603, "网页测试UI", 488, 16},
-        {"EncoderWindow", 685, 517, "编码转换UI", 648, 16},     {"SpeechWindow", 324, 294, "文本转语言UI", 296, 8},
-        {"AvatarWindow", 308, 364, "取QQ头像UI", 280, 8},       {"SpeedTestWindow", 340, 423, "网速测试UI", 312, 8},
+        {"MainWindow", 732, 354, "主界面UI", 694, 15},
+        {"AboutWindow", 466, 273, "关于UI", 432, 13},
+        {"ResolverWindow", 325, 509, "云盘解析UI", 296, 12},
+        {"SiteIconWindow", 325, 354, "网站取图标UI", 296, 8},
+        {"RegexTesterWindow", 380, 506, "正则调试UI", 344, 16},
+        {"WebTesterWindow", 523, 603, "网页测试UI", 488, 16},
+        {"EncoderWindow", 685, 517, "编码转换UI", 648, 16},
+        {"SpeechWindow", 324, 294, "文本转语言UI", 296, 8},
+        {"AvatarWindow", 308, 364, "取QQ头像UI", 280, 8},
+        {"SpeedTestWindow", 340, 423, "网速测试UI", 312, 8},
     };
     ASSERT_EQ(allLayouts().size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -101,7 +106,7 @@ TEST(Layouts, EveryControlLiesInsideItsContainer) {
         SCOPED_TRACE(l.name);
         for (auto& c : l.controls) {
             if (c.kind == ControlKind::Timer) continue;  // not drawn
-            Rect outer {0, 0, l.grownWidth ? l.grownWidth : l.width, l.grownHeight ? l.grownHeight : l.height};
+            Rect outer{0, 0, l.grownWidth ? l.grownWidth : l.width, l.grownHeight ? l.grownHeight : l.height};
             if (!c.container.empty()) {
                 const ControlLayout* box = find(l, c.container);
                 ASSERT_TRUE(box);
@@ -138,7 +143,7 @@ TEST(Layouts, MainWindowHasItsPagesAndButtons) {
     const WindowLayout& l = *findLayout("MainWindow");
     const ControlLayout* tab = find(l, "选择夹EX1");
     ASSERT_TRUE(tab);
-    EXPECT_EQ(tab->pages, (std::vector<std::string> {"首页", "工具", "系统"}));
+    EXPECT_EQ(tab->pages, (std::vector<std::string>{"首页", "工具", "系统"}));
     std::map<int, int> perPage;
     int placeholders = 0;
     for (auto& c : l.controls) {

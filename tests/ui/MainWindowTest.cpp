@@ -18,7 +18,7 @@ using qx::test::ProcessEnded;
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                ("qx_main_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
@@ -34,7 +34,7 @@ protected:
         return w;
     }
     void writeExecutableWithVersion(const std::string& version) {
-        platform::VersionFields fields {};
+        platform::VersionFields fields{};
         fields[0] = version;
         fields[1] = version;
         std::ofstream out(dir_ / "quorvex", std::ios::binary);
@@ -55,8 +55,8 @@ TEST_F(MainWindowTest, SkinFollowsTheHour) {
         int hour;
         bool night;
     };
-    for (Case c : {Case {19, false}, Case {20, true}, Case {7, true}, Case {8, false}, Case {0, true},
-                   Case {23, true}, Case {12, false}}) {
+    for (Case c : {Case{19, false}, Case{20, true}, Case{7, true}, Case{8, false}, Case{0, true},
+                   Case{23, true}, Case{12, false}}) {
         SCOPED_TRACE(c.hour);
         EXPECT_EQ(isNightHour(c.hour), c.night);
         ui::WindowPtr w = open(c.hour);
@@ -131,9 +131,9 @@ TEST_F(MainWindowTest, CloudButtonsStoreTheServiceAndOpenTheResolverModally) {
 TEST_F(MainWindowTest, ChildButtonsOpenTheirWindowsAndTheCloseButtonDestroysThem) {
     ui::WindowPtr w = open(9);
     const std::pair<const char*, const char*> rows[] = {
-        {"按钮EX4", "AboutWindow"},     {"按钮EX14", "SiteIconWindow"}, {"按钮EX16", "SpeechWindow"},
-        {"按钮EX17", "EncoderWindow"},  {"按钮EX18", "WebTesterWindow"}, {"按钮EX22", "RegexTesterWindow"},
-        {"按钮EX24", "AvatarWindow"},   {"按钮EX25", "SpeedTestWindow"},
+        {"按钮EX4", "AboutWindow"},    {"按钮EX14", "SiteIconWindow"},  {"按钮EX16", "SpeechWindow"},
+        {"按钮EX17", "EncoderWindow"}, {"按钮EX18", "WebTesterWindow"}, {"按钮EX22", "RegexTesterWindow"},
+        {"按钮EX24", "AvatarWindow"},  {"按钮EX25", "SpeedTestWindow"},
     };
     for (auto [button, name] : rows) {
         SCOPED_TRACE(name);
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, AboutCreditsShowOneOkMessageOwnedByTheAboutWindow) {
         at = nl + 1;
     }
     EXPECT_EQ(lines, 6);
-    EXPECT_EQ(endings, (std::vector<Text> {"\n", "\r\n", "\r\n", "\r\n", "\r\n"}));
+    EXPECT_EQ(endings, (std::vector<Text>{"\n", "\r\n", "\r\n", "\r\n", "\r\n"}));
     for (const char* tool : {"eXeScope", "ViewWizard", "IObit Unlocker [IObit]", "IPSetter"})
         EXPECT_NE(t.find(tool), Text::npos) << tool;
 }
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, ChildWindowFactory) {
     EXPECT_TRUE(speed->skinElement().image().empty());  // the skin comes with creation
     state.windowSkinImage.set({1, 2, 3});
     speed->created();
-    EXPECT_EQ(speed->skinElement().image(), (ByteArray {1, 2, 3}));
+    EXPECT_EQ(speed->skinElement().image(), (ByteArray{1, 2, 3}));
     EXPECT_EQ(findWindowBinder("AboutWindow"), &bindAboutWindow);
     EXPECT_TRUE(res::servicePicture(0).empty());
     EXPECT_EQ(bytes(res::servicePicture(4)), bytes(res::servicePicture(3)));

@@ -17,8 +17,8 @@
 #include "ui/qt/GbkText.h"
 #include "ui/qt/QtApplication.h"
 #include "ui/qt/QtWindowSystem.h"
-#include "ui/qt/WindowView.h"
 #include "ui/qt/Widgets.h"
+#include "ui/qt/WindowView.h"
 
 using namespace qx;
 using namespace qx::ui;
@@ -60,7 +60,7 @@ ByteArray encode(const QImage& img, const char* format) {
 }
 
 class QtView : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { app(); }
     void TearDown() override {
         for (auto& w : windows.openWindows()) windows.destroy(w);
@@ -107,7 +107,8 @@ TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
             QWidget* expectedParent = v;
             if (!c.container.empty()) {
                 expectedParent = v->controlWidget(c.container);
-                if (auto* tabs = dynamic_cast<TabControl*>(expectedParent)) expectedParent = tabs->page(c.page);
+                if (auto* tabs = dynamic_cast<TabControl*>(expectedParent))
+                    expectedParent = tabs->page(c.page);
             }
             EXPECT_EQ(cw->parentWidget(), expectedParent);
             switch (c.kind) {
@@ -126,7 +127,9 @@ TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
                     else
                         EXPECT_TRUE(dynamic_cast<LineEditBox*>(cw));
                     break;
-                case ControlKind::PictureBox: EXPECT_TRUE(dynamic_cast<PictureBox*>(cw)); break;
+                case ControlKind::PictureBox:
+                    EXPECT_TRUE(dynamic_cast<PictureBox*>(cw));
+                    break;
                 case ControlKind::GroupBox:
                     ASSERT_TRUE(dynamic_cast<GroupBox*>(cw));
                     EXPECT_EQ(static_cast<GroupBox*>(cw)->caption().toStdString(), c.caption);
@@ -141,15 +144,15 @@ TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
                     break;
                 case ControlKind::CheckBox:
                     ASSERT_TRUE(dynamic_cast<ChoiceBox*>(cw));
-                    EXPECT_EQ(static_cast<ChoiceBox*>(cw)->look(), c.skin == "超仿QQ_选择框"
-                                                                         ? ChoiceBox::Look::QqCheck
-                                                                         : ChoiceBox::Look::Check);
+                    EXPECT_EQ(static_cast<ChoiceBox*>(cw)->look(),
+                              c.skin == "超仿QQ_选择框" ? ChoiceBox::Look::QqCheck : ChoiceBox::Look::Check);
                     break;
                 case ControlKind::ProgressBar:
                     ASSERT_TRUE(dynamic_cast<ProgressBar*>(cw));
                     EXPECT_EQ(static_cast<ProgressBar*>(cw)->isRing(), c.width == c.height);
                     break;
-                default: break;
+                default:
+                    break;
             }
         }
         windows.destroy(w);
@@ -211,7 +214,8 @@ TEST_F(QtView, AlphaPerControl) {
     WindowPtr r = Window::create("ResolverWindow");
     WindowView* rv = open(r);
     r->control("编辑框EX_结果").setAlpha(51);
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(rv->controlWidget("编辑框EX_结果")->graphicsEffect());
+    auto* effect =
+        qobject_cast<QGraphicsOpacityEffect*>(rv->controlWidget("编辑框EX_结果")->graphicsEffect());
     ASSERT_TRUE(effect);
     EXPECT_NEAR(effect->opacity(), 0.2, 1e-6);
     r->control("编辑框EX_结果").setAlpha(255);
@@ -235,8 +239,9 @@ TEST_F(QtView, PictureBoxShowsImageBytesScaledToFit) {
         EXPECT_TRUE(box->image().isNull());
     }
     // Qt writes no GIF: one pixel, by hand.
-    const unsigned char gif[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xff, 0xff, 0xff, 0, 0, 0,
-                                 '!', 0xf9, 4, 1, 0, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 'D', 1, 0, ';'};
+    const unsigned char gif[] = {'G',  'I', 'F', '8', '9', 'a',  1, 0, 1, 0,   0x80, 0, 0,   0xff, 0xff,
+                                 0xff, 0,   0,   0,   '!', 0xf9, 4, 1, 0, 0,   0,    0, ',', 0,    0,
+                                 0,    0,   1,   0,   1,   0,    0, 2, 2, 'D', 1,    0, ';'};
     c.setImage(ByteArray(std::begin(gif), std::end(gif)));
     ASSERT_FALSE(box->image().isNull());
     EXPECT_EQ(box->pictureRect(), QRect(40, 0, 192, 192));
@@ -332,7 +337,7 @@ TEST_F(QtView, RadioGroupsAndCheckBoxes) {
 TEST_F(QtView, TimerTicksUntilIntervalZero) {
     WindowPtr w = Window::create("SpeedTestWindow");
     WindowView* v = open(w);
-    std::atomic<int> ticks {0};
+    std::atomic<int> ticks{0};
     w->onTimer("时钟1", [&] {
         if (++ticks == 3) w->control("时钟1").setInterval(0);
     });
@@ -397,7 +402,7 @@ TEST_F(QtView, ModalChildReturnsWhenDestroyed) {
 TEST_F(QtView, MessageBoxAskedFromAWorker) {
     WindowPtr w = Window::create("WebTesterWindow");
     open(w);
-    std::atomic<bool> done {false};
+    std::atomic<bool> done{false};
     MessageAnswer answer = MessageAnswer::No;
     std::thread worker([&] {
         answer = windows.messageBox(w.get(), gbk(u8"需要终止请求吗？"), Text(), MessageStyle::YesNoQuestion);
@@ -435,7 +440,8 @@ TEST_F(QtView, ClipboardAndFileFilters) {
     EXPECT_EQ(fromWorker, gbk(u8"直链"));
 
     EXPECT_EQ(nameFilters(gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*")),
-              QStringList({QString::fromUtf8(u8"TXT文档(*.txt) (*.txt)"), QString::fromUtf8(u8"所有文件(*.*) (*.*)")}));
+              QStringList({QString::fromUtf8(u8"TXT文档(*.txt) (*.txt)"),
+                           QString::fromUtf8(u8"所有文件(*.*) (*.*)")}));
     EXPECT_EQ(nameFilters("*.mp3"), QStringList({"*.mp3"}));
     EXPECT_EQ(nameFilters(""), QStringList());
     EXPECT_EQ(nameFilters("Pictures|*.png;*.jpg"), QStringList({"Pictures (*.png *.jpg)"}));

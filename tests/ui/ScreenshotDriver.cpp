@@ -88,9 +88,11 @@ int main(int argc, char** argv) {
         steps->push_back([=] { shoot(main, "main_page2"); });
         steps->push_back([=] { main->click("按钮EX3"); });
         const std::pair<const char*, const char*> children[] = {
-            {"按钮EX4", "AboutWindow"},       {"按钮EX8", "ResolverWindow"},   {"按钮EX14", "SiteIconWindow"},
-            {"按钮EX22", "RegexTesterWindow"}, {"按钮EX18", "WebTesterWindow"}, {"按钮EX17", "EncoderWindow"},
-            {"按钮EX16", "SpeechWindow"},      {"按钮EX24", "AvatarWindow"},    {"按钮EX25", "SpeedTestWindow"},
+            {"按钮EX4", "AboutWindow"},      {"按钮EX8", "ResolverWindow"},
+            {"按钮EX14", "SiteIconWindow"},  {"按钮EX22", "RegexTesterWindow"},
+            {"按钮EX18", "WebTesterWindow"}, {"按钮EX17", "EncoderWindow"},
+            {"按钮EX16", "SpeechWindow"},    {"按钮EX24", "AvatarWindow"},
+            {"按钮EX25", "SpeedTestWindow"},
         };
         for (auto [button, name] : children) {
             std::string b = button, n = name;
@@ -124,6 +126,6 @@ int main(int argc, char** argv) {
             steps->pop_front();
             step();
         });
-        timer->start(500);
+        timer->start(300);
     });
 }

@@ -18,7 +18,7 @@ using namespace qx::ui;
 namespace {
 
 struct CountingObserver : WindowObserver {
-    std::atomic<int> count {0};
+    std::atomic<int> count{0};
     std::mutex mutex;
     std::vector<std::pair<std::string, Prop>> seen;
     void propertyChanged(const std::string& control, Prop prop) override {
@@ -150,7 +150,7 @@ TEST(WindowModel, ConcurrentWritersReadersAndAQueuedView) {
         std::mutex mutex;
         std::condition_variable cv;
         std::deque<std::pair<std::string, Prop>> queue;
-        std::atomic<int> notifications {0};
+        std::atomic<int> notifications{0};
         bool stop = false;
         void propertyChanged(const std::string& control, Prop prop) override {
             ++notifications;
@@ -194,7 +194,7 @@ TEST(WindowModel, ConcurrentWritersReadersAndAQueuedView) {
         Control c = w->control("编辑框EX_最后文本");
         for (int i = 0; i < kWrites; ++i) c.setText(Text(100 + i % 7, 'x'));
     });
-    std::atomic<bool> done {false};
+    std::atomic<bool> done{false};
     std::thread reader([&] {
         Control c = w->control("标签EX10");
         Control e = w->control("编辑框EX_最后文本");

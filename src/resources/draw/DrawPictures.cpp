@@ -58,7 +58,8 @@ QPainterPath cloudPath(QRectF r) {
     path.addEllipse(QRectF(r.left() + w * 0.05, r.top() + h * 0.42, w * 0.38, h * 0.46));
     path.addEllipse(QRectF(r.left() + w * 0.24, r.top() + h * 0.12, w * 0.46, h * 0.62));
     path.addEllipse(QRectF(r.left() + w * 0.55, r.top() + h * 0.34, w * 0.40, h * 0.52));
-    path.addRoundedRect(QRectF(r.left() + w * 0.16, r.top() + h * 0.56, w * 0.68, h * 0.32), h * 0.14, h * 0.14);
+    path.addRoundedRect(QRectF(r.left() + w * 0.16, r.top() + h * 0.56, w * 0.68, h * 0.32), h * 0.14,
+                        h * 0.14);
     return path.simplified();
 }
 
@@ -199,6 +200,7 @@ int main(int argc, char** argv) {
                servicePicture(QColor(90, 170, 240), QColor(0, 100, 190), "OneDrive", 20));
     ok &= save(dir, "service_bilnn", servicePicture(QColor(100, 220, 200), QColor(0, 150, 136), "B", 40));
     ok &= save(dir, "service_360", servicePicture(QColor(130, 220, 100), QColor(40, 160, 40), "360", 30));
-    ok &= save(dir, "service_wenshushu", servicePicture(QColor(255, 190, 110), QColor(235, 120, 30), "文", 36));
+    ok &=
+        save(dir, "service_wenshushu", servicePicture(QColor(255, 190, 110), QColor(235, 120, 30), "文", 36));
     return ok ? 0 : 1;
 }

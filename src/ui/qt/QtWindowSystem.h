@@ -19,14 +19,15 @@ class WindowView;
 QStringList nameFilters(const Text& filter);
 
 class QtWindowSystem : public WindowSystem {
-public:
+  public:
     QtWindowSystem();  // on the UI thread, with the application object created
     ~QtWindowSystem() override;
 
     void openModeless(const WindowPtr& window) override;
     void openModal(const WindowPtr& child, const WindowPtr& parent) override;
     void destroy(const WindowPtr& window) override;
-    MessageAnswer messageBox(Window* owner, const Text& message, const Text& title, MessageStyle style) override;
+    MessageAnswer messageBox(Window* owner, const Text& message, const Text& title,
+                             MessageStyle style) override;
     Text fileDialog(Window* owner, const FileDialogRequest& request) override;
     void setClipboardText(const Text& text) override;
     Text clipboardText() override;
@@ -39,7 +40,7 @@ public:
     WindowView* viewOf(const Window* window) const;
     static bool onUiThread();
 
-private:
+  private:
     struct Open {
         WindowPtr window;
         WindowView* view;

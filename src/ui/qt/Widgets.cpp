@@ -44,7 +44,8 @@ bool DragMover::move(QWidget* w, QMouseEvent* e) {
 }
 
 bool DragMover::release(QWidget* w, QMouseEvent* e) {
-    bool wasClick = pressed_ && !dragging_ && e->button() == Qt::LeftButton && w->rect().contains(e->position().toPoint());
+    bool wasClick = pressed_ && !dragging_ && e->button() == Qt::LeftButton &&
+                    w->rect().contains(e->position().toPoint());
     pressed_ = false;
     dragging_ = false;
     return wasClick;
@@ -186,9 +187,10 @@ void LineEditBox::setPlainText(const QString& s) {
 }
 
 TextEditBox::TextEditBox(QWidget* parent) : QPlainTextEdit(parent) {
-    setStyleSheet(QStringLiteral("QPlainTextEdit { %1 padding: 2px; } QPlainTextEdit:focus { border-color: #4084e6; }"
-                                 "QPlainTextEdit:disabled { background: #f0f2f5; color: #969aa0; }")
-                      .arg(QLatin1String(kEditStyle)));
+    setStyleSheet(
+        QStringLiteral("QPlainTextEdit { %1 padding: 2px; } QPlainTextEdit:focus { border-color: #4084e6; }"
+                       "QPlainTextEdit:disabled { background: #f0f2f5; color: #969aa0; }")
+            .arg(QLatin1String(kEditStyle)));
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -235,9 +237,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
     p.drawImage(pictureRect(), image_);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* e) {
-    pressed_ = e->button() == Qt::LeftButton;
-}
+void PictureBox::mousePressEvent(QMouseEvent* e) { pressed_ = e->button() == Qt::LeftButton; }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
     bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
@@ -376,8 +376,8 @@ void ChoiceBox::paintEvent(QPaintEvent*) {
     }
     p.setPen(isEnabled() ? kText : kDisabledText);
     p.setFont(font());
-    p.drawText(QRect(box + 5, 0, width() - box - 5, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               text());
+    p.drawText(QRect(box + 5, 0, width() - box - 5, height()),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 
 // ---- ProgressBar ----

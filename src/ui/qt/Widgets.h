@@ -15,14 +15,14 @@ namespace qx::ui::qt {
 // Moves the top-level window while the mouse is dragged from a control's background; a press
 // that does not move counts as a click.
 class DragMover {
-public:
+  public:
     void press(QWidget* w, QMouseEvent* e);
     // True while dragging (the mouse moved far enough after the press).
     bool move(QWidget* w, QMouseEvent* e);
     // True when the press ended as a click (released inside, never dragged).
     bool release(QWidget* w, QMouseEvent* e);
 
-private:
+  private:
     bool pressed_ = false;
     bool dragging_ = false;
     QPoint pressGlobal_;
@@ -33,38 +33,38 @@ private:
 void setWidgetAlpha(QWidget* w, int alpha);
 
 class SkinButton : public QAbstractButton {
-public:
+  public:
     enum class Look { Normal, Close };
     SkinButton(Look look, QWidget* parent);
     int alpha() const { return alpha_; }
     void setAlpha(int a);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 
-private:
+  private:
     Look look_;
     int alpha_ = 255;
     bool hover_ = false;
 };
 
 class SkinLabel : public QWidget {
-public:
+  public:
     SkinLabel(bool centered, QWidget* parent);
     void setCaption(const QString& s);
     QString caption() const { return caption_; }
     void setAlpha(int a);
     std::function<void()> onClick;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
 
-private:
+  private:
     QString caption_;
     bool centered_;
     int alpha_ = 255;
@@ -73,7 +73,7 @@ private:
 
 // The edit box's common face, one line or several.
 class EditBox {
-public:
+  public:
     virtual ~EditBox() = default;
     virtual QWidget* widget() = 0;
     virtual QString plainText() const = 0;
@@ -82,7 +82,7 @@ public:
 };
 
 class LineEditBox : public QLineEdit, public EditBox {
-public:
+  public:
     explicit LineEditBox(QWidget* parent);
     QWidget* widget() override { return this; }
     QString plainText() const override { return text(); }
@@ -90,18 +90,18 @@ public:
 };
 
 class TextEditBox : public QPlainTextEdit, public EditBox {
-public:
+  public:
     explicit TextEditBox(QWidget* parent);
     QWidget* widget() override { return this; }
     QString plainText() const override { return toPlainText(); }
     void setPlainText(const QString& s) override;
 
-private:
+  private:
     bool applying_ = false;
 };
 
 class PictureBox : public QWidget {
-public:
+  public:
     explicit PictureBox(QWidget* parent);
     // Decodes PNG, JPEG, BMP, GIF or ICO bytes; empty or undecodable bytes clear the box.
     void setImageBytes(const std::vector<unsigned char>& bytes);
@@ -111,70 +111,70 @@ public:
     void setAlpha(int a);
     std::function<void()> onClick;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
 
-private:
+  private:
     QImage image_;
     int alpha_ = 255;
     bool pressed_ = false;
 };
 
 class GroupBox : public QWidget {
-public:
+  public:
     explicit GroupBox(QWidget* parent);
     void setCaption(const QString& s);
     QString caption() const { return caption_; }
     void setAlpha(int a);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override { e->ignore(); }  // the window drags
 
-private:
+  private:
     QString caption_;
     int alpha_ = 255;
 };
 
 // Pages switched only by the program: no tab bar is shown.
 class TabControl : public QWidget {
-public:
+  public:
     TabControl(int pageCount, QWidget* parent);
     QWidget* page(int index) const;
     int pageCount() const { return static_cast<int>(pages_.size()); }
     int currentPage() const { return current_; }
     void setCurrentPage(int index);  // out of range: ignored
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override { e->ignore(); }
 
-private:
+  private:
     std::vector<QWidget*> pages_;
     int current_ = 0;
 };
 
 class ChoiceBox : public QAbstractButton {
-public:
+  public:
     enum class Look { Radio, Check, QqCheck };
     ChoiceBox(Look look, QWidget* parent);
     Look look() const { return look_; }
     void setAlpha(int a);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void nextCheckState() override;  // a radio button stays checked when clicked again
 
-private:
+  private:
     Look look_;
     int alpha_ = 255;
 };
 
 // A bar, or a ring when the box is square.
 class ProgressBar : public QWidget {
-public:
+  public:
     ProgressBar(int maximum, QWidget* parent);
     void setValue(int v);
     int value() const { return value_; }
@@ -182,11 +182,11 @@ public:
     bool isRing() const { return width() == height(); }
     void setAlpha(int a);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override { e->ignore(); }
 
-private:
+  private:
     int value_ = 0;
     int maximum_;
     int alpha_ = 255;

@@ -25,8 +25,8 @@ void drawSkin(QPainter& p, const QImage& img, const QRect& target) {
     const int tx[4] = {0, m, tw - m, tw}, ty[4] = {0, m, th - m, th};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            p.drawImage(QRect(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]),
-                        img, QRect(sx[i], sy[j], sx[i + 1] - sx[i], sy[j + 1] - sy[j]));
+            p.drawImage(QRect(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]), img,
+                        QRect(sx[i], sy[j], sx[i + 1] - sx[i], sy[j + 1] - sy[j]));
 }
 
 }  // namespace
@@ -50,7 +50,8 @@ void ViewBridge::propertyChanged(const std::string& control, Prop prop) {
     posted_ = true;
     // Posted under the lock: the view cannot be deleted before the call is queued, and a
     // queued call to a deleted object is dropped by Qt.
-    QMetaObject::invokeMethod(view_, [self = shared_from_this()] { self->flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        view_, [self = shared_from_this()] { self->flush(); }, Qt::QueuedConnection);
 }
 
 void ViewBridge::flush() {
@@ -100,12 +101,13 @@ void WindowView::build() {
         switch (c.kind) {
             case ControlKind::Button:
             case ControlKind::CloseButton: {
-                auto* b = new SkinButton(c.kind == ControlKind::CloseButton ? SkinButton::Look::Close
-                                                                             : SkinButton::Look::Normal,
-                                         this);
+                auto* b = new SkinButton(
+                    c.kind == ControlKind::CloseButton ? SkinButton::Look::Close : SkinButton::Look::Normal,
+                    this);
                 QFont f = b->font();
-                if (!c.font.empty()) f.setFamilies({QString::fromStdString(c.font), QStringLiteral("Microsoft YaHei"),
-                                                    QStringLiteral("WenQuanYi Micro Hei")});
+                if (!c.font.empty())
+                    f.setFamilies({QString::fromStdString(c.font), QStringLiteral("Microsoft YaHei"),
+                                   QStringLiteral("WenQuanYi Micro Hei")});
                 if (c.fontSize > 0) f.setPixelSize(c.fontSize);
                 b->setFont(f);
                 QObject::connect(b, &QAbstractButton::clicked, this, [this, name] { window_->click(name); });
@@ -135,7 +137,9 @@ void WindowView::build() {
                 e.widget = pb;
                 break;
             }
-            case ControlKind::GroupBox: e.widget = new GroupBox(this); break;
+            case ControlKind::GroupBox:
+                e.widget = new GroupBox(this);
+                break;
             case ControlKind::TabControl:
                 e.widget = new TabControl(static_cast<int>(c.pages.size()), this);
                 break;
@@ -152,13 +156,16 @@ void WindowView::build() {
                 e.widget = box;
                 break;
             }
-            case ControlKind::ProgressBar: e.widget = new ProgressBar(c.maximum, this); break;
+            case ControlKind::ProgressBar:
+                e.widget = new ProgressBar(c.maximum, this);
+                break;
             case ControlKind::Timer: {
                 e.timer = new QTimer(this);
                 QObject::connect(e.timer, &QTimer::timeout, this, [this, name] { window_->timerTick(name); });
                 break;
             }
-            case ControlKind::SkinElement: break;  // its image is the window background
+            case ControlKind::SkinElement:
+                break;  // its image is the window background
         }
         if (e.widget) {
             e.widget->setObjectName(QString::fromStdString(c.name));
@@ -222,14 +229,17 @@ void WindowView::applyWindow(Prop prop) {
         case Prop::Visible:
             if (opened_) setVisible(window_->visible());
             break;
-        case Prop::Alpha: setWindowOpacity(window_->alpha() / 255.0); break;
+        case Prop::Alpha:
+            setWindowOpacity(window_->alpha() / 255.0);
+            break;
         case Prop::WindowState:
             if (window_->windowState() == WindowState::Minimised)
                 setWindowState(windowState() | Qt::WindowMinimized);
             else
                 setWindowState(windowState() & ~Qt::WindowMinimized);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -262,24 +272,38 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
             w->setGeometry(s.left, s.top, s.width, s.height);
             break;
         }
-        case Prop::Visible: w->setVisible(c.visible()); break;
-        case Prop::Disabled: w->setEnabled(!c.disabled()); break;
+        case Prop::Visible:
+            w->setVisible(c.visible());
+            break;
+        case Prop::Disabled:
+            w->setEnabled(!c.disabled());
+            break;
         case Prop::Alpha: {
             int a = c.alpha();
-            if (auto* b = dynamic_cast<SkinButton*>(w)) b->setAlpha(a);
-            else if (auto* l = dynamic_cast<SkinLabel*>(w)) l->setAlpha(a);
-            else if (auto* pb = dynamic_cast<PictureBox*>(w)) pb->setAlpha(a);
-            else if (auto* g = dynamic_cast<GroupBox*>(w)) g->setAlpha(a);
-            else if (auto* ch = dynamic_cast<ChoiceBox*>(w)) ch->setAlpha(a);
-            else if (auto* pr = dynamic_cast<ProgressBar*>(w)) pr->setAlpha(a);
-            else setWidgetAlpha(w, a);
+            if (auto* b = dynamic_cast<SkinButton*>(w))
+                b->setAlpha(a);
+            else if (auto* l = dynamic_cast<SkinLabel*>(w))
+                l->setAlpha(a);
+            else if (auto* pb = dynamic_cast<PictureBox*>(w))
+                pb->setAlpha(a);
+            else if (auto* g = dynamic_cast<GroupBox*>(w))
+                g->setAlpha(a);
+            else if (auto* ch = dynamic_cast<ChoiceBox*>(w))
+                ch->setAlpha(a);
+            else if (auto* pr = dynamic_cast<ProgressBar*>(w))
+                pr->setAlpha(a);
+            else
+                setWidgetAlpha(w, a);
             break;
         }
         case Prop::Caption: {
             QString s = toQt(c.caption());
-            if (auto* b = dynamic_cast<QAbstractButton*>(w)) b->setText(s);
-            else if (auto* l = dynamic_cast<SkinLabel*>(w)) l->setCaption(s);
-            else if (auto* g = dynamic_cast<GroupBox*>(w)) g->setCaption(s);
+            if (auto* b = dynamic_cast<QAbstractButton*>(w))
+                b->setText(s);
+            else if (auto* l = dynamic_cast<SkinLabel*>(w))
+                l->setCaption(s);
+            else if (auto* g = dynamic_cast<GroupBox*>(w))
+                g->setCaption(s);
             break;
         }
         case Prop::Text:
@@ -297,7 +321,8 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
         case Prop::Checked:
             if (auto* ch = dynamic_cast<ChoiceBox*>(w)) ch->setChecked(c.checked());
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -342,7 +367,8 @@ void WindowView::closeEvent(QCloseEvent* e) {
     // Only the program closes its windows; a close request from the desktop means the close
     // button.
     e->ignore();
-    QMetaObject::invokeMethod(this, [w = window_] { w->click("按钮EX1"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [w = window_] { w->click("按钮EX1"); }, Qt::QueuedConnection);
 }
 
 }  // namespace qx::ui::qt

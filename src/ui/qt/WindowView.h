@@ -21,12 +21,12 @@ class WindowView;
 // Observes the model from any thread. Changes made on the UI thread apply at once; others are
 // collected and applied by one queued call, which reads the model's current values.
 class ViewBridge : public WindowObserver, public std::enable_shared_from_this<ViewBridge> {
-public:
+  public:
     explicit ViewBridge(WindowView* view) : view_(view) {}
     void propertyChanged(const std::string& control, Prop prop) override;
     void detach();  // the view is going away (UI thread)
 
-private:
+  private:
     void flush();
 
     std::mutex mutex_;
@@ -36,7 +36,7 @@ private:
 };
 
 class WindowView : public QWidget {
-public:
+  public:
     WindowView(WindowPtr window, QWidget* parent);
     ~WindowView() override;
 
@@ -52,7 +52,7 @@ public:
     // The view is shown from now on: the window's own visibility applies.
     void markOpened();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -61,7 +61,7 @@ protected:
     void changeEvent(QEvent*) override;
     void closeEvent(QCloseEvent*) override;
 
-private:
+  private:
     struct Entry {
         const ControlLayout* layout = nullptr;
         QWidget* widget = nullptr;

@@ -139,7 +139,7 @@ void FakeWindowSystem::endProcess(int code) {
     }
     if (action) action(code);
     // Either no action was set or it returned although it must not: unwind to the test.
-    throw ProcessEnded {code};
+    throw ProcessEnded{code};
 }
 
 }  // namespace qx::test

@@ -21,7 +21,7 @@ struct ProcessEnded {
 };
 
 class FakeWindowSystem : public ui::WindowSystem {
-public:
+  public:
     struct MessageCall {
         std::string owner;  // the owner window's name, empty for none
         Text message;
@@ -68,7 +68,7 @@ public:
     void processPendingEvents() override;
     [[noreturn]] void endProcess(int code) override;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<ui::MessageAnswer> answers_;
     std::deque<Text> fileAnswers_;
