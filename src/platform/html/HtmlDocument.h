@@ -10,7 +10,12 @@
 
 namespace qx::platform {
 
-// UTF-8 in, UTF-8 out with LF line breaks (U+00A0 kept as it is). False when parsing failed.
+// The parser's tree takes some 40 bytes per byte of markup; larger pages are refused rather than
+// risking the process's memory.
+constexpr std::size_t kMaxHtmlBytes = std::size_t{16} << 20;
+
+// UTF-8 in, UTF-8 out with LF line breaks (U+00A0 kept as it is). False when parsing failed or the
+// markup is longer than kMaxHtmlBytes.
 bool renderedBodyText(std::string_view utf8Html, std::string& utf8Text);
 
 // The program's form: GBK in, GBK out with CR LF line breaks and U+00A0 as a plain space.

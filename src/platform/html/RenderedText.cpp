@@ -430,6 +430,7 @@ std::string collect(const GumboNode* root) {
 
 bool renderedBodyText(std::string_view utf8Html, std::string& utf8Text) {
     utf8Text.clear();
+    if (utf8Html.size() > kMaxHtmlBytes) return false;
     std::string bounded = boundMarkup(utf8Html);
     BlockList blocks;
     GumboOptions options = kGumboDefaultOptions;

@@ -184,3 +184,12 @@ TEST(HtmlText, FiveMegabytePageIsConverted) {
     for (int k = 0; k < units; ++k) expected += (k ? "\r\n\r\n" : "") + one;
     EXPECT_PRED_FORMAT2(sameLongText, out, expected);
 }
+
+TEST(HtmlText, PagesBeyondTheSizeLimitAreRefused) {
+    std::string out = "stale";
+    EXPECT_FALSE(renderedBodyText(std::string(kMaxHtmlBytes + 1, 'x'), out));
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(bodyOuterText(std::string(kMaxHtmlBytes + 1, 'x'), out));
+    EXPECT_TRUE(renderedBodyText(std::string(kMaxHtmlBytes, 'x'), out));
+    EXPECT_EQ(out.size(), kMaxHtmlBytes);
+}
