@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
         return 2;
     }
-    outDir = argv[1];
+    // Start-up makes the program's folder current: keep the folder as given.
+    outDir = std::filesystem::absolute(argv[1]).string();
     // Keeps the embedded version record referenced, as the program does.
     volatile const char* record = quorvexVersionRecord();
     (void)record;
