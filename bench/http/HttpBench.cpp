@@ -47,8 +47,15 @@ void run(const std::string& command) {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
 }
 
+// The same request on the wire as httpObjectRequest sends for a GET with default options.
 bool plainLibcurlGet(const std::string& url) {
+    const std::string referer = "Referer: " + url;
+    curl_slist* headers = curl_slist_append(nullptr, "Accept: */*");
+    headers = curl_slist_append(headers, referer.c_str());
+    headers = curl_slist_append(headers, "Accept-Language: zh-cn");
+    headers = curl_slist_append(headers, "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)");
     CURL* h = curl_easy_init();
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &discard);
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
@@ -56,6 +63,7 @@ bool plainLibcurlGet(const std::string& url) {
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     bool ok = curl_easy_perform(h) == CURLE_OK;
     curl_easy_cleanup(h);
+    curl_slist_free_all(headers);
     return ok;
 }
 
@@ -95,7 +103,9 @@ double median(std::vector<double> v) {
 double sum(const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
 
 void SmallGets_curlCommandLine(benchmark::State& state) {
-    const std::string command = "curl -s --noproxy '*' -o /dev/null '" + smallUrl() + "'";
+    const std::string command = "curl -s --noproxy '*' -o /dev/null -H 'Accept: */*' -H 'Referer: " + smallUrl() +
+                                "' -H 'Accept-Language: zh-cn' -A 'Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)' '" +
+                                smallUrl() + "'";
     for (auto _ : state)
         for (int i = 0; i < Requests; ++i) run(command);
 }
