@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/text/CodePages.h"
+#include "platform/script/JsonText.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/text/CodePage.h"
 #include "script/JsonSupport.h"
@@ -50,6 +51,8 @@ constexpr char16_t kToText[] = u".replace(str_reg, '\\\\')";
 constexpr char16_t kNodeSeparator[] = u"[2020年7月20日20时0分0秒]";
 
 }  // namespace
+
+bool isJsonText(std::u16string_view text) { return platform::scanJson(text, nullptr); }
 
 JsonObject::JsonObject() : rootName_("da") { createEngine(); }
 
@@ -131,7 +134,8 @@ bool JsonObject::parse(const Text& json, bool asLiteral) {
 bool JsonObject::loadJson(std::u16string_view json) {
     std::u16string root = u16(rootName_);
     engine_->eval(u"var " + root + u" = null");
-    if (!isJsonText(json)) return false;
+    // The loader reads JSON only (the same check as isJsonText) and builds the values directly;
+    // a text that is not JSON fails here and no part of it ever runs as script.
     if (!engine_->setGlobalFromJson(root, json)) return false;
     return engine_->eval(root + u" != null").isTrue();
 }

@@ -1,5 +1,7 @@
 #include "platform/script/ScriptControl.h"
 
+#include "platform/script/JsonText.h"
+
 #include <duktape.h>
 
 #include <cstdio>
@@ -190,10 +192,49 @@ duk_ret_t runCall(duk_context* ctx, void* udata) {
     return 2;
 }
 
-duk_ret_t jsonCall(duk_context* ctx, void* udata) {
-    auto* a = static_cast<CallArgs*>(udata);
-    duk_push_lstring(ctx, a->code, a->codeLength);
-    duk_json_decode(ctx, -1);
+constexpr duk_uarridx_t kObjectLevel = 0xFFFFFFF0u;
+
+struct TapeArgs {
+    const JsonToken* tokens = nullptr;
+    std::size_t count = 0;
+    const char* strings = nullptr;
+    duk_uarridx_t* levels = nullptr;  // per open container: next array index, or kObjectLevel
+    int depth = 0;
+    const char* name = nullptr;
+    std::size_t nameLength = 0;
+};
+
+// Builds the values of a JSON tape straight on the value stack, as JSON.parse would (members are
+// defined as own data properties, so "__proto__" is a member like any other).
+duk_ret_t tapeCall(duk_context* ctx, void* udata) {
+    auto* a = static_cast<TapeArgs*>(udata);
+    duk_require_stack(ctx, a->depth * 2 + 8);
+    int d = 0;
+    for (std::size_t k = 0; k < a->count; ++k) {
+        const JsonToken& t = a->tokens[k];
+        switch (t.kind) {
+            case JsonToken::ObjectStart:
+                duk_push_object(ctx);
+                a->levels[++d] = kObjectLevel;
+                continue;
+            case JsonToken::ArrayStart:
+                duk_push_array(ctx);
+                a->levels[++d] = 0;
+                continue;
+            case JsonToken::Key: duk_push_lstring(ctx, a->strings + t.offset, t.length); continue;
+            case JsonToken::String: duk_push_lstring(ctx, a->strings + t.offset, t.length); break;
+            case JsonToken::Number: duk_push_number(ctx, t.number); break;
+            case JsonToken::True: duk_push_true(ctx); break;
+            case JsonToken::False: duk_push_false(ctx); break;
+            case JsonToken::Null: duk_push_null(ctx); break;
+            case JsonToken::End: --d; break;
+        }
+        if (d == 0) continue;  // the document itself
+        if (a->levels[d] == kObjectLevel)
+            duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WEC);
+        else
+            duk_put_prop_index(ctx, -2, a->levels[d]++);
+    }
     duk_put_global_lstring(ctx, a->name, a->nameLength);
     duk_push_undefined(ctx);
     duk_push_lstring(ctx, "", 0);
@@ -214,14 +255,14 @@ struct ScriptControl::Engine {
     }
 
     // Runs one protected call; on success `result` holds the value, else `error` the error text.
-    bool call(duk_safe_call_function fn, CallArgs& args, ScriptValue& result, std::u16string& error) {
+    bool call(duk_safe_call_function fn, void* args, ScriptValue& result, std::u16string& error) {
         result = ScriptValue{};
         error.clear();
         if (!duk_check_stack(ctx, 8)) {
             error = u"out of memory";
             return false;
         }
-        duk_int_t rc = duk_safe_call(ctx, fn, &args, 0, 2);
+        duk_int_t rc = duk_safe_call(ctx, fn, args, 0, 2);
         bool ok = rc == DUK_EXEC_SUCCESS;
         try {
             if (ok) {
@@ -313,7 +354,7 @@ bool ScriptControl::addCode(std::u16string_view code) {
     args.code = source.data();
     args.codeLength = source.size();
     ScriptValue ignored;
-    return engine_->call(programCall, args, ignored, error_);
+    return engine_->call(programCall, &args, ignored, error_);
 }
 
 ScriptValue ScriptControl::eval(std::u16string_view expression) {
@@ -324,7 +365,7 @@ ScriptValue ScriptControl::eval(std::u16string_view expression) {
     CallArgs args;
     args.code = source.data();
     args.codeLength = source.size();
-    engine_->call(evalCall, args, result, error_);
+    engine_->call(evalCall, &args, result, error_);
     return result;
 }
 
@@ -336,7 +377,7 @@ bool ScriptControl::executeStatement(std::u16string_view statement) {
     args.code = source.data();
     args.codeLength = source.size();
     ScriptValue ignored;
-    return engine_->call(evalCall, args, ignored, error_);
+    return engine_->call(evalCall, &args, ignored, error_);
 }
 
 ScriptValue ScriptControl::run(std::u16string_view procedure, const std::vector<std::u16string>& arguments) {
@@ -355,7 +396,7 @@ ScriptValue ScriptControl::run(std::u16string_view procedure, const std::vector<
     args.nameLength = name.size();
     args.arguments = texts.data();
     args.argumentCount = static_cast<int>(texts.size());
-    engine_->call(runCall, args, result, error_);
+    engine_->call(runCall, &args, result, error_);
     return result;
 }
 
@@ -369,15 +410,28 @@ void ScriptControl::reset() {
 bool ScriptControl::setGlobalFromJson(std::u16string_view name, std::u16string_view json) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (!ensureEngine()) return false;
-    std::string key = utf16ToEngineString(name);
-    std::string text = utf16ToEngineString(json);
-    CallArgs args;
-    args.code = text.data();
-    args.codeLength = text.size();
-    args.name = key.data();
-    args.nameLength = key.size();
-    ScriptValue ignored;
-    return engine_->call(jsonCall, args, ignored, error_);
+    try {
+        JsonTape tape;
+        if (!scanJson(json, &tape, kJsonDepthLimit)) {
+            setError(u"SyntaxError: invalid JSON");
+            return false;
+        }
+        std::vector<duk_uarridx_t> levels(static_cast<std::size_t>(tape.depth) + 2);
+        std::string key = utf16ToEngineString(name);
+        TapeArgs args;
+        args.tokens = tape.tokens.data();
+        args.count = tape.tokens.size();
+        args.strings = tape.strings.data();
+        args.levels = levels.data();
+        args.depth = tape.depth;
+        args.name = key.data();
+        args.nameLength = key.size();
+        ScriptValue ignored;
+        return engine_->call(tapeCall, &args, ignored, error_);
+    } catch (const std::bad_alloc&) {
+        setError(u"out of memory");
+        return false;
+    }
 }
 
 bool ScriptControl::setTimeout(int milliseconds) {

@@ -25,6 +25,8 @@ class ScriptControl {
 public:
     // Enough for a 10 MB JSON answer in memory together with its source text.
     static constexpr std::size_t kDefaultMemoryCap = std::size_t{512} << 20;
+    // The nesting depth the engine's own JSON.parse and JSON.stringify handle.
+    static constexpr int kJsonDepthLimit = 1000;
 
     explicit ScriptControl(std::size_t memoryCap = kDefaultMemoryCap);
     ~ScriptControl();
@@ -46,9 +48,9 @@ public:
     // Discards all added code and state.
     void reset();
 
-    // Stores a global variable decoded from a JSON text with the engine's own JSON.parse;
-    // nothing is evaluated as script. False when the text is not accepted (the variable is then
-    // left unchanged).
+    // Stores a global variable built from a JSON text as JSON.parse would build it; nothing is
+    // evaluated as script. False when the text is not JSON or nests deeper than the engine's
+    // JSON limit (the variable is then left unchanged).
     bool setGlobalFromJson(std::u16string_view name, std::u16string_view json);
 
     // Properties of the control. The engine has no execution time-out, so Timeout is kept only

@@ -149,6 +149,30 @@ TEST(ScriptControlJson, LoadsAGlobalWithoutRunningScript) {
     EXPECT_EQ(c.eval(u"typeof hacked").text, u"undefined");
     EXPECT_TRUE(c.setGlobalFromJson(u"p", u"{\"__proto__\":{\"x\":1}}"));
     EXPECT_EQ(c.eval(u"({}).x").text, u"");  // never reaches Object.prototype
+    EXPECT_EQ(c.eval(u"p.x").text, u"");
+    EXPECT_EQ(c.eval(u"p.__proto__.x").text, u"1");
+}
+
+TEST(ScriptControlJson, ValuesAsJsonParseMakesThem) {
+    ScriptControl c;
+    jscript(c);
+    ASSERT_TRUE(c.setGlobalFromJson(
+        u"v", u"[1e400,-1e400,1e-400,-0,0.1,123456789012345678901234567890,\"\\ud83d\\ude00\",{\"k\":1,\"k\":2},[],{}]"));
+    EXPECT_EQ(c.eval(u"v[0]").text, u"Infinity");
+    EXPECT_EQ(c.eval(u"v[1]").text, u"-Infinity");
+    EXPECT_EQ(c.eval(u"v[2]").text, u"0");
+    EXPECT_EQ(c.eval(u"1 / v[3]").text, u"-Infinity");
+    EXPECT_TRUE(c.eval(u"v[4] === 0.1").isTrue());
+    EXPECT_EQ(c.eval(u"v[5]").text, u"1.2345678901234568e+29");
+    EXPECT_EQ(c.eval(u"v[6].length + ':' + v[6].charCodeAt(1)").text, u"2:56832");
+    EXPECT_EQ(c.eval(u"v[7].k").text, u"2");  // the last of two equal names wins
+    EXPECT_EQ(c.eval(u"JSON.stringify(v.slice(8))").text, u"[[],{}]");
+    EXPECT_EQ(c.eval(u"v.length").text, u"10");
+    // The engine's own JSON depth is the limit.
+    std::u16string ok = std::u16string(1000, u'[') + std::u16string(1000, u']');
+    EXPECT_TRUE(c.setGlobalFromJson(u"d", ok));
+    EXPECT_FALSE(c.setGlobalFromJson(u"d", u"[" + ok + u"]"));
+    EXPECT_FALSE(c.setGlobalFromJson(u"d", u"{\"a\":" + ok + u"}"));
 }
 
 TEST(ScriptControlMemory, TheCapStopsAScriptWithoutHarm) {
