@@ -20,3 +20,6 @@ if [ -f tests/ui/CMakeLists.txt ]; then
   cmake --build --preset tsan -j "$jobs" --target qx_ui_tests
   TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan -R '^WindowModel' --output-on-failure
 fi
+
+# The parsers and decoders that take network input, fuzzed briefly.
+./scripts/fuzz.sh "${QUORVEX_FUZZ_SECONDS:-15}"

@@ -2,6 +2,8 @@
 
 #include "app/MainWindow.h"
 #include "resources/Pictures.h"
+#include "tester/HtmlToTextToggle.h"
+#include "utilities/EncoderDecode.h"
 
 namespace qx {
 
@@ -19,8 +21,12 @@ constexpr BinderEntry kBinders[] = {
     {"ResolverWindow", nullptr},     // resolvers
     {"SiteIconWindow", nullptr},     // utilities: site icon
     {"RegexTesterWindow", nullptr},  // utilities: regex tester
-    {"WebTesterWindow", nullptr},    // tester
-    {"EncoderWindow", nullptr},      // utilities: encoder
+    {"WebTesterWindow", [](const ui::WindowPtr& w, ProgramState& s, ui::WindowSystem&) {
+        registerHtmlToText(*w, s.testerResponseText);  // tester: so far its 取文本 toggle
+    }},
+    {"EncoderWindow", [](const ui::WindowPtr& w, ProgramState&, ui::WindowSystem&) {
+        registerDecodeHandler(*w);  // utilities: encoder, so far its decode side
+    }},
     {"SpeechWindow", nullptr},       // utilities: speech
     {"AvatarWindow", nullptr},       // utilities: avatar
     {"SpeedTestWindow", nullptr},    // utilities: speed test

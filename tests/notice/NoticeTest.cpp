@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -58,12 +59,17 @@ protected:
         window_ = ui::Window::create("MainWindow");
         ASSERT_TRUE(window_);
         (*window_)["编辑框EX_更新内容"].setVisible(false);
+        const char* before = std::getenv("QUORVEX_CONNECT_TO");
+        savedConnectTo_ = before ? std::optional<std::string>(before) : std::nullopt;
         setenv("QUORVEX_CONNECT_TO", double_.connectTo().c_str(), 1);
     }
     void TearDown() override {
         stop_.request_stop();
         platform::stopAllWorkers();
-        unsetenv("QUORVEX_CONNECT_TO");
+        if (savedConnectTo_)
+            setenv("QUORVEX_CONNECT_TO", savedConnectTo_->c_str(), 1);
+        else
+            unsetenv("QUORVEX_CONNECT_TO");
         fs::remove_all(dir_);
     }
     Text caption(const char* control) { return (*window_)[control].caption(); }
@@ -72,6 +78,7 @@ protected:
     ProgramState state_;
     ui::WindowPtr window_;
     std::stop_source stop_;
+    std::optional<std::string> savedConnectTo_;
     test::NoticeDouble double_ {"QrvxNote", "tmvrke"};
 };
 
