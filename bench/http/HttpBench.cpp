@@ -37,7 +37,8 @@ std::string smallUrl() { return server().url("/status?body=ok"); }
 std::string bigUrl() { return server().url("/file/big.bin"); }
 std::string target() {
     static std::string path =
-        (std::filesystem::temp_directory_path() / ("qx-bench-" + std::to_string(::getpid()) + ".bin")).string();
+        (std::filesystem::temp_directory_path() / ("qx-bench-" + std::to_string(::getpid()) + ".bin"))
+            .string();
     return path;
 }
 
@@ -103,9 +104,10 @@ double median(std::vector<double> v) {
 double sum(const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
 
 void SmallGets_curlCommandLine(benchmark::State& state) {
-    const std::string command = "curl -s --noproxy '*' -o /dev/null -H 'Accept: */*' -H 'Referer: " + smallUrl() +
-                                "' -H 'Accept-Language: zh-cn' -A 'Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)' '" +
-                                smallUrl() + "'";
+    const std::string command =
+        "curl -s --noproxy '*' -o /dev/null -H 'Accept: */*' -H 'Referer: " + smallUrl() +
+        "' -H 'Accept-Language: zh-cn' -A 'Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)' '" +
+        smallUrl() + "'";
     for (auto _ : state)
         for (int i = 0; i < Requests; ++i) run(command);
 }
@@ -128,9 +130,21 @@ void Download200MB_curlCommandLine(benchmark::State& state) {
 
 // Medians of a few repetitions: the machine is shared, single runs are noisy.
 BENCHMARK(SmallGets_interleaved)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(SmallGets_curlCommandLine)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(Download200MB_curlCommandLine)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(Download200MB_downloadToFile)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(SmallGets_curlCommandLine)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(Download200MB_curlCommandLine)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(Download200MB_downloadToFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 struct Times {
     double real = 0, cpu = 0;
@@ -138,7 +152,7 @@ struct Times {
 
 // Keeps each benchmark's median real and CPU time for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
             if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
@@ -161,10 +175,11 @@ int main(int argc, char** argv) {
     Times curlO = reporter.times["Download200MB_curlCommandLine"];
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     double object100 = median(objectTimes) * Requests * 1000, plain100 = median(plainTimes) * Requests * 1000;
-    std::printf("\n(a) 100 small GETs: httpObjectRequest %.1f ms, per-request libcurl %.1f ms (medians x 100)\n",
-                object100, plain100);
-    std::printf("    ratio of medians %.3f, ratio of totals %.3f (goal <= 1.15)\n", ratio(object100, plain100),
-                ratio(sum(objectTimes), sum(plainTimes)));
+    std::printf(
+        "\n(a) 100 small GETs: httpObjectRequest %.1f ms, per-request libcurl %.1f ms (medians x 100)\n",
+        object100, plain100);
+    std::printf("    ratio of medians %.3f, ratio of totals %.3f (goal <= 1.15)\n",
+                ratio(object100, plain100), ratio(sum(objectTimes), sum(plainTimes)));
     std::printf("    httpObjectRequest / curl command line: %.3f\n", ratio(object100, cli.real));
     std::printf("(b) 200 MB download, downloadToFile throughput / curl -o throughput: %.3f (goal >= 0.9)\n",
                 ratio(curlO.real, ours.real));

@@ -10,8 +10,8 @@ Text textBefore(std::string_view text, std::string_view delimiter, int start, bo
     return left(text, pos - 1);
 }
 
-Text textBetween(std::string_view text, std::string_view leftDelimiter, std::string_view rightDelimiter, int start,
-                 bool caseSensitive) {
+Text textBetween(std::string_view text, std::string_view leftDelimiter, std::string_view rightDelimiter,
+                 int start, bool caseSensitive) {
     static const Text quoteMark = gbk(u8"#引号");
     Text l = replaceAll(leftDelimiter, quoteMark, "\"");
     Text r = replaceAll(rightDelimiter, quoteMark, "\"");
@@ -67,7 +67,8 @@ ByteArray base64Encode(const ByteArray& bytes) {
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         unsigned v = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
-        for (int shift : {18, 12, 6, 0}) out.push_back(static_cast<std::uint8_t>(alphabet[(v >> shift) & 63]));
+        for (int shift : {18, 12, 6, 0})
+            out.push_back(static_cast<std::uint8_t>(alphabet[(v >> shift) & 63]));
     }
     if (std::size_t rest = bytes.size() - i; rest > 0) {
         unsigned v = bytes[i] << 16;

@@ -32,7 +32,8 @@ Text collectSetCookies(std::string_view responseHeaders) {
 }  // namespace
 
 const char* httpMethodName(int method) {
-    static const char* const names[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+    static const char* const names[] = {"GET",     "POST",   "HEAD",  "PUT",
+                                        "OPTIONS", "DELETE", "TRACE", "CONNECT"};
     return method < 0 || method > 7 ? names[0] : names[method];
 }
 
@@ -51,8 +52,9 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
     if (!object->created()) return {};
 
     if (o.timeoutSeconds != -1) {
-        int ms = o.timeoutSeconds >= 1 ? (o.timeoutSeconds > INT_MAX / 1000 ? INT_MAX : o.timeoutSeconds * 1000)
-                                       : 15000;
+        int ms = o.timeoutSeconds >= 1
+                     ? (o.timeoutSeconds > INT_MAX / 1000 ? INT_MAX : o.timeoutSeconds * 1000)
+                     : 15000;
         object->setTimeouts(ms, ms, ms, ms);
     }
     if (!o.proxy.empty()) object->setProxy(platform::RequestObject::ProxyNamed, o.proxy);
@@ -84,7 +86,8 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
     }
     if (o.cookies) {
         Text& cookies = *o.cookies;
-        if (!cookies.empty() && contains(cookies, "Cookie:", true)) cookies = replaceAll(cookies, "Cookie:", "", true);
+        if (!cookies.empty() && contains(cookies, "Cookie:", true))
+            cookies = replaceAll(cookies, "Cookie:", "", true);
         object->setRequestHeader("Cookie", cookies);
     }
     if (contains(o.headers, "\r\n")) {

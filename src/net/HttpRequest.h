@@ -15,8 +15,8 @@ class RequestObject;
 // The in/out record of one request. Defaults are those a caller gets by leaving a field out.
 struct HttpRequestOptions {
     Text url;
-    int method = 0;  // index into httpMethodName; outside 0..7 counts as 0 (GET)
-    Text body;       // sent as a string (UTF-8 on the wire) when bodyBytes is empty
+    int method = 0;               // index into httpMethodName; outside 0..7 counts as 0 (GET)
+    Text body;                    // sent as a string (UTF-8 on the wire) when bodyBytes is empty
     std::optional<Text> cookies;  // in/out; whether it was given matters
     Text responseCookies;         // out
     Text headers;                 // in/out: extra lines "Name: value" separated by CR LF
@@ -29,15 +29,15 @@ struct HttpRequestOptions {
     // (30 s for the native client).
     int timeoutSeconds = 0;
     Text proxyUser, proxyPassword;
-    int proxyAuthMode = 1;  // only 1 is acted on (Basic)
+    int proxyAuthMode = 1;                            // only 1 is acted on (Basic)
     platform::RequestObject* sharedObject = nullptr;  // used instead of a new object
     bool autoMergeCookies = true;
     bool completeHeaders = true;
     bool normalizeHeaders = true;
     // Used by the native client only.
     Text serverUser, serverPassword;
-    Text location;         // out
-    Text statusText;       // out
+    Text location;            // out
+    Text statusText;          // out
     ByteArray responseBytes;  // out
     // Cancels the transfer (a stopped request ends within ~100 ms and yields no body).
     std::stop_token stop;

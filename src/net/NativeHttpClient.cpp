@@ -21,7 +21,8 @@ struct DefaultLine {
 };
 
 const DefaultLine defaultLines[] = {
-    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)", false},
+    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)",
+     false},
     {"Accept: ", "Accept: text/html, application/xhtml+xml, */*", false},
     {"Accept-Encoding: ", "Accept-Encoding: gbk, GB2312", false},
     {"Accept-Language: ", "Accept-Language: zh-cn", false},
@@ -36,8 +37,8 @@ Text decodeDeclaredCharset(const ByteArray& body, const Text& charset, const Tex
     if (!stream.setType(platform::TextStream::kBinary) || !stream.open()) return asReceived;
     std::u16string decoded;
     bool ok = stream.write(std::string_view(reinterpret_cast<const char*>(body.data()), body.size())) &&
-              stream.setPosition(0) && stream.setType(platform::TextStream::kText) && stream.setCharset(charset) &&
-              stream.readText(decoded);
+              stream.setPosition(0) && stream.setType(platform::TextStream::kText) &&
+              stream.setCharset(charset) && stream.readText(decoded);
     stream.close();
     if (!ok) return asReceived;
     return platform::encodeCodePage(decoded, 936);
@@ -113,15 +114,16 @@ Text nativeHttpRequest(HttpRequestOptions& o) {
     const int ms = nativeTimeoutMs(o.timeoutSeconds);
     if (!http.setTimeouts(ms, ms, ms, ms)) return fail(u8"705 设置超时时间失败!");
     if (!http.connect(url.host, url.port)) return fail(u8"703 创建WinHttp连接失败!");
-    if (!http.openRequest(httpMethodName(o.method), object, url.https)) return fail(u8"704 创建WinHttp请求失败!");
+    if (!http.openRequest(httpMethodName(o.method), object, url.https))
+        return fail(u8"704 创建WinHttp请求失败!");
 
     if (!o.serverUser.empty() && !o.serverPassword.empty() &&
-        !http.setCredentials(platform::NativeHttp::TargetServer, platform::NativeHttp::SchemeBasic, o.serverUser,
-                             o.serverPassword))
+        !http.setCredentials(platform::NativeHttp::TargetServer, platform::NativeHttp::SchemeBasic,
+                             o.serverUser, o.serverPassword))
         return fail(u8"707 设置代理凭证失败!");
     if (!o.proxyUser.empty() && !o.proxyPassword.empty() &&
-        !http.setCredentials(platform::NativeHttp::TargetProxy, platform::NativeHttp::SchemeBasic, o.proxyUser,
-                             o.proxyPassword))
+        !http.setCredentials(platform::NativeHttp::TargetProxy, platform::NativeHttp::SchemeBasic,
+                             o.proxyUser, o.proxyPassword))
         return fail(u8"707 设置代理凭证失败!");
     if (!http.setSecurityFlags(0x3300)) return fail(u8"忽略错误/证书错误  失败！");
     if (!http.setCookiesEnabled(!cookies.empty())) return fail(u8"708 禁止自动设置Cookies失败!");
@@ -151,7 +153,8 @@ Text nativeHttpRequest(HttpRequestOptions& o) {
         // The original let window messages through here; services never touch windows.
     }
     if (endsWith(o.responseCookies, "; ")) o.responseCookies.resize(o.responseCookies.size() - 2);
-    if (o.autoMergeCookies && !cookies.empty()) o.responseCookies = mergeCookies(*o.cookies, o.responseCookies);
+    if (o.autoMergeCookies && !cookies.empty())
+        o.responseCookies = mergeCookies(*o.cookies, o.responseCookies);
 
     o.responseBytes = received;
     Text result = textUpToNul(received);

@@ -1,6 +1,6 @@
-#include "net/Cookies.h"
-
 #include <gtest/gtest.h>
+
+#include "net/Cookies.h"
 
 using namespace qx;
 

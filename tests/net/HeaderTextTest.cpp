@@ -1,8 +1,7 @@
-#include "net/HeaderText.h"
-
 #include <gtest/gtest.h>
 
 #include "app/text/CodePages.h"
+#include "net/HeaderText.h"
 
 using namespace qx;
 
@@ -40,7 +39,8 @@ TEST(HeaderText, HeaderLines) {
 TEST(HeaderText, NormalizeHeaderNames) {
     EXPECT_EQ(normalizeHeaderNames("content-type: a\r\nx-CSRF-token:b\r\nnocolon\r\n\r\naccept: */*"),
               "Content-Type: a\r\nX-CSRF-Token:b\r\nAccept: */*");
-    EXPECT_EQ(normalizeHeaderNames("\r\nAccept: */*\r\nreferer: http://x/a-b"), "Accept: */*\r\nReferer: http://x/a-b");
+    EXPECT_EQ(normalizeHeaderNames("\r\nAccept: */*\r\nreferer: http://x/a-b"),
+              "Accept: */*\r\nReferer: http://x/a-b");
     EXPECT_EQ(normalizeHeaderNames("a--b: 1"), "A--B: 1");
     EXPECT_EQ(normalizeHeaderNames(""), "");
     EXPECT_EQ(normalizeHeaderNames("only text"), "");

@@ -1,5 +1,3 @@
-#include "net/HttpRequest.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +5,7 @@
 
 #include "app/text/CodePages.h"
 #include "net/HeaderText.h"
+#include "net/HttpRequest.h"
 #include "platform/http/RequestObject.h"
 #include "support/servers/TestServer.h"
 
@@ -43,8 +42,9 @@ TEST(HttpObjectRequestWire, DefaultHeadersForAPost) {
     ByteArray body = httpObjectRequest(o);
     HttpRequestRecord req = server.lastRequest();
     EXPECT_EQ(req.method, "POST");
-    EXPECT_EQ(sentLines(req), (Lines {"Accept: */*", "Referer: " + o.url, "Accept-Language: zh-cn", Msie9,
-                                      "Content-Type: application/x-www-form-urlencoded", "Content-Length: 0"}));
+    EXPECT_EQ(sentLines(req),
+              (Lines{"Accept: */*", "Referer: " + o.url, "Accept-Language: zh-cn", Msie9,
+                     "Content-Type: application/x-www-form-urlencoded", "Content-Length: 0"}));
     EXPECT_EQ(o.headers, "Accept: */*\r\nReferer: " + o.url + "\r\nAccept-Language: zh-cn\r\n" + Msie9 +
                              "\r\nContent-Type: application/x-www-form-urlencoded");
     EXPECT_EQ(toText(body), req.head);
@@ -55,14 +55,15 @@ TEST(HttpObjectRequestWire, DefaultHeadersForAPost) {
     g.normalizeHeaders = false;
     httpObjectRequest(g);
     EXPECT_EQ(g.headers, "\r\nAccept: */*\r\nReferer: " + g.url + "\r\nAccept-Language: zh-cn\r\n" + Msie9);
-    EXPECT_EQ(sentLines(server.lastRequest()), (Lines {"Accept: */*", "Referer: " + g.url, "Accept-Language: zh-cn", Msie9}));
+    EXPECT_EQ(sentLines(server.lastRequest()),
+              (Lines{"Accept: */*", "Referer: " + g.url, "Accept-Language: zh-cn", Msie9}));
 
     // No completion at all: nothing but what the caller wrote.
     HttpRequestOptions bare = request(server.url("/echo"));
     bare.completeHeaders = false;
     bare.headers = "x-one: 1";
     httpObjectRequest(bare);
-    EXPECT_EQ(sentLines(server.lastRequest()), (Lines {"X-One: 1"}));
+    EXPECT_EQ(sentLines(server.lastRequest()), (Lines{"X-One: 1"}));
 }
 
 TEST(HttpObjectRequestWire, MethodTableIsClamped) {
@@ -87,13 +88,14 @@ TEST(HttpObjectRequestWire, MethodTableIsClamped) {
 TEST(HttpObjectRequestWire, CallerHeadersProbesAndNormalising) {
     TestServer server;
     HttpRequestOptions o = request(server.url("/echo"));
-    o.headers = "user-agent: X\r\ncontent-type: text/plain\r\nconnection: keep-alive\r\nConnection: close\r\n"
-                "line without colon\r\nX-CSRF-token: t";
+    o.headers =
+        "user-agent: X\r\ncontent-type: text/plain\r\nconnection: keep-alive\r\nConnection: close\r\n"
+        "line without colon\r\nX-CSRF-token: t";
     o.method = 1;
     httpObjectRequest(o);
     EXPECT_EQ(sentLines(server.lastRequest()),
-              (Lines {"User-Agent: X", "Content-Type: text/plain", "Connection: close", "X-CSRF-Token: t", "Accept: */*",
-                      "Referer: " + o.url, "Accept-Language: zh-cn", "Content-Length: 0"}));
+              (Lines{"User-Agent: X", "Content-Type: text/plain", "Connection: close", "X-CSRF-Token: t",
+                     "Accept: */*", "Referer: " + o.url, "Accept-Language: zh-cn", "Content-Length: 0"}));
 
     // Without normalising, the lower-case keep-alive line is not recognised and goes out.
     HttpRequestOptions raw = request(server.url("/echo"));
@@ -101,14 +103,14 @@ TEST(HttpObjectRequestWire, CallerHeadersProbesAndNormalising) {
     raw.completeHeaders = false;
     raw.headers = "connection: keep-alive\r\nConnection: keep-alive\r\nline without colon\r\n";
     httpObjectRequest(raw);
-    EXPECT_EQ(sentLines(server.lastRequest()), (Lines {"connection: keep-alive"}));
+    EXPECT_EQ(sentLines(server.lastRequest()), (Lines{"connection: keep-alive"}));
 
     // A single line is set as it is, without the keep-alive check.
     HttpRequestOptions single = request(server.url("/echo"));
     single.completeHeaders = false;
     single.headers = "Connection: keep-alive";
     httpObjectRequest(single);
-    EXPECT_EQ(sentLines(server.lastRequest()), (Lines {"Connection: keep-alive"}));
+    EXPECT_EQ(sentLines(server.lastRequest()), (Lines{"Connection: keep-alive"}));
 }
 
 TEST(HttpObjectRequestWire, CookiesAndProxyCredentials) {
@@ -124,7 +126,7 @@ TEST(HttpObjectRequestWire, CookiesAndProxyCredentials) {
     httpObjectRequest(o);
     HttpRequestRecord req = proxy.lastRequest();
     EXPECT_EQ(req.target, "http://fixed-host.invalid/echo");
-    EXPECT_EQ(sentLines(req), (Lines {"Proxy-Authorization: Basic dXNlcjpwYXNz", "Cookie:  a=1", "X-A: 1"}));
+    EXPECT_EQ(sentLines(req), (Lines{"Proxy-Authorization: Basic dXNlcjpwYXNz", "Cookie:  a=1", "X-A: 1"}));
     EXPECT_EQ(*o.cookies, " a=1");
 
     // Other modes send no credentials; no proxy, no credentials either.
@@ -188,7 +190,7 @@ TEST(HttpObjectRequestTimeouts, AppliedToTheObject) {
     httpObjectRequest(keep);
     EXPECT_EQ(shared.timeouts().receiveMs, 4444);
     EXPECT_EQ(shared.timeouts().resolveMs, 1111);
-    for (auto [seconds, ms] : {std::pair {0, 15000}, {-5, 15000}, {2, 2000}}) {
+    for (auto [seconds, ms] : {std::pair{0, 15000}, {-5, 15000}, {2, 2000}}) {
         HttpRequestOptions o = request(server.url("/echo"));
         o.sharedObject = &shared;
         o.timeoutSeconds = seconds;

@@ -1,11 +1,10 @@
-#include "net/NativeHttpClient.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 
 #include "app/text/CodePages.h"
+#include "net/NativeHttpClient.h"
 #include "support/servers/TestServer.h"
 
 using namespace qx;
@@ -56,10 +55,11 @@ TEST(NativeHttpClientPieces, HeaderValueOfAndSettings) {
 TEST(NativeHttpClientPieces, HeaderBlock) {
     HttpRequestOptions o;
     o.method = 1;
-    EXPECT_EQ(nativeHeaderBlock(o), Text(Ua) +
-                                        "\r\nAccept: text/html, application/xhtml+xml, */*\r\nAccept-Encoding: gbk, "
-                                        "GB2312\r\nAccept-Language: zh-cn\r\nContent-Type: "
-                                        "application/x-www-form-urlencoded\r\nCache-Control: no-cache");
+    EXPECT_EQ(nativeHeaderBlock(o),
+              Text(Ua) +
+                  "\r\nAccept: text/html, application/xhtml+xml, */*\r\nAccept-Encoding: gbk, "
+                  "GB2312\r\nAccept-Language: zh-cn\r\nContent-Type: "
+                  "application/x-www-form-urlencoded\r\nCache-Control: no-cache");
     // A caller's Cookie line wins over the cookies field; keep-alive goes, other values stay.
     HttpRequestOptions c;
     c.completeHeaders = false;
@@ -77,7 +77,8 @@ TEST(NativeHttpClientPieces, HeaderBlock) {
 
 TEST(NativeHttpClientPieces, DeclaredCharset) {
     EXPECT_EQ(declaredCharset("<html><meta charset=\"utf-8\">"), "utf-8");
-    EXPECT_EQ(declaredCharset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">"), "big5");
+    EXPECT_EQ(declaredCharset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">"),
+              "big5");
     EXPECT_EQ(declaredCharset("<p>no meta</p>"), "");
     EXPECT_EQ(declaredCharset(std::string(1100, ' ') + "<meta charset=utf-8>"), "");
 }
@@ -97,9 +98,9 @@ TEST(NativeHttpClientWire, DefaultsCookiesAndAnswerFields) {
     EXPECT_EQ(req.method, "GET");
     EXPECT_EQ(req.target, "/page?x=1");
     EXPECT_EQ(req.version, "HTTP/1.1");
-    EXPECT_EQ(sentLines(req), (Lines {Ua, "Accept: text/html, application/xhtml+xml, */*",
-                                      "Accept-Encoding: gbk, GB2312", "Accept-Language: zh-cn",
-                                      "Cache-Control: no-cache", "Cookie: a=1; b=2"}));
+    EXPECT_EQ(sentLines(req),
+              (Lines{Ua, "Accept: text/html, application/xhtml+xml, */*", "Accept-Encoding: gbk, GB2312",
+                     "Accept-Language: zh-cn", "Cache-Control: no-cache", "Cookie: a=1; b=2"}));
     EXPECT_EQ(o.statusText, "200 OK");
     EXPECT_EQ(o.responseHeaders,
               "HTTP/1.1 200 OK\r\nSet-Cookie: b=3; path=/\r\nSet-Cookie: c=4\r\nContent-Length: 5\r\n\r\n");
@@ -152,7 +153,8 @@ TEST(NativeHttpClientWire, RedirectsAndLocation) {
 
 TEST(NativeHttpClientWire, PagesInOtherCharsetsAreDecoded) {
     TestServer server;
-    const std::string utf8Page = "<html><head><meta charset=\"utf-8\"></head><body>\xE4\xB8\xAD\xE6\x96\x87</body>";
+    const std::string utf8Page =
+        "<html><head><meta charset=\"utf-8\"></head><body>\xE4\xB8\xAD\xE6\x96\x87</body>";
     const std::string gbkPage = "<meta charset=gbk>" + gbk(u8"中文");
     const std::string latePage = std::string(1100, ' ') + "<meta charset=utf-8>\xE4\xB8\xAD";
     const std::string bogusPage = "<meta charset=no-such-charset>\xE4\xB8\xAD";

@@ -38,7 +38,8 @@ bool hasOtherScheme(std::string_view location) {
     if (colon == std::string_view::npos || colon == 0) return false;
     for (std::size_t i = 0; i < colon; ++i) {
         char c = location[i];
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                  (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
         if (!ok) return false;  // a relative reference that merely holds a ':'
     }
     return !isHttpUrl(location);
@@ -83,7 +84,9 @@ void setTrustedCertificates(std::string pem) {
     trustedPem = std::move(pem);
 }
 
-bool isHttpUrl(std::string_view url) { return startsWithNoCase(url, "http://") || startsWithNoCase(url, "https://"); }
+bool isHttpUrl(std::string_view url) {
+    return startsWithNoCase(url, "http://") || startsWithNoCase(url, "https://");
+}
 
 std::string proxyFor(std::string_view list, bool https) {
     std::string plain, scheme;
@@ -150,10 +153,11 @@ std::size_t CurlTransfer::headerCallback(char* data, std::size_t size, std::size
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     ResponseHead& head = self->head_;
     if (startsWithNoCase(line, "HTTP/")) {
-        head = ResponseHead {};
+        head = ResponseHead{};
         head.statusLine = std::string(line);
         std::size_t space = line.find(' ');
-        head.status = space == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
+        head.status =
+            space == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
         self->isFinal_ = false;
         return total;
     }
@@ -175,7 +179,7 @@ std::size_t CurlTransfer::headerCallback(char* data, std::size_t size, std::size
     }
     // The empty line: the head is complete.
     if (head.status >= 100 && head.status < 200 && head.status != 101) {
-        head = ResponseHead {};  // an interim answer; the real one follows
+        head = ResponseHead{};  // an interim answer; the real one follows
         return total;
     }
     head.complete = true;
@@ -231,7 +235,8 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
     set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
     set(curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L));
-    set(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
+    set(curl_easy_setopt(h, CURLOPT_HTTP_VERSION,
+                         exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
     set(curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L));
     set(curl_easy_setopt(h, CURLOPT_HTTPHEADER, exchange.headers));
     set(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback));
@@ -260,7 +265,7 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
         trustedPem_ = trustedPem;
     }
     if (!trustedPem_.empty()) {
-        curl_blob blob {trustedPem_.data(), trustedPem_.size(), CURL_BLOB_NOCOPY};
+        curl_blob blob{trustedPem_.data(), trustedPem_.size(), CURL_BLOB_NOCOPY};
         set(curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob));
     }
     if (exchange.cookieEngine) set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
@@ -292,7 +297,7 @@ void CurlTransfer::applyMethod(const std::string& verb, const std::string& body,
 }
 
 TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop) {
-    head_ = ResponseHead {};
+    head_ = ResponseHead{};
     connected_ = false;
     isFinal_ = false;
     refused_ = false;

@@ -38,7 +38,7 @@ struct ResponseHead {
     std::string headerLines;  // every header line after the status line, each ending CR LF
     bool complete = false;    // the empty line that ends the head has arrived
     long long contentLength = -1;
-    std::string location;     // raw Location value, "" when none
+    std::string location;  // raw Location value, "" when none
 };
 
 enum class TransferEnd { Completed, Failed, TimedOut, Stopped, Refused, TooManyRedirects };
@@ -61,11 +61,11 @@ struct Exchange {
     std::string serverUser, serverPassword;
     std::string proxyUser, proxyPassword;
     bool cookieEngine = false;
-    std::string userAgent;  // "" sends none unless a header line has one
+    std::string userAgent;        // "" sends none unless a header line has one
     long bufferSize = 64 * 1024;  // below malloc's mmap threshold: a fresh handle reuses heap memory
-    long connectMs = 0;      // resolve + connect + TLS handshake; 0: libcurl's own limit
-    long sendIdleMs = 0;     // no byte sent for that long while sending: time-out; 0: none
-    long receiveIdleMs = 0;  // no byte received for that long: time-out; 0: none
+    long connectMs = 0;           // resolve + connect + TLS handshake; 0: libcurl's own limit
+    long sendIdleMs = 0;          // no byte sent for that long while sending: time-out; 0: none
+    long receiveIdleMs = 0;       // no byte received for that long: time-out; 0: none
 };
 
 struct TransferResult {
@@ -77,7 +77,7 @@ struct TransferResult {
 };
 
 class CurlTransfer {
-public:
+  public:
     CurlTransfer();
     ~CurlTransfer();
     CurlTransfer(const CurlTransfer&) = delete;
@@ -98,7 +98,7 @@ public:
     // The last response seen (the final one after a completed run).
     const ResponseHead& head() const { return head_; }
 
-private:
+  private:
     static std::size_t headerCallback(char* data, std::size_t size, std::size_t n, void* self);
     static std::size_t writeCallback(char* data, std::size_t size, std::size_t n, void* self);
     static int prereqCallback(void* self, char*, char*, int, int);

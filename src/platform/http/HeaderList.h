@@ -15,7 +15,7 @@ bool isToken(std::string_view s);
 
 // An owned curl_slist.
 class HeaderSlist {
-public:
+  public:
     HeaderSlist() = default;
     ~HeaderSlist() { curl_slist_free_all(list_); }
     HeaderSlist(HeaderSlist&& o) noexcept : list_(std::exchange(o.list_, nullptr)), ok_(o.ok_) {}
@@ -26,24 +26,24 @@ public:
     const curl_slist* get() const { return list_; }
     bool ok() const { return ok_; }
 
-    // Lines exactly as given ("Name:" with an empty value is sent as such), then libcurl's own Accept, Expect, Content-Type and
-    // Proxy-Connection switched off unless a line sets that header.
+    // Lines exactly as given ("Name:" with an empty value is sent as such), then libcurl's own Accept,
+    // Expect, Content-Type and Proxy-Connection switched off unless a line sets that header.
     static HeaderSlist fromLines(const std::vector<std::string>& lines);
 
-private:
+  private:
     curl_slist* list_ = nullptr;
     bool ok_ = true;
 };
 
 // "Name: value" lines in the order they were set.
 class HeaderList {
-public:
+  public:
     bool set(std::string_view name, std::string_view value);
     void clear() { lines_.clear(); }
     const std::vector<std::string>& lines() const { return lines_; }
     HeaderSlist toSlist() const { return HeaderSlist::fromLines(lines_); }
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 

@@ -36,7 +36,7 @@ std::vector<std::string> splitLines(std::string_view block) {
 }
 
 class File {
-public:
+  public:
     ~File() { close(); }
     bool open(const std::string& nativePath, bool append) {
         int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
@@ -59,7 +59,7 @@ public:
     }
     bool isOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -119,14 +119,15 @@ std::string downloadHeaderBlock(int startOffset, bool resume) {
     return block;
 }
 
-int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress, int startOffset,
-                   bool resume, std::stop_token stop) {
+int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress,
+                   int startOffset, bool resume, std::stop_token stop) {
     // WinINet picked its proxy mode from the system's connection state; this program reads no
     // proxy from the environment, so the transfer always goes direct.
     std::string agent = "Agent" + std::to_string(tickCount());
     CurlTransfer transfer;
     if (!transfer.valid() || !detail::isHttpUrl(url)) return -1;
-    detail::HeaderSlist headers = detail::HeaderSlist::fromLines(splitLines(downloadHeaderBlock(startOffset, resume)));
+    detail::HeaderSlist headers =
+        detail::HeaderSlist::fromLines(splitLines(downloadHeaderBlock(startOffset, resume)));
     if (!headers.ok()) return -1;
     Exchange exchange;
     exchange.verb = "GET";
@@ -161,8 +162,9 @@ int downloadToFile(std::string_view url, std::string_view path, const DownloadPr
             if (elapsed == 0) elapsed = 10;
             if (progress) {
                 long long thisCall = downloaded - (resume ? startOffset : 0);
-                progress(total, static_cast<int>(static_cast<std::uint32_t>(downloaded)), static_cast<int>(elapsed),
-                         static_cast<int>(static_cast<std::uint32_t>(thisCall)), 0);
+                progress(total, static_cast<int>(static_cast<std::uint32_t>(downloaded)),
+                         static_cast<int>(elapsed), static_cast<int>(static_cast<std::uint32_t>(thisCall)),
+                         0);
             }
         }
         return true;

@@ -25,7 +25,8 @@ int plainGetChunkSize(long long contentLength);
 // Called after every chunk: total (Content-Length, 0 when unknown), bytes downloaded (start
 // offset included, low 32 bits), milliseconds since reading began (never 0), bytes downloaded by
 // this call, and 0.
-using DownloadProgress = std::function<void(int total, int downloaded, int elapsedMs, int downloadedThisCall, int)>;
+using DownloadProgress =
+    std::function<void(int total, int downloaded, int elapsedMs, int downloadedThisCall, int)>;
 
 // The download's request header block (CR LF between lines, none at the end); with resume, a
 // last line "Range:bytes=<startOffset>-".
@@ -39,7 +40,7 @@ inline constexpr std::size_t DownloadChunkSize = 10240;
 // head has arrived. Returns 0 when the server reported the end of the data, -1 on any failure
 // (including a stop request, an answer cut short, or a failed write); the file then holds exactly
 // the bytes received and is closed.
-int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress, int startOffset,
-                   bool resume, std::stop_token stop = {});
+int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress,
+                   int startOffset, bool resume, std::stop_token stop = {});
 
 }  // namespace qx::platform

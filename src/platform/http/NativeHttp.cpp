@@ -48,7 +48,7 @@ bool nativeHttpAvailable() {
 }
 
 bool crackUrl(std::string_view url, CrackedUrl& out) {
-    out = CrackedUrl {};
+    out = CrackedUrl{};
     if (startsWithNoCase(url, "http://")) {
         url.remove_prefix(7);
     } else if (startsWithNoCase(url, "https://")) {
@@ -133,7 +133,8 @@ bool NativeHttp::openSession(int accessType, std::string_view proxyName) {
 
 bool NativeHttp::setTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) {
     Impl& m = *impl_;
-    if (m.stage == Impl::None || resolveMs < -1 || connectMs < -1 || sendMs < -1 || receiveMs < -1) return false;
+    if (m.stage == Impl::None || resolveMs < -1 || connectMs < -1 || sendMs < -1 || receiveMs < -1)
+        return false;
     auto clamp = [](int v) { return v < 0 ? 0L : static_cast<long>(v); };
     m.connectMs = clamp(connectMs) > 0 ? clamp(connectMs) + clamp(resolveMs) : 0;
     m.sendMs = clamp(sendMs);
@@ -157,8 +158,9 @@ bool NativeHttp::openRequest(std::string_view verb, std::string_view objectName,
     m.verb = std::string(verb);
     m.secure = secure;
     int port = m.port != 0 ? m.port : (secure ? 443 : 80);
-    m.url = detail::escapeUrl(std::string(secure ? "https://" : "http://") + m.host + ":" + std::to_string(port) +
-                              (objectName.empty() ? std::string("/") : std::string(objectName)));
+    m.url =
+        detail::escapeUrl(std::string(secure ? "https://" : "http://") + m.host + ":" + std::to_string(port) +
+                          (objectName.empty() ? std::string("/") : std::string(objectName)));
     m.stage = Impl::Requested;
     return true;
 }
@@ -208,7 +210,8 @@ bool NativeHttp::addRequestHeaders(std::string_view block) {
             std::string_view name = line.substr(0, colon == std::string_view::npos ? 0 : colon);
             while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
             if (colon == std::string_view::npos || !detail::isToken(name) ||
-                line.find_first_of("\r\n") != std::string_view::npos || line.find('\0') != std::string_view::npos)
+                line.find_first_of("\r\n") != std::string_view::npos ||
+                line.find('\0') != std::string_view::npos)
                 return false;
             lines.emplace_back(line);
         }
@@ -229,8 +232,9 @@ bool NativeHttp::sendRequest(const std::vector<std::uint8_t>& body, std::stop_to
     exchange.verb = m.verb;
     exchange.url = m.url;
     exchange.body.assign(body.begin(), body.end());
-    exchange.sendBody = m.verb != "GET" && m.verb != "HEAD" ? (!body.empty() || m.verb == "POST" || m.verb == "PUT")
-                                                        : !body.empty() && m.verb == "GET";
+    exchange.sendBody = m.verb != "GET" && m.verb != "HEAD"
+                            ? (!body.empty() || m.verb == "POST" || m.verb == "PUT")
+                            : !body.empty() && m.verb == "GET";
     exchange.headers = headers.get();
     exchange.followRedirects = m.redirects;
     exchange.verifyPeer = (m.securityFlags & 0x2300) == 0;
@@ -275,8 +279,8 @@ bool NativeHttp::sendRequest(const std::vector<std::uint8_t>& body, std::stop_to
     } else {
         m.sendOk = true;
     }
-    m.receiveOk = m.sendOk && r.phase == TransferPhase::ReceivingBody && r.end != TransferEnd::TooManyRedirects &&
-                  head.complete;
+    m.receiveOk = m.sendOk && r.phase == TransferPhase::ReceivingBody &&
+                  r.end != TransferEnd::TooManyRedirects && head.complete;
     m.readOk = false;
     if (!m.receiveOk) m.raw.clear();
     return m.sendOk;

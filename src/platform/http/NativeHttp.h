@@ -27,7 +27,7 @@ struct CrackedUrl {
 bool crackUrl(std::string_view url, CrackedUrl& out);
 
 class NativeHttp {
-public:
+  public:
     static constexpr int AccessNoProxy = 1;
     static constexpr int AccessNamedProxy = 3;
     static constexpr int TargetServer = 0;
@@ -46,7 +46,7 @@ public:
     bool connect(std::string_view host, int port);  // port 0: the scheme's default
     bool openRequest(std::string_view verb, std::string_view objectName, bool secure);
     bool setCredentials(int target, int scheme, std::string_view user, std::string_view password);
-    bool setSecurityFlags(long flags);  // the same certificate-error flags as the request object
+    bool setSecurityFlags(long flags);     // the same certificate-error flags as the request object
     bool setCookiesEnabled(bool enabled);  // the transport's own cookie handling within the request
     bool setRedirectsEnabled(bool enabled);
     // Lines separated by CR LF; each non-empty line must be "Name: value".
@@ -66,7 +66,7 @@ public:
 
     void close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

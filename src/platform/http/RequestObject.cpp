@@ -38,7 +38,7 @@ bool RequestObject::open(std::string_view verb, std::string_view url, bool async
     m.opened = false;
     m.headers.clear();
     m.body.clear();
-    m.head = ResponseHead {};
+    m.head = ResponseHead{};
     m.error.clear();
     if (async || !created() || !detail::isToken(verb) || !detail::isHttpUrl(url)) return false;
     m.verb = std::string(verb);
@@ -89,7 +89,9 @@ long RequestObject::option(int option) const {
     return 0;
 }
 
-bool RequestObject::send(std::string_view body, std::stop_token stop) { return sendBytes(std::string(body), stop); }
+bool RequestObject::send(std::string_view body, std::stop_token stop) {
+    return sendBytes(std::string(body), stop);
+}
 
 bool RequestObject::send(const std::vector<std::uint8_t>& body, std::stop_token stop) {
     return sendBytes(std::string(body.begin(), body.end()), stop);
@@ -98,7 +100,7 @@ bool RequestObject::send(const std::vector<std::uint8_t>& body, std::stop_token 
 bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     Impl& m = *impl_;
     m.body.clear();
-    m.head = ResponseHead {};
+    m.head = ResponseHead{};
     m.error.clear();
     if (!m.opened) {
         m.error = "not opened";
@@ -108,8 +110,8 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     exchange.verb = m.verb;
     exchange.url = m.url;
     // The system object sends no body with GET, and a HEAD has none.
-    exchange.sendBody = m.verb != "GET" && m.verb != "HEAD" &&
-                    (!bodyBytes.empty() || m.verb == "POST" || m.verb == "PUT");
+    exchange.sendBody =
+        m.verb != "GET" && m.verb != "HEAD" && (!bodyBytes.empty() || m.verb == "POST" || m.verb == "PUT");
     if (exchange.sendBody) exchange.body = std::move(bodyBytes);
     detail::HeaderSlist list = m.headers.toSlist();
     if (!list.ok()) {
@@ -119,7 +121,8 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     exchange.headers = list.get();
     exchange.followRedirects = m.enableRedirects != 0;
     exchange.maxRedirects = 10;
-    exchange.verifyPeer = (m.sslIgnoreFlags & (IgnoreUnknownCa | IgnoreWrongUsage | IgnoreCertDateInvalid)) == 0;
+    exchange.verifyPeer =
+        (m.sslIgnoreFlags & (IgnoreUnknownCa | IgnoreWrongUsage | IgnoreCertDateInvalid)) == 0;
     exchange.verifyHost = (m.sslIgnoreFlags & IgnoreCertCnInvalid) == 0;
     exchange.proxy = detail::proxyFor(m.proxy, m.url.size() > 5 && (m.url[4] == 's' || m.url[4] == 'S'));
     exchange.cookieEngine = true;
@@ -147,10 +150,18 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     m.body.clear();
     m.body.shrink_to_fit();
     switch (result.end) {
-        case TransferEnd::Stopped: m.error = "stopped"; break;
-        case TransferEnd::TimedOut: m.error = "timed out"; break;
-        case TransferEnd::TooManyRedirects: m.error = "too many redirects"; break;
-        default: m.error = curl_easy_strerror(result.code); break;
+        case TransferEnd::Stopped:
+            m.error = "stopped";
+            break;
+        case TransferEnd::TimedOut:
+            m.error = "timed out";
+            break;
+        case TransferEnd::TooManyRedirects:
+            m.error = "too many redirects";
+            break;
+        default:
+            m.error = curl_easy_strerror(result.code);
+            break;
     }
     return false;
 }

@@ -25,7 +25,7 @@
 namespace qx::platform {
 
 class RequestObject {
-public:
+  public:
     // Option numbers.
     static constexpr int OptionSslErrorIgnoreFlags = 4;
     static constexpr int OptionEnableRedirects = 6;
@@ -88,7 +88,7 @@ public:
     // Why the last send failed, for diagnostics ("" after a success).
     std::string errorText() const;
 
-private:
+  private:
     struct Impl;
     bool sendBytes(std::string body, std::stop_token stop);
     std::unique_ptr<Impl> impl_;

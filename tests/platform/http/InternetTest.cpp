@@ -1,5 +1,3 @@
-#include "platform/http/Internet.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/http/Internet.h"
 #include "platform/http/RequestObject.h"
 #include "support/servers/TestServer.h"
 
@@ -30,16 +29,16 @@ std::string readAll(const std::string& path) {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
-        path_ = std::filesystem::temp_directory_path() / ("qx-http-" + std::to_string(::getpid()) + "-" +
-                                                          std::to_string(counter_++));
+        path_ = std::filesystem::temp_directory_path() /
+                ("qx-http-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     static inline int counter_ = 0;
     std::filesystem::path path_;
 };
@@ -64,7 +63,8 @@ TEST(PlainGet, SpeaksHttp10WithItsAgentAndReturnsAnyBody) {
 
     EXPECT_EQ(text(httpGetBytes(server.url("/status?code=404&body=missing"))), "missing");
     EXPECT_EQ(text(httpGetBytes(server.url("/redirect?to=/status%3Fbody%3Dthere"))), "there");
-    EXPECT_EQ(text(httpGetBytes(server.url("/bytes?n=300000&chunked=1"))), TestServer::patternBytes(0, 300000));
+    EXPECT_EQ(text(httpGetBytes(server.url("/bytes?n=300000&chunked=1"))),
+              TestServer::patternBytes(0, 300000));
     EXPECT_EQ(text(httpGetBytes(server.url("/bytes?n=250000"))), TestServer::patternBytes(0, 250000));
 }
 
@@ -112,12 +112,14 @@ TEST(Download, WholeFileWithCallbackAfterEveryChunk) {
     server.serveFile("f.bin", content);
     TempDir dir;
     std::string path = dir.file("out.bin");
-    {
-        std::ofstream(path) << "old content that must go";
-    }
+    { std::ofstream(path) << "old content that must go"; }
     std::vector<Call> calls;
-    int rc = downloadToFile(server.url("/file/f.bin"), path,
-                            [&](int a, int b, int c, int d, int e) { calls.push_back({a, b, c, d, e}); }, 0, false);
+    int rc = downloadToFile(
+        server.url("/file/f.bin"), path,
+        [&](int a, int b, int c, int d, int e) {
+            calls.push_back({a, b, c, d, e});
+        },
+        0, false);
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(readAll(path), content);
     HttpRequestRecord req = server.lastRequest();
@@ -125,10 +127,11 @@ TEST(Download, WholeFileWithCallbackAfterEveryChunk) {
     std::vector<std::string> lines = req.headerLines();
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0].rfind("Host: ", 0), 0u);
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
-              (std::vector<std::string> {"Accept: */*", "Accept-Language: zh-cn", "Accept-Encoding: gzip, deflate",
-                                         "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; "
-                                         ".NET CLR 1.1.4322)"}));
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin() + 1, lines.end()),
+        (std::vector<std::string>{"Accept: */*", "Accept-Language: zh-cn", "Accept-Encoding: gzip, deflate",
+                                  "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; "
+                                  ".NET CLR 1.1.4322)"}));
     ASSERT_GE(calls.size(), 10u);  // 100000 bytes in chunks of at most 10240
     int previous = 0;
     for (const Call& c : calls) {
@@ -145,8 +148,12 @@ TEST(Download, WholeFileWithCallbackAfterEveryChunk) {
     EXPECT_EQ(downloadToFile(server.url("/bytes?n=30000&chunked=1"), path, nullptr, 0, false), 0);
     EXPECT_EQ(readAll(path), TestServer::patternBytes(0, 30000));
     calls.clear();
-    EXPECT_EQ(downloadToFile(server.url("/chunked?count=2&size=100"), path,
-                             [&](int a, int b, int c, int d, int e) { calls.push_back({a, b, c, d, e}); }, 0, false),
+    EXPECT_EQ(downloadToFile(
+                  server.url("/chunked?count=2&size=100"), path,
+                  [&](int a, int b, int c, int d, int e) {
+                      calls.push_back({a, b, c, d, e});
+                  },
+                  0, false),
               0);
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back().total, 0);
@@ -158,12 +165,14 @@ TEST(Download, ResumeAppendsFromTheOffset) {
     server.serveFile("f.bin", content);
     TempDir dir;
     std::string path = dir.file("part.bin");
-    {
-        std::ofstream(path, std::ios::binary) << content.substr(0, 12345);
-    }
+    { std::ofstream(path, std::ios::binary) << content.substr(0, 12345); }
     std::vector<Call> calls;
-    int rc = downloadToFile(server.url("/file/f.bin"), path,
-                            [&](int a, int b, int c, int d, int e) { calls.push_back({a, b, c, d, e}); }, 12345, true);
+    int rc = downloadToFile(
+        server.url("/file/f.bin"), path,
+        [&](int a, int b, int c, int d, int e) {
+            calls.push_back({a, b, c, d, e});
+        },
+        12345, true);
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(server.lastRequest().headerLines().back(), "Range:bytes=12345-");
     EXPECT_EQ(readAll(path), content);
@@ -183,9 +192,7 @@ TEST(Download, FailuresLeaveTheFileAlone) {
     TestServer server;
     TempDir dir;
     std::string path = dir.file("keep.bin");
-    {
-        std::ofstream(path) << "keep";
-    }
+    { std::ofstream(path) << "keep"; }
     int port;
     {
         TestServer gone;
@@ -210,16 +217,16 @@ TEST(Download, StopEndsQuicklyAndLeavesAConsistentFile) {
     TempDir dir;
     std::string path = dir.file("stopped.bin");
     std::stop_source stop;
-    std::atomic<int> last {0};
+    std::atomic<int> last{0};
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         stop.request_stop();
     });
     auto start = std::chrono::steady_clock::now();
     // A slow steady answer: it would take 20 s to finish.
-    int rc = downloadToFile(server.url("/drip?bytes=200&interval=100"), path,
-                            [&](int, int downloaded, int, int, int) { last = downloaded; }, 0, false,
-                            stop.get_token());
+    int rc = downloadToFile(
+        server.url("/drip?bytes=200&interval=100"), path,
+        [&](int, int downloaded, int, int, int) { last = downloaded; }, 0, false, stop.get_token());
     auto took = std::chrono::steady_clock::now() - start;
     stopper.join();
     EXPECT_EQ(rc, -1);
@@ -229,12 +236,13 @@ TEST(Download, StopEndsQuicklyAndLeavesAConsistentFile) {
 
     // Stopping a fast transfer mid-way: the file holds exactly what the callback saw.
     std::stop_source stop2;
-    rc = downloadToFile(server.url("/bytes?n=50000000"), path,
-                        [&](int, int downloaded, int, int, int) {
-                            last = downloaded;
-                            if (downloaded >= 1000000) stop2.request_stop();
-                        },
-                        0, false, stop2.get_token());
+    rc = downloadToFile(
+        server.url("/bytes?n=50000000"), path,
+        [&](int, int downloaded, int, int, int) {
+            last = downloaded;
+            if (downloaded >= 1000000) stop2.request_stop();
+        },
+        0, false, stop2.get_token());
     EXPECT_EQ(rc, -1);
     EXPECT_EQ(readAll(path).size(), static_cast<std::size_t>(last.load()));
 }
@@ -242,7 +250,8 @@ TEST(Download, StopEndsQuicklyAndLeavesAConsistentFile) {
 TEST(ConnectTo, PlainGetAndDownloadHonourTheOverride) {
     TestServer server;
     server.serveFile("f.bin", "content");
-    ::setenv("QUORVEX_CONNECT_TO", ("fixed.example:80:127.0.0.1:" + std::to_string(server.port())).c_str(), 1);
+    ::setenv("QUORVEX_CONNECT_TO", ("fixed.example:80:127.0.0.1:" + std::to_string(server.port())).c_str(),
+             1);
     EXPECT_EQ(text(httpGetBytes("http://fixed.example/status?body=ok")), "ok");
     EXPECT_EQ(server.lastRequest().header("Host"), "fixed.example");
     TempDir dir;

@@ -1,7 +1,6 @@
-#include "platform/http/NativeHttp.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/http/NativeHttp.h"
 #include "support/servers/TestServer.h"
 
 using qx::platform::CrackedUrl;
@@ -11,12 +10,14 @@ using qx::test::TestServer;
 namespace {
 
 // Runs the steps up to sending, as the native client does.
-bool prepare(NativeHttp& h, const std::string& url, const std::string& verb = "GET", const std::string& proxy = "") {
+bool prepare(NativeHttp& h, const std::string& url, const std::string& verb = "GET",
+             const std::string& proxy = "") {
     CrackedUrl u;
     if (!qx::platform::crackUrl(url, u)) return false;
     return h.openSession(proxy.empty() ? NativeHttp::AccessNoProxy : NativeHttp::AccessNamedProxy, proxy) &&
            h.setTimeouts(2000, 2000, 2000, 2000) && h.connect(u.host, u.port) &&
-           h.openRequest(verb, (u.path.empty() ? "/" : u.path) + u.extra, u.https) && h.setSecurityFlags(0x3300);
+           h.openRequest(verb, (u.path.empty() ? "/" : u.path) + u.extra, u.https) &&
+           h.setSecurityFlags(0x3300);
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ TEST(NativeHttpSteps, HeadersGoOutAsGivenAndRawHeadersComeBack) {
     EXPECT_EQ(h.rawHeaders(), "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nContent-Length: 5\r\n\r\n");
     auto lines = server.lastRequest().headerLines();
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
-              (std::vector<std::string> {"User-Agent: U", "origin: https://x", "X-Empty:"}));
+              (std::vector<std::string>{"User-Agent: U", "origin: https://x", "X-Empty:"}));
 }
 
 TEST(NativeHttpSteps, CredentialsAndProxySelection) {

@@ -1,11 +1,10 @@
-#include "platform/http/RequestObject.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
+#include "platform/http/RequestObject.h"
 #include "support/servers/TestServer.h"
 
 using qx::platform::RequestObject;
@@ -47,7 +46,7 @@ TEST(RequestObjectWire, SendsOnlyWhatTheCallerSet) {
     EXPECT_EQ(req.target, "/echo");
     EXPECT_EQ(req.version, "HTTP/1.1");
     EXPECT_EQ(req.header("Host"), server.hostPort());
-    EXPECT_EQ(linesWithoutHost(req), (Lines {"X-One: 1", "accept-language: zh-cn", "X-One: again"}));
+    EXPECT_EQ(linesWithoutHost(req), (Lines{"X-One: 1", "accept-language: zh-cn", "X-One: again"}));
     EXPECT_EQ(r.status(), 200);
     EXPECT_EQ(bodyText(r), req.head);
 }
@@ -63,7 +62,7 @@ TEST(RequestObjectWire, BodiesAndVerbs) {
     HttpRequestRecord req = server.lastRequest();
     EXPECT_EQ(req.method, "POST");
     EXPECT_EQ(req.body, big);
-    EXPECT_EQ(linesWithoutHost(req), (Lines {"Content-Length: " + std::to_string(big.size())}));
+    EXPECT_EQ(linesWithoutHost(req), (Lines{"Content-Length: " + std::to_string(big.size())}));
 
     // POST without a body still says so.
     ASSERT_TRUE(r.open("POST", server.url("/echo")) && r.send());
@@ -73,7 +72,9 @@ TEST(RequestObjectWire, BodiesAndVerbs) {
     std::vector<std::uint8_t> bytes = {0, 1, 0xFF, 'a', 0};
     ASSERT_TRUE(r.open("PUT", server.url("/echo")) && r.send(bytes));
     EXPECT_EQ(server.lastRequest().method, "PUT");
-    EXPECT_EQ(server.lastRequest().body, std::string("\0\1\xFF" "a\0", 5));
+    EXPECT_EQ(server.lastRequest().body, std::string("\0\1\xFF"
+                                                     "a\0",
+                                                     5));
 
     // GET sends no body even when given one.
     ASSERT_TRUE(r.open("GET", server.url("/echo")) && r.send(std::string_view("ignored")));
@@ -104,7 +105,7 @@ TEST(RequestObjectWire, HeaderValuesAndNamesThatWouldBreakTheBlockAreRefused) {
     EXPECT_TRUE(r.setRequestHeader("Cookie", ""));  // empty: dropped, nothing sent
     EXPECT_TRUE(r.setRequestHeader("X-Gbk", "\xD6\xD0\xCE\xC4"));
     ASSERT_TRUE(r.send());
-    EXPECT_EQ(linesWithoutHost(server.lastRequest()), (Lines {"X-Gbk: \xD6\xD0\xCE\xC4"}));
+    EXPECT_EQ(linesWithoutHost(server.lastRequest()), (Lines{"X-Gbk: \xD6\xD0\xCE\xC4"}));
 }
 
 TEST(RequestObjectWire, UrlPathGoesOutAsGivenAndUnsafeBytesAreEscaped) {
@@ -163,7 +164,8 @@ TEST(RequestObjectResponse, ChunkedEmptyAndLargeBodies) {
     const std::size_t n = 100u << 20;
     ASSERT_TRUE(get(r, server.url("/bytes?n=" + std::to_string(n))));
     ASSERT_EQ(r.responseBody().size(), n);
-    EXPECT_EQ(std::string(r.responseBody().end() - 100, r.responseBody().end()), TestServer::patternBytes(n - 100, 100));
+    EXPECT_EQ(std::string(r.responseBody().end() - 100, r.responseBody().end()),
+              TestServer::patternBytes(n - 100, 100));
 }
 
 TEST(RequestObjectRedirects, FollowedByDefaultAndReturnedWithOption6Off) {

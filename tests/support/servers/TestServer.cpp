@@ -75,26 +75,46 @@ long long toNumber(std::string_view s, long long fallback) {
 
 std::string reasonFor(int status) {
     switch (status) {
-        case 100: return "Continue";
-        case 200: return "OK";
-        case 201: return "Created";
-        case 204: return "No Content";
-        case 206: return "Partial Content";
-        case 301: return "Moved Permanently";
-        case 302: return "Found";
-        case 303: return "See Other";
-        case 304: return "Not Modified";
-        case 307: return "Temporary Redirect";
-        case 308: return "Permanent Redirect";
-        case 400: return "Bad Request";
-        case 401: return "Unauthorized";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 407: return "Proxy Authentication Required";
-        case 416: return "Range Not Satisfiable";
-        case 500: return "Internal Server Error";
-        case 503: return "Service Unavailable";
-        default: return "Status";
+        case 100:
+            return "Continue";
+        case 200:
+            return "OK";
+        case 201:
+            return "Created";
+        case 204:
+            return "No Content";
+        case 206:
+            return "Partial Content";
+        case 301:
+            return "Moved Permanently";
+        case 302:
+            return "Found";
+        case 303:
+            return "See Other";
+        case 304:
+            return "Not Modified";
+        case 307:
+            return "Temporary Redirect";
+        case 308:
+            return "Permanent Redirect";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        case 407:
+            return "Proxy Authentication Required";
+        case 416:
+            return "Range Not Satisfiable";
+        case 500:
+            return "Internal Server Error";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Status";
     }
 }
 
@@ -192,7 +212,8 @@ std::vector<std::string> HttpRequestRecord::params(std::string_view name) const 
         std::string_view piece(query.data() + from, end - from);
         std::size_t eq = piece.find('=');
         std::string key = percentDecode(piece.substr(0, eq));
-        if (key == name) out.push_back(eq == std::string_view::npos ? "" : percentDecode(piece.substr(eq + 1)));
+        if (key == name)
+            out.push_back(eq == std::string_view::npos ? "" : percentDecode(piece.substr(eq + 1)));
         from = end + 1;
     }
     return out;
@@ -216,7 +237,7 @@ bool Connection::writeHead(int status, std::string_view reason, const HeaderList
 namespace {
 
 class SocketConnection : public Connection {
-public:
+  public:
     SocketConnection(int fd, SSL* ssl, std::atomic<bool>& stopping, std::mutex& mutex,
                      std::condition_variable& cv)
         : fd_(fd), ssl_(ssl), stopping_(stopping), mutex_(mutex), cv_(cv) {}
@@ -267,7 +288,7 @@ public:
     bool resetRequested_ = false;
     bool broken_ = false;
 
-private:
+  private:
     int fd_;
     SSL* ssl_;
     std::atomic<bool>& stopping_;
@@ -326,7 +347,8 @@ std::string TestServer::patternBytes(std::size_t offset, std::size_t n) {
     return out;
 }
 
-TestServer::TestServer(Scheme scheme, bool standardRoutes) : scheme_(scheme), impl_(std::make_unique<Impl>()) {
+TestServer::TestServer(Scheme scheme, bool standardRoutes)
+    : scheme_(scheme), impl_(std::make_unique<Impl>()) {
     std::signal(SIGPIPE, SIG_IGN);
     if (scheme_ == Https) {
         const Credentials& c = credentials();
@@ -337,7 +359,7 @@ TestServer::TestServer(Scheme scheme, bool standardRoutes) : scheme_(scheme), im
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr {};
+    sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
@@ -421,8 +443,9 @@ void TestServer::serveFile(const std::string& name, std::string content) {
                               {"Accept-Ranges", "bytes"},
                               {"Content-Length", std::to_string(to - from)}};
         if (status == 206)
-            headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(to - 1) +
-                                                      "/" + std::to_string(data.size()));
+            headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" +
+                                                      std::to_string(to - 1) + "/" +
+                                                      std::to_string(data.size()));
         if (!c.writeHead(status, "", headers) || req.method == "HEAD") return;
         const std::size_t piece = 1 << 18;
         for (std::size_t at = from; at < to; at += piece) {
@@ -439,7 +462,7 @@ std::vector<HttpRequestRecord> TestServer::requests() const {
 
 HttpRequestRecord TestServer::lastRequest() const {
     std::lock_guard lock(mutex_);
-    return requests_.empty() ? HttpRequestRecord {} : requests_.back();
+    return requests_.empty() ? HttpRequestRecord{} : requests_.back();
 }
 
 std::size_t TestServer::requestCount() const {
@@ -454,7 +477,8 @@ void TestServer::clearRequests() {
 
 bool TestServer::waitForRequests(std::size_t n, int timeoutMs) const {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return requests_.size() >= n; });
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return requests_.size() >= n; });
 }
 
 bool TestServer::waitForNoOpenConnections(int timeoutMs) const {
@@ -546,7 +570,8 @@ void TestServer::serveConnection(int fd, int index) {
             }
         }
         std::string pathAndQuery = req.target;
-        if (std::size_t scheme = pathAndQuery.find("://"); scheme != std::string::npos && pathAndQuery[0] != '/') {
+        if (std::size_t scheme = pathAndQuery.find("://");
+            scheme != std::string::npos && pathAndQuery[0] != '/') {
             std::size_t slash = pathAndQuery.find('/', scheme + 3);
             pathAndQuery = slash == std::string::npos ? "/" : pathAndQuery.substr(slash);
         }
@@ -588,14 +613,15 @@ void TestServer::serveConnection(int fd, int index) {
         conn.headRequest_ = req.method == "HEAD";
         dispatch(req, conn);
         std::string connection = req.header("Connection");
-        bool keepAlive = req.version == "HTTP/1.1" ? !iequals(connection, "close") : iequals(connection, "keep-alive");
+        bool keepAlive =
+            req.version == "HTTP/1.1" ? !iequals(connection, "close") : iequals(connection, "keep-alive");
         if (!keepAlive || conn.closeRequested_ || conn.resetRequested_ || conn.broken_) break;
     }
     {
         std::lock_guard lock(mutex_);
         liveFds_.erase(std::remove(liveFds_.begin(), liveFds_.end(), fd), liveFds_.end());
         if (conn.resetRequested_) {
-            linger l {1, 0};
+            linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
         } else {
             if (ssl && ok) SSL_shutdown(ssl);
@@ -709,7 +735,8 @@ void TestServer::installStandardRoutes() {
         auto n = static_cast<std::size_t>(toNumber(req.param("n"), 0));
         bool chunked = req.param("chunked") == "1";
         HeaderList headers = {{"Content-Type", "application/octet-stream"}};
-        headers.emplace_back(chunked ? "Transfer-Encoding" : "Content-Length", chunked ? "chunked" : std::to_string(n));
+        headers.emplace_back(chunked ? "Transfer-Encoding" : "Content-Length",
+                             chunked ? "chunked" : std::to_string(n));
         if (!c.writeHead(200, "", headers) || req.method == "HEAD") return;
         const std::size_t piece = 1 << 16;
         for (std::size_t at = 0; at < n; at += piece) {

@@ -58,11 +58,11 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 // One request as the server received it.
 struct HttpRequestRecord {
     std::string method;
-    std::string target;   // as on the request line ("/a?b" or "http://h/a?b")
-    std::string version;  // "HTTP/1.1"
-    std::string path;     // target's path, without the query
-    std::string query;    // without '?'
-    HeaderList headers;   // names as received, values without surrounding blanks
+    std::string target;       // as on the request line ("/a?b" or "http://h/a?b")
+    std::string version;      // "HTTP/1.1"
+    std::string path;         // target's path, without the query
+    std::string query;        // without '?'
+    HeaderList headers;       // names as received, values without surrounding blanks
     std::string headerBlock;  // the header lines exactly as received, each ending CR LF
     std::string head;         // request line + header lines + empty line, exactly as received
     std::string body;
@@ -83,11 +83,11 @@ struct HttpRequestRecord {
 
 struct HttpResponse {
     int status = 200;
-    std::string reason;   // empty: the usual reason phrase
-    HeaderList headers;   // sent verbatim as "Name: Value", in order
+    std::string reason;  // empty: the usual reason phrase
+    HeaderList headers;  // sent verbatim as "Name: Value", in order
     std::string body;
-    bool chunked = false;       // send the body with Transfer-Encoding: chunked
-    bool closeAfter = false;    // close the connection after this answer
+    bool chunked = false;          // send the body with Transfer-Encoding: chunked
+    bool closeAfter = false;       // close the connection after this answer
     bool noContentLength = false;  // neither Content-Length nor chunked: the body ends at close
 
     void add(std::string name, std::string value) { headers.emplace_back(std::move(name), std::move(value)); }
@@ -95,7 +95,7 @@ struct HttpResponse {
 
 // The connection a raw handler writes to.
 class Connection {
-public:
+  public:
     virtual ~Connection() = default;
     virtual bool write(std::string_view bytes) = 0;
     // Waits, but returns false at once when the server is shutting down.
@@ -111,7 +111,7 @@ public:
 };
 
 class TestServer {
-public:
+  public:
     enum Scheme { Http, Https };
     using Handler = std::function<void(const HttpRequestRecord&, HttpResponse&)>;
     using RawHandler = std::function<void(const HttpRequestRecord&, Connection&)>;
@@ -129,8 +129,8 @@ public:
 
     Scheme scheme() const { return scheme_; }
     int port() const { return port_; }
-    std::string hostPort() const;                 // "127.0.0.1:PORT"
-    std::string origin() const;                   // "http://127.0.0.1:PORT" or https
+    std::string hostPort() const;                  // "127.0.0.1:PORT"
+    std::string origin() const;                    // "http://127.0.0.1:PORT" or https
     std::string url(std::string_view path) const;  // origin() + path
 
     std::vector<HttpRequestRecord> requests() const;
@@ -151,7 +151,7 @@ public:
     static char patternByte(std::size_t i) { return static_cast<char>('a' + (i * 7 + i / 4099) % 26); }
     static std::string patternBytes(std::size_t offset, std::size_t n);
 
-private:
+  private:
     struct Impl;
     void acceptLoop();
     void serveConnection(int fd, int index);
@@ -163,9 +163,9 @@ private:
     int listenFd_ = -1;
     int wakeFd_ = -1;
     std::unique_ptr<Impl> impl_;
-    std::atomic<bool> stopping_ {false};
-    std::atomic<int> connections_ {0};
-    std::atomic<int> open_ {0};
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> connections_{0};
+    std::atomic<int> open_{0};
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::map<std::string, Handler> routes_;
