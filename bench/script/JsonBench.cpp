@@ -24,8 +24,8 @@ const Text& answer() {
                  "\",\"note_id\":\"abc\"}],\"files\":[";
         for (int i = 0; t.size() < 200 * 1024; ++i) {
             if (i) t += ",";
-            t += "{\"file_id\":\"" + std::to_string(1000000 + i) + "\",\"file_name\":\"" +
-                 qx::gbk(u8"文件") + std::to_string(i) + ".txt\",\"file_size\":" + std::to_string(i * 37) +
+            t += "{\"file_id\":\"" + std::to_string(1000000 + i) + "\",\"file_name\":\"" + qx::gbk(u8"文件") +
+                 std::to_string(i) + ".txt\",\"file_size\":" + std::to_string(i * 37) +
                  ",\"ok\":true,\"tags\":[1,2.5,null]}";
         }
         t += "]}},\"ret\":0}}";
@@ -41,7 +41,9 @@ const Text kPath = "data['rsp_body']['RspMsg_body']['note_list'][0]['html_conten
 struct Node;
 using NodePtr = std::unique_ptr<Node>;
 struct Node {
-    std::variant<std::nullptr_t, bool, double, std::string, std::vector<NodePtr>, std::map<std::string, NodePtr>> v;
+    std::variant<std::nullptr_t, bool, double, std::string, std::vector<NodePtr>,
+                 std::map<std::string, NodePtr>>
+        v;
 };
 
 struct NativeParser {
@@ -69,11 +71,21 @@ struct NativeParser {
                 char e = s[i + 1];
                 i += 2;
                 switch (e) {
-                    case 'n': out += '\n'; break;
-                    case 't': out += '\t'; break;
-                    case 'r': out += '\r'; break;
-                    case 'b': out += '\b'; break;
-                    case 'f': out += '\f'; break;
+                    case 'n':
+                        out += '\n';
+                        break;
+                    case 't':
+                        out += '\t';
+                        break;
+                    case 'r':
+                        out += '\r';
+                        break;
+                    case 'b':
+                        out += '\b';
+                        break;
+                    case 'f':
+                        out += '\f';
+                        break;
                     case 'u': {
                         if (i + 4 > s.size()) return false;
                         std::u16string u(1, static_cast<char16_t>(std::stoi(s.substr(i, 4), nullptr, 16)));
@@ -81,7 +93,8 @@ struct NativeParser {
                         i += 4;
                         break;
                     }
-                    default: out += e;
+                    default:
+                        out += e;
                 }
                 continue;
             }
@@ -189,7 +202,8 @@ const Node* item(const Node* n, std::size_t k) {
 Text nativeNote(const Text& text) {
     NativeParser p{text};
     NodePtr root = p.value(0);
-    const Node* n = item(member(member(member(member(root.get(), "data"), "rsp_body"), "RspMsg_body"), "note_list"), 0);
+    const Node* n =
+        item(member(member(member(member(root.get(), "data"), "rsp_body"), "RspMsg_body"), "note_list"), 0);
     n = member(n, "html_content");
     auto* s = n ? std::get_if<std::string>(&n->v) : nullptr;
     return s ? *s : Text();

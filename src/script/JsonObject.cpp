@@ -21,14 +21,29 @@ std::u16string storedTextLiteral(std::u16string_view value) {
     std::u16string out = u"'";
     for (char16_t c : value) {
         switch (c) {
-            case u'\\': out += u"\\\\"; break;
-            case u'\'': out += u"\\'"; break;
-            case u'"': out += u"\\\""; break;
-            case u'\r': out += u"\\r"; break;
-            case u'\n': out += u"\\n"; break;
-            case 0x2028: out += u"\\u2028"; break;
-            case 0x2029: out += u"\\u2029"; break;
-            default: out += c;
+            case u'\\':
+                out += u"\\\\";
+                break;
+            case u'\'':
+                out += u"\\'";
+                break;
+            case u'"':
+                out += u"\\\"";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            case 0x2028:
+                out += u"\\u2028";
+                break;
+            case 0x2029:
+                out += u"\\u2029";
+                break;
+            default:
+                out += c;
         }
     }
     out += u"'.replace(/\\\\/g, str_Code)";
@@ -258,8 +273,9 @@ Text JsonObject::append(const Text& path, const Text& value, bool isJson) {
     qualifyPath(p);
     std::u16string target = u16(p);
     std::u16string item = isJson ? u16(value) : storedTextLiteral(u16(value));
-    return gbkOf(engine_->eval(u"if (Object.prototype.toString.call(" + target + u") != '[object Array]') { " +
-                               target + u" = new Array() } " + target + u".push(" + item + u")")
+    return gbkOf(engine_
+                     ->eval(u"if (Object.prototype.toString.call(" + target + u") != '[object Array]') { " +
+                            target + u" = new Array() } " + target + u".push(" + item + u")")
                      .text);
 }
 
@@ -331,10 +347,14 @@ double JsonObject::getNumber(const Text& path) {
     qualifyPath(p);
     ScriptValue v = engine_->eval(u16(p));
     switch (v.kind) {
-        case ScriptValue::Kind::Number: return v.number;
-        case ScriptValue::Kind::Boolean: return v.boolean ? 1 : 0;
-        case ScriptValue::Kind::String: return toDouble(gbkOf(v.text));
-        default: return 0;
+        case ScriptValue::Kind::Number:
+            return v.number;
+        case ScriptValue::Kind::Boolean:
+            return v.boolean ? 1 : 0;
+        case ScriptValue::Kind::String:
+            return toDouble(gbkOf(v.text));
+        default:
+            return 0;
     }
 }
 
@@ -355,8 +375,7 @@ int JsonObject::nodeValues(TextArray& values, const Text& path, bool deep) {
     qualifyPath(p);
     engine_->eval(u"var str_all = new Array()");
     engine_->eval(u"get__nodeValue(" + u16(p) + (deep ? u", true)" : u", false)"));
-    std::u16string all =
-        engine_->eval(u"str_all.join('" + std::u16string(kNodeSeparator) + u"')").text;
+    std::u16string all = engine_->eval(u"str_all.join('" + std::u16string(kNodeSeparator) + u"')").text;
     if (all.empty()) return 0;
     values = split(gbkOf(all), gbkOf(kNodeSeparator));
     return static_cast<int>(values.size());

@@ -15,7 +15,7 @@ class ScriptControl;
 }
 
 class JsonObject {
-public:
+  public:
     JsonObject();  // root name "da" and an engine of its own
     ~JsonObject();
     JsonObject(const JsonObject& other);  // a clone: shares the engine
@@ -60,7 +60,7 @@ public:
     Text setJson(const Text& path, const Text& value) { return setText(path, value, true); }
     const Text& rootName() const { return rootName_; }
 
-private:
+  private:
     bool loadJson(std::u16string_view json);
     static JsonObject childFrom(std::u16string_view json);
 

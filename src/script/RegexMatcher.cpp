@@ -15,7 +15,7 @@ using platform::RegExpMatch;
 
 // The subject as the expression sees it (UTF-16 units) together with a way back to byte offsets.
 class Subject {
-public:
+  public:
     static std::shared_ptr<const Subject> fromText(const Text& text) {
         auto s = std::make_shared<Subject>();
         s->text_ = text;
@@ -47,7 +47,7 @@ public:
         return unitToByte_[static_cast<std::size_t>(unit)];
     }
 
-private:
+  private:
     static std::size_t charLength(const Text& t, std::size_t i) {
         return isGbkLead(static_cast<unsigned char>(t[i])) && i + 1 < t.size() ? 2 : 1;
     }
@@ -60,7 +60,8 @@ private:
         for (std::size_t i = 0; i < text_.size(); ++chars) {
             auto b = static_cast<unsigned char>(text_[i]);
             if (isGbkLead(b)) {
-                if (i + 1 >= text_.size() || !validTrail(static_cast<unsigned char>(text_[i + 1]))) return false;
+                if (i + 1 >= text_.size() || !validTrail(static_cast<unsigned char>(text_[i + 1])))
+                    return false;
                 i += 2;
             } else {
                 i += 1;
@@ -72,7 +73,8 @@ private:
     void buildMap() const {
         if (!unitToByte_.empty()) return;  // made while decoding by character
         unitToByte_.reserve(units_.size() + 1);
-        for (std::size_t i = 0; i < text_.size(); i += charLength(text_, i)) unitToByte_.push_back(static_cast<int>(i));
+        for (std::size_t i = 0; i < text_.size(); i += charLength(text_, i))
+            unitToByte_.push_back(static_cast<int>(i));
         unitToByte_.push_back(static_cast<int>(text_.size()));
     }
 
@@ -117,9 +119,9 @@ ByteArray bytesOf(std::u16string_view units) {
 // What both classes hold: the expression, the matches of the last create and the subject. A
 // clone shares all three (none of them changes after create).
 class RegexCore {
-public:
-    bool create(const Text& pattern, std::shared_ptr<const Subject> subject, bool caseSensitive, bool multiline,
-                bool global, bool quotePlaceholder) {
+  public:
+    bool create(const Text& pattern, std::shared_ptr<const Subject> subject, bool caseSensitive,
+                bool multiline, bool global, bool quotePlaceholder) {
         regExp_.reset();
         matches_.reset();
         subject_ = std::move(subject);
@@ -246,7 +248,8 @@ RegexObject& RegexObject::operator=(const RegexObject& other) {
     if (this != &other) *core_ = *other.core_;
     return *this;
 }
-RegexObject::RegexObject(RegexObject&& other) noexcept : core_(std::make_unique<RegexCore>(std::move(*other.core_))) {}
+RegexObject::RegexObject(RegexObject&& other) noexcept
+    : core_(std::make_unique<RegexCore>(std::move(*other.core_))) {}
 RegexObject& RegexObject::operator=(RegexObject&& other) noexcept {
     if (this != &other) *core_ = std::move(*other.core_);
     return *this;
@@ -254,8 +257,8 @@ RegexObject& RegexObject::operator=(RegexObject&& other) noexcept {
 
 void RegexObject::destroy() { core_->destroy(); }
 RegexObject RegexObject::clone() const { return RegexObject(*this); }
-bool RegexObject::create(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline, bool global,
-                         bool quotePlaceholder) {
+bool RegexObject::create(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline,
+                         bool global, bool quotePlaceholder) {
     try {
         return core_->create(pattern, detail::subjectOfText(subject), caseSensitive, multiline, global,
                              quotePlaceholder);
@@ -300,8 +303,8 @@ RegexMatcher& RegexMatcher::operator=(RegexMatcher&& other) noexcept {
 
 void RegexMatcher::destroy() { core_->destroy(); }
 RegexMatcher RegexMatcher::clone() const { return RegexMatcher(*this); }
-bool RegexMatcher::create(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline, bool global,
-                          bool quotePlaceholder) {
+bool RegexMatcher::create(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline,
+                          bool global, bool quotePlaceholder) {
     try {
         return core_->create(pattern, detail::subjectOfText(subject), caseSensitive, multiline, global,
                              quotePlaceholder);
@@ -320,7 +323,9 @@ bool RegexMatcher::createFromBytes(const Text& pattern, const ByteArray& subject
 }
 Text RegexMatcher::pattern() const { return core_->pattern(); }
 Text RegexMatcher::replace(const Text& replacement) const { return core_->replace(replacement); }
-ByteArray RegexMatcher::replaceBytes(const ByteArray& replacement) const { return core_->replaceBytes(replacement); }
+ByteArray RegexMatcher::replaceBytes(const ByteArray& replacement) const {
+    return core_->replaceBytes(replacement);
+}
 int RegexMatcher::matchCount() const { return core_->matchCount(); }
 Text RegexMatcher::matchText(int index, int& position, bool wantPosition) const {
     return core_->matchText(index, position, wantPosition);
@@ -329,7 +334,9 @@ ByteArray RegexMatcher::matchBytes(int index) const { return core_->matchBytes(i
 Text RegexMatcher::subMatchText(int index, int subIndex, int& position, bool wantPosition) const {
     return core_->subMatchText(index, subIndex, position, wantPosition);
 }
-ByteArray RegexMatcher::subMatchBytes(int index, int subIndex) const { return core_->subMatchBytes(index, subIndex); }
+ByteArray RegexMatcher::subMatchBytes(int index, int subIndex) const {
+    return core_->subMatchBytes(index, subIndex);
+}
 int RegexMatcher::subMatchCount() const { return core_->subMatchCount(); }
 Text RegexMatcher::matchText(int index) const {
     int unused = 0;

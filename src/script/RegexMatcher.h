@@ -14,7 +14,7 @@ class RegexCore;
 
 // The smaller form: no byte-array operations.
 class RegexObject {
-public:
+  public:
     RegexObject();
     ~RegexObject();
     RegexObject(const RegexObject& other);  // a clone
@@ -39,12 +39,12 @@ public:
     Text matchText(int index) const;
     Text subMatchText(int index, int subIndex) const;
 
-private:
+  private:
     std::unique_ptr<detail::RegexCore> core_;
 };
 
 class RegexMatcher {
-public:
+  public:
     RegexMatcher();
     ~RegexMatcher();
     RegexMatcher(const RegexMatcher& other);  // a clone
@@ -71,7 +71,7 @@ public:
     Text matchText(int index) const;
     Text subMatchText(int index, int subIndex) const;
 
-private:
+  private:
     std::unique_ptr<detail::RegexCore> core_;
 };
 

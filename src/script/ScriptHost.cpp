@@ -41,10 +41,10 @@ void ScriptHost::destroy() { engine_.reset(); }
 ScriptHost ScriptHost::clone() const { return ScriptHost(*this); }
 
 // Each call records its outcome for lastError; without an engine the runtime's "no object" text.
-#define QX_NEEDS_ENGINE(failure)             \
-    if (!engine_) {                          \
-        lastCallError = noObjectError();     \
-        return failure;                      \
+#define QX_NEEDS_ENGINE(failure)         \
+    if (!engine_) {                      \
+        lastCallError = noObjectError(); \
+        return failure;                  \
     }
 
 bool ScriptHost::executeStatement(const Text& statement) {
@@ -72,8 +72,8 @@ Text ScriptHost::lastError() const { return lastCallError; }
 std::shared_ptr<platform::ScriptControl> ScriptHost::engineObject() const { return engine_; }
 
 Text ScriptHost::run(const Text& procedure, const std::optional<Text>& a1, const std::optional<Text>& a2,
-                     const std::optional<Text>& a3, const std::optional<Text>& a4, const std::optional<Text>& a5,
-                     const std::optional<Text>& a6) {
+                     const std::optional<Text>& a3, const std::optional<Text>& a4,
+                     const std::optional<Text>& a5, const std::optional<Text>& a6) {
     QX_NEEDS_ENGINE(Text())
     std::vector<std::u16string> arguments;
     for (const auto* a : {&a1, &a2, &a3, &a4, &a5, &a6}) {

@@ -14,7 +14,7 @@ class ScriptControl;
 }
 
 class ScriptHost {
-public:
+  public:
     ScriptHost();  // a fresh engine with the language "JScript"
     ~ScriptHost();
     ScriptHost(const ScriptHost& other);  // a clone: shares the engine
@@ -43,7 +43,7 @@ public:
     long long siteHwnd(std::optional<long long> hwnd = std::nullopt);
     bool addCode(const Text& code);
 
-private:
+  private:
     std::shared_ptr<platform::ScriptControl> engine_;
 };
 

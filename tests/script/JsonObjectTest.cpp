@@ -1,5 +1,3 @@
-#include "script/JsonObject.h"
-
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -9,6 +7,7 @@
 
 #include "app/text/CodePages.h"
 #include "platform/script/ScriptControl.h"
+#include "script/JsonObject.h"
 
 using qx::gbk;
 using qx::JsonObject;
@@ -47,13 +46,37 @@ Text engineEval(const JsonObject& j, std::u16string_view code) {
 }  // namespace
 
 TEST(JsonCheck, AcceptsJsonOnly) {
-    for (std::u16string_view good : {u"{}", u"[]", u" {\"a\" : [1, -2.5e+3, true, false, null, \"x\\u00e9\\n\"]} ",
-                                     u"\"text\"", u"0", u"-0.0E-1", u"[[[]]]", u"{\"a\":{\"b\":{}}}", u"\"\u2028\""})
+    for (std::u16string_view good :
+         {u"{}", u"[]", u" {\"a\" : [1, -2.5e+3, true, false, null, \"x\\u00e9\\n\"]} ", u"\"text\"", u"0",
+          u"-0.0E-1", u"[[[]]]", u"{\"a\":{\"b\":{}}}", u"\"\u2028\""})
         EXPECT_TRUE(qx::isJsonText(good)) << std::string(good.begin(), good.end());
-    for (std::u16string_view bad :
-         {u"", u" ", u"{", u"[1,]", u"{\"a\":1,}", u"{a:1}", u"{'a':1}", u"01", u"1.", u".5", u"+1", u"1e", u"NaN",
-          u"[1] [2]", u"tru", u"\"a\nb\"", u"\"\\x41\"", u"\"\\u12\"", u"alert(1)", u"[1,2]//", u"{\"a\":1};f()",
-          u"(function(){})()", u"[}", u"{]", u"{\"a\"}", u"\"open", u"[1 2]"})
+    for (std::u16string_view bad : {u"",
+                                    u" ",
+                                    u"{",
+                                    u"[1,]",
+                                    u"{\"a\":1,}",
+                                    u"{a:1}",
+                                    u"{'a':1}",
+                                    u"01",
+                                    u"1.",
+                                    u".5",
+                                    u"+1",
+                                    u"1e",
+                                    u"NaN",
+                                    u"[1] [2]",
+                                    u"tru",
+                                    u"\"a\nb\"",
+                                    u"\"\\x41\"",
+                                    u"\"\\u12\"",
+                                    u"alert(1)",
+                                    u"[1,2]//",
+                                    u"{\"a\":1};f()",
+                                    u"(function(){})()",
+                                    u"[}",
+                                    u"{]",
+                                    u"{\"a\"}",
+                                    u"\"open",
+                                    u"[1 2]"})
         EXPECT_FALSE(qx::isJsonText(bad)) << std::string(bad.begin(), bad.end());
     std::u16string deep = std::u16string(100000, u'[') + std::u16string(100000, u']');
     EXPECT_TRUE(qx::isJsonText(deep));
@@ -65,7 +88,8 @@ TEST(JsonObjectParse, ReadsByPath) {
     ASSERT_TRUE(j.parse("{\"list\":[1,2]}"));
     EXPECT_EQ(j.getText("list"), "1,2");
     EXPECT_EQ(j.getText("list", true), "[1,2]");
-    ASSERT_TRUE(j.parse("{\"data\":{\"rsp_body\":{\"RspMsg_body\":{\"note_list\":[{\"html_content\":\"<p>v1</p>\"}]}}}}"));
+    ASSERT_TRUE(j.parse(
+        "{\"data\":{\"rsp_body\":{\"RspMsg_body\":{\"note_list\":[{\"html_content\":\"<p>v1</p>\"}]}}}}"));
     EXPECT_EQ(j.getText("data['rsp_body']['RspMsg_body']['note_list'][0]['html_content']"), "<p>v1</p>");
     ASSERT_TRUE(j.parse("[{\"a\":5}]"));
     EXPECT_EQ(j.getText("[0].a"), "5");

@@ -1,10 +1,9 @@
-#include "script/RegexMatcher.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "app/text/CodePages.h"
+#include "script/RegexMatcher.h"
 
 using qx::ByteArray;
 using qx::gbk;
@@ -99,7 +98,9 @@ TEST(RegexMatcherMatches, PositionsAreByteOffsetsIntoTheGbkSubject) {
     m.matchText(1, pos);
     EXPECT_EQ(pos, 77);
     // An invalid lead byte still maps back to the right bytes.
-    ASSERT_TRUE(m.create("b", Text("\x81" "a") + gbk(u8"中") + "b"));
+    ASSERT_TRUE(m.create("b", Text("\x81"
+                                   "a") +
+                                  gbk(u8"中") + "b"));
     m.matchText(1, pos, true);
     EXPECT_EQ(pos, 4);
 }
@@ -179,7 +180,8 @@ TEST(RegexMatcherObject, InstancesOnSeveralThreads) {
     auto work = [] {
         for (int i = 0; i < 200; ++i) {
             RegexMatcher m;
-            ASSERT_TRUE(m.create("<meta.+?charset=[^\\w]?([-\\w]+)", "<meta http-equiv=x charset=\"utf-8\">"));
+            ASSERT_TRUE(
+                m.create("<meta.+?charset=[^\\w]?([-\\w]+)", "<meta http-equiv=x charset=\"utf-8\">"));
             ASSERT_EQ(m.subMatchText(1, 1), "utf-8");
         }
     };

@@ -1,9 +1,8 @@
-#include "script/ScriptHost.h"
-
 #include <gtest/gtest.h>
 
 #include "app/text/CodePages.h"
 #include "script/RegexMatcher.h"
+#include "script/ScriptHost.h"
 
 using qx::gbk;
 using qx::ScriptHost;
@@ -13,7 +12,8 @@ TEST(ScriptHostCalls, StatementsEvalAndErrors) {
     ScriptHost h;
     EXPECT_FALSE(h.executeStatement("function broken( {"));
     EXPECT_FALSE(h.lastError().empty());
-    EXPECT_TRUE(h.executeStatement("function getseq(){return 1e4*(new Date).getTime()+parseInt(9999*Math.random());}"));
+    EXPECT_TRUE(h.executeStatement(
+        "function getseq(){return 1e4*(new Date).getTime()+parseInt(9999*Math.random());}"));
     EXPECT_TRUE(h.lastError().empty());
     Text seq = h.eval("getseq()");
     ASSERT_FALSE(seq.empty());
@@ -34,7 +34,8 @@ TEST(ScriptHostCalls, StatementsEvalAndErrors) {
 
 TEST(ScriptHostCalls, RunPassesTheGivenArguments) {
     ScriptHost h;
-    ASSERT_TRUE(h.addCode("function n(){ return arguments.length + '|' + Array.prototype.join.call(arguments, '|') }"));
+    ASSERT_TRUE(h.addCode(
+        "function n(){ return arguments.length + '|' + Array.prototype.join.call(arguments, '|') }"));
     EXPECT_EQ(h.run("n", Text("a"), Text("b")), "2|a|b");
     EXPECT_EQ(h.run("n"), "0|");
     EXPECT_EQ(h.run("n", Text("1"), std::nullopt, Text("3")), "1|1");  // stops at the first one not given

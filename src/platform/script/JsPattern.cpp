@@ -17,8 +17,9 @@ using Ranges = std::vector<Range>;
 
 const Ranges kDigit = {{0x30, 0x39}};
 const Ranges kWord = {{0x30, 0x39}, {0x41, 0x5A}, {0x5F, 0x5F}, {0x61, 0x7A}};
-const Ranges kSpace = {{0x09, 0x0D}, {0x20, 0x20},     {0xA0, 0xA0},     {0x1680, 0x1680}, {0x2000, 0x200A},
-                       {0x2028, 0x2029}, {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000}, {0xFEFF, 0xFEFF}};
+const Ranges kSpace = {{0x09, 0x0D},     {0x20, 0x20},     {0xA0, 0xA0},     {0x1680, 0x1680},
+                       {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F}, {0x205F, 0x205F},
+                       {0x3000, 0x3000}, {0xFEFF, 0xFEFF}};
 
 // Characters whose Unicode case folding reaches an ASCII letter although the script's does not
 // (LONG S ~ s, KELVIN SIGN ~ k). Under IgnoreCase a class keeps them only together with a partner,
@@ -129,7 +130,7 @@ int hexValue(char16_t c) {
 }
 
 class Translator {
-public:
+  public:
     Translator(std::u16string_view src, bool multiline, bool caseless)
         : s_(src), multiline_(multiline), caseless_(caseless) {}
 
@@ -238,7 +239,7 @@ public:
         return true;
     }
 
-private:
+  private:
     // Capturing groups, counted ahead so that \N can tell a back-reference from an octal escape.
     int countGroups() const {
         int n = 0;
@@ -336,11 +337,26 @@ private:
     bool unitEscape(std::uint32_t& unit) {
         char16_t c = s_[i_];
         switch (c) {
-            case u'f': unit = 0x0C; ++i_; return true;
-            case u'n': unit = 0x0A; ++i_; return true;
-            case u'r': unit = 0x0D; ++i_; return true;
-            case u't': unit = 0x09; ++i_; return true;
-            case u'v': unit = 0x0B; ++i_; return true;
+            case u'f':
+                unit = 0x0C;
+                ++i_;
+                return true;
+            case u'n':
+                unit = 0x0A;
+                ++i_;
+                return true;
+            case u'r':
+                unit = 0x0D;
+                ++i_;
+                return true;
+            case u't':
+                unit = 0x09;
+                ++i_;
+                return true;
+            case u'v':
+                unit = 0x0B;
+                ++i_;
+                return true;
             case u'x':
                 if (i_ + 2 < s_.size() && hexValue(s_[i_ + 1]) >= 0 && hexValue(s_[i_ + 2]) >= 0) {
                     unit = static_cast<std::uint32_t>(hexValue(s_[i_ + 1]) * 16 + hexValue(s_[i_ + 2]));
@@ -355,7 +371,8 @@ private:
                 for (int k = 1; ok && k <= 4; ++k) ok = hexValue(s_[i_ + k]) >= 0;
                 if (ok) {
                     unit = 0;
-                    for (int k = 1; k <= 4; ++k) unit = unit * 16 + static_cast<std::uint32_t>(hexValue(s_[i_ + k]));
+                    for (int k = 1; k <= 4; ++k)
+                        unit = unit * 16 + static_cast<std::uint32_t>(hexValue(s_[i_ + k]));
                     i_ += 5;
                 } else {
                     unit = u'u';
@@ -363,7 +380,8 @@ private:
                 }
                 return true;
             }
-            default: return false;
+            default:
+                return false;
         }
     }
 
@@ -388,21 +406,45 @@ private:
         char16_t c = s_[i_];
         std::uint32_t unit = 0;
         switch (c) {
-            case u'd': appendClass(out_, kDigit, false, caseless_); ++i_; quantifiable = true; return true;
-            case u'D': appendClass(out_, kDigit, true, caseless_); ++i_; quantifiable = true; return true;
-            case u'w': appendClass(out_, kWord, false, caseless_); ++i_; quantifiable = true; return true;
-            case u'W': appendClass(out_, kWord, true, caseless_); ++i_; quantifiable = true; return true;
-            case u's': appendClass(out_, kSpace, false, caseless_); ++i_; quantifiable = true; return true;
-            case u'S': appendClass(out_, kSpace, true, caseless_); ++i_; quantifiable = true; return true;
+            case u'd':
+                appendClass(out_, kDigit, false, caseless_);
+                ++i_;
+                quantifiable = true;
+                return true;
+            case u'D':
+                appendClass(out_, kDigit, true, caseless_);
+                ++i_;
+                quantifiable = true;
+                return true;
+            case u'w':
+                appendClass(out_, kWord, false, caseless_);
+                ++i_;
+                quantifiable = true;
+                return true;
+            case u'W':
+                appendClass(out_, kWord, true, caseless_);
+                ++i_;
+                quantifiable = true;
+                return true;
+            case u's':
+                appendClass(out_, kSpace, false, caseless_);
+                ++i_;
+                quantifiable = true;
+                return true;
+            case u'S':
+                appendClass(out_, kSpace, true, caseless_);
+                ++i_;
+                quantifiable = true;
+                return true;
             case u'b':
-                out_ += std::u16string(u"(?:(?<=") + kWordClass + u")(?!" + kWordClass + u")|(?<!" + kWordClass +
-                        u")(?=" + kWordClass + u"))";
+                out_ += std::u16string(u"(?:(?<=") + kWordClass + u")(?!" + kWordClass + u")|(?<!" +
+                        kWordClass + u")(?=" + kWordClass + u"))";
                 ++i_;
                 quantifiable = false;
                 return true;
             case u'B':
-                out_ += std::u16string(u"(?:(?<=") + kWordClass + u")(?=" + kWordClass + u")|(?<!" + kWordClass +
-                        u")(?!" + kWordClass + u"))";
+                out_ += std::u16string(u"(?:(?<=") + kWordClass + u")(?=" + kWordClass + u")|(?<!" +
+                        kWordClass + u")(?!" + kWordClass + u"))";
                 ++i_;
                 quantifiable = false;
                 return true;
@@ -414,7 +456,8 @@ private:
                 }
                 quantifiable = true;
                 return true;
-            default: break;
+            default:
+                break;
         }
         if (unitEscape(unit)) {
             literal(unit);
@@ -468,17 +511,45 @@ private:
         if (i_ >= s_.size()) return false;
         c = s_[i_];
         switch (c) {
-            case u'd': set = kDigit; isSet = true; ++i_; return true;
-            case u'D': set = complement(kDigit); isSet = true; ++i_; return true;
-            case u'w': set = kWord; isSet = true; ++i_; return true;
-            case u'W': set = complement(kWord); isSet = true; ++i_; return true;
-            case u's': set = kSpace; isSet = true; ++i_; return true;
-            case u'S': set = complement(kSpace); isSet = true; ++i_; return true;
-            case u'b': unit = 0x08; ++i_; return true;
+            case u'd':
+                set = kDigit;
+                isSet = true;
+                ++i_;
+                return true;
+            case u'D':
+                set = complement(kDigit);
+                isSet = true;
+                ++i_;
+                return true;
+            case u'w':
+                set = kWord;
+                isSet = true;
+                ++i_;
+                return true;
+            case u'W':
+                set = complement(kWord);
+                isSet = true;
+                ++i_;
+                return true;
+            case u's':
+                set = kSpace;
+                isSet = true;
+                ++i_;
+                return true;
+            case u'S':
+                set = complement(kSpace);
+                isSet = true;
+                ++i_;
+                return true;
+            case u'b':
+                unit = 0x08;
+                ++i_;
+                return true;
             case u'c':
                 if (!controlEscape(unit, true)) unit = u'\\';  // 'c' is read as the next atom
                 return true;
-            default: break;
+            default:
+                break;
         }
         if (unitEscape(unit)) return true;
         if (isDigit(c)) {

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 
-
 namespace qx::platform {
 namespace {
 
@@ -24,7 +23,7 @@ void appendUnit(std::string& out, char16_t u) {
 }
 
 class Scanner {
-public:
+  public:
     Scanner(std::u16string_view s, JsonTape* tape, int maxDepth) : s_(s), tape_(tape), maxDepth_(maxDepth) {}
 
     bool run() {
@@ -51,7 +50,7 @@ public:
         }
     }
 
-private:
+  private:
     void emit(JsonToken::Kind kind) {
         if (tape_) tape_->tokens.push_back(JsonToken{kind});
     }
@@ -77,7 +76,8 @@ private:
     bool open(bool object) {
         open_.push_back(object);
         if (maxDepth_ >= 0 && static_cast<int>(open_.size()) > maxDepth_) return false;
-        if (tape_ && static_cast<int>(open_.size()) > tape_->depth) tape_->depth = static_cast<int>(open_.size());
+        if (tape_ && static_cast<int>(open_.size()) > tape_->depth)
+            tape_->depth = static_cast<int>(open_.size());
         return true;
     }
 
@@ -142,14 +142,30 @@ private:
             char16_t e = s_[i_++];
             char16_t out = 0;
             switch (e) {
-                case u'"': out = u'"'; break;
-                case u'\\': out = u'\\'; break;
-                case u'/': out = u'/'; break;
-                case u'b': out = u'\b'; break;
-                case u'f': out = u'\f'; break;
-                case u'n': out = u'\n'; break;
-                case u'r': out = u'\r'; break;
-                case u't': out = u'\t'; break;
+                case u'"':
+                    out = u'"';
+                    break;
+                case u'\\':
+                    out = u'\\';
+                    break;
+                case u'/':
+                    out = u'/';
+                    break;
+                case u'b':
+                    out = u'\b';
+                    break;
+                case u'f':
+                    out = u'\f';
+                    break;
+                case u'n':
+                    out = u'\n';
+                    break;
+                case u'r':
+                    out = u'\r';
+                    break;
+                case u't':
+                    out = u'\t';
+                    break;
                 case u'u': {
                     if (i_ + 4 > s_.size()) return false;
                     int v = 0;
@@ -162,7 +178,8 @@ private:
                     out = static_cast<char16_t>(v);
                     break;
                 }
-                default: return false;
+                default:
+                    return false;
             }
             if (tape_) appendUnit(tape_->strings, out);
         }
@@ -203,7 +220,8 @@ private:
             if (!digits()) return false;
         }
         if (tape_) {
-            ascii_.assign(s_.begin() + static_cast<std::ptrdiff_t>(start), s_.begin() + static_cast<std::ptrdiff_t>(i_));
+            ascii_.assign(s_.begin() + static_cast<std::ptrdiff_t>(start),
+                          s_.begin() + static_cast<std::ptrdiff_t>(i_));
             JsonToken t{JsonToken::Number};
             auto r = std::from_chars(ascii_.data(), ascii_.data() + ascii_.size(), t.number);
             if (r.ec == std::errc::result_out_of_range) {

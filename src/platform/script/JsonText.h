@@ -11,7 +11,7 @@ namespace qx::platform {
 struct JsonToken {
     enum Kind : std::uint8_t { ObjectStart, ArrayStart, End, Key, String, Number, True, False, Null };
     Kind kind;
-    bool protoKey = false;    // a member named "__proto__"
+    bool protoKey = false;     // a member named "__proto__"
     std::uint32_t offset = 0;  // Key/String: bytes in JsonTape::strings (engine form)
     std::uint32_t length = 0;
     double number = 0;

@@ -190,7 +190,8 @@ bool RegExp::execute(std::u16string_view subject, std::vector<RegExpMatch>& out)
             int s = o[2 * g], e = o[2 * g + 1];
             if (s < 0) continue;
             m.subMatchIndexes[g - 1] = s;
-            m.subMatches[g - 1].assign(subject.substr(static_cast<std::size_t>(s), static_cast<std::size_t>(e - s)));
+            m.subMatches[g - 1].assign(
+                subject.substr(static_cast<std::size_t>(s), static_cast<std::size_t>(e - s)));
         }
         out.push_back(std::move(m));
     });
@@ -248,7 +249,8 @@ void substitute(std::u16string& out, std::u16string_view subject, std::u16string
 
 }  // namespace
 
-bool RegExp::replace(std::u16string_view subject, std::u16string_view replacement, std::u16string& out) const {
+bool RegExp::replace(std::u16string_view subject, std::u16string_view replacement,
+                     std::u16string& out) const {
     out.clear();
     std::size_t copied = 0;
     bool ok = forEachMatch(subject, [&](const std::vector<int>& o) {

@@ -22,7 +22,7 @@ struct RegExpMatch {
 };
 
 class RegExp {
-public:
+  public:
     RegExp();
     ~RegExp();
     RegExp(const RegExp&) = delete;
@@ -53,12 +53,13 @@ public:
     // Why the pattern did not compile or the last match failed; empty when all went well.
     std::u16string errorText() const;
 
-private:
+  private:
     struct Compiled;
     std::shared_ptr<const Compiled> compiled() const;
     void invalidate();
     // Calls `each` with the code-unit offsets (start/end pairs, -1 unset) of every match in order.
-    bool forEachMatch(std::u16string_view subject, const std::function<void(const std::vector<int>&)>& each) const;
+    bool forEachMatch(std::u16string_view subject,
+                      const std::function<void(const std::vector<int>&)>& each) const;
 
     std::u16string pattern_;
     bool ignoreCase_ = false;

@@ -1,13 +1,13 @@
 #include "platform/script/ScriptControl.h"
 
-#include "platform/script/JsonText.h"
-
 #include <duktape.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "platform/script/JsonText.h"
 
 namespace qx::platform {
 
@@ -53,8 +53,8 @@ std::u16string engineStringToUtf16(std::string_view text) {
             out += c >= 0x800 ? static_cast<char16_t>(c) : u'\uFFFD';
             i += 3;
         } else if (b >= 0xF0 && b < 0xF5 && cont(1) && cont(2) && cont(3)) {
-            char32_t c = ((b & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) |
-                         (p[i + 3] & 0x3F);
+            char32_t c =
+                ((b & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
             if (c >= 0x10000 && c <= 0x10FFFF) {
                 c -= 0x10000;
                 out += static_cast<char16_t>(0xD800 + (c >> 10));
@@ -164,7 +164,8 @@ void pushResultText(duk_context* ctx) {
 
 duk_ret_t evalCall(duk_context* ctx, void* udata) {
     auto* a = static_cast<CallArgs*>(udata);
-    duk_eval_raw(ctx, a->code, a->codeLength, DUK_COMPILE_EVAL | DUK_COMPILE_NOSOURCE | DUK_COMPILE_NOFILENAME);
+    duk_eval_raw(ctx, a->code, a->codeLength,
+                 DUK_COMPILE_EVAL | DUK_COMPILE_NOSOURCE | DUK_COMPILE_NOFILENAME);
     pushResultText(ctx);
     return 2;
 }
@@ -221,13 +222,27 @@ duk_ret_t tapeCall(duk_context* ctx, void* udata) {
                 duk_push_array(ctx);
                 a->levels[++d] = 0;
                 continue;
-            case JsonToken::Key: duk_push_lstring(ctx, a->strings + t.offset, t.length); continue;
-            case JsonToken::String: duk_push_lstring(ctx, a->strings + t.offset, t.length); break;
-            case JsonToken::Number: duk_push_number(ctx, t.number); break;
-            case JsonToken::True: duk_push_true(ctx); break;
-            case JsonToken::False: duk_push_false(ctx); break;
-            case JsonToken::Null: duk_push_null(ctx); break;
-            case JsonToken::End: --d; break;
+            case JsonToken::Key:
+                duk_push_lstring(ctx, a->strings + t.offset, t.length);
+                continue;
+            case JsonToken::String:
+                duk_push_lstring(ctx, a->strings + t.offset, t.length);
+                break;
+            case JsonToken::Number:
+                duk_push_number(ctx, t.number);
+                break;
+            case JsonToken::True:
+                duk_push_true(ctx);
+                break;
+            case JsonToken::False:
+                duk_push_false(ctx);
+                break;
+            case JsonToken::Null:
+                duk_push_null(ctx);
+                break;
+            case JsonToken::End:
+                --d;
+                break;
         }
         if (d == 0) continue;  // the document itself
         if (a->levels[d] == kObjectLevel)
@@ -267,7 +282,9 @@ struct ScriptControl::Engine {
         try {
             if (ok) {
                 switch (duk_get_type(ctx, -2)) {
-                    case DUK_TYPE_NULL: result.kind = ScriptValue::Kind::Null; break;
+                    case DUK_TYPE_NULL:
+                        result.kind = ScriptValue::Kind::Null;
+                        break;
                     case DUK_TYPE_BOOLEAN:
                         result.kind = ScriptValue::Kind::Boolean;
                         result.boolean = duk_get_boolean(ctx, -2) != 0;
@@ -276,12 +293,18 @@ struct ScriptControl::Engine {
                         result.kind = ScriptValue::Kind::Number;
                         result.number = duk_get_number(ctx, -2);
                         break;
-                    case DUK_TYPE_STRING: result.kind = ScriptValue::Kind::String; break;
+                    case DUK_TYPE_STRING:
+                        result.kind = ScriptValue::Kind::String;
+                        break;
                     case DUK_TYPE_OBJECT:
                     case DUK_TYPE_BUFFER:
                     case DUK_TYPE_POINTER:
-                    case DUK_TYPE_LIGHTFUNC: result.kind = ScriptValue::Kind::Object; break;
-                    default: result.kind = ScriptValue::Kind::Empty; break;
+                    case DUK_TYPE_LIGHTFUNC:
+                        result.kind = ScriptValue::Kind::Object;
+                        break;
+                    default:
+                        result.kind = ScriptValue::Kind::Empty;
+                        break;
                 }
                 duk_size_t len = 0;
                 const char* s = duk_get_lstring(ctx, -1, &len);

@@ -22,7 +22,7 @@ struct ScriptValue {
 };
 
 class ScriptControl {
-public:
+  public:
     // Enough for a 10 MB JSON answer in memory together with its source text.
     static constexpr std::size_t kDefaultMemoryCap = std::size_t{512} << 20;
     // The nesting depth the engine's own JSON.parse and JSON.stringify handle.
@@ -72,7 +72,7 @@ public:
     // Bytes the engine holds right now (for tests and benchmarks).
     std::size_t memoryInUse() const;
 
-private:
+  private:
     struct Engine;
     bool ensureEngine();
     void setError(std::u16string text);

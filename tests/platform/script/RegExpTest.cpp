@@ -1,9 +1,9 @@
-#include "platform/script/RegExp.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/script/RegExp.h"
 
 using qx::platform::RegExp;
 using qx::platform::RegExpMatch;
@@ -87,7 +87,8 @@ TEST(RegExpSemantics, ClassEscapesAreTheScriptOnes) {
     for (char16_t space : {u' ', u'\t', u'\v', u'\f', u'\u00a0', u'\u1680', u'\u2000', u'\u200a', u'\u2028',
                            u'\u202f', u'\u205f', u'\u3000', u'\ufeff'})
         EXPECT_TRUE(matches(u"^\\s$", std::u16string(1, space))) << int(space);
-    for (char16_t other : {u'\u0085', u'\u200b', u'a'}) EXPECT_FALSE(matches(u"\\s", std::u16string(1, other)));
+    for (char16_t other : {u'\u0085', u'\u200b', u'a'})
+        EXPECT_FALSE(matches(u"\\s", std::u16string(1, other)));
     EXPECT_EQ(values(u"[\\S]+", u"ab cd"), (V{u"ab", u"cd"}));
     EXPECT_EQ(values(u"[\\d-z]+", u"1-z"), (V{u"1-z"}));  // a hyphen after a class escape is a character
 }
@@ -142,8 +143,8 @@ TEST(RegExpSemantics, ScriptSyntaxThatPcreWouldReadOtherwise) {
 
 TEST(RegExpSemantics, PatternsThatAreNotScriptSyntaxDoNotCompile) {
     for (std::u16string_view bad :
-         {u"(?i)a", u"(?<n>a)", u"(?<=a)b", u"(?>a)", u"a**", u"*a", u"a{2}{3}", u"(a", u"a)", u"[z-a]", u"\\",
-          u"(*ACCEPT)", u"a++", u"a{3,1}", u"[a", u"^*", u"\\b+", u"(?#c)"})
+         {u"(?i)a", u"(?<n>a)", u"(?<=a)b", u"(?>a)", u"a**", u"*a", u"a{2}{3}", u"(a", u"a)", u"[z-a]",
+          u"\\", u"(*ACCEPT)", u"a++", u"a{3,1}", u"[a", u"^*", u"\\b+", u"(?#c)"})
         EXPECT_FALSE(compiles(bad)) << std::string(bad.begin(), bad.end());
     for (std::u16string_view good : {u"(?:a)", u"(?=a)", u"(?!a)", u"a|", u"()", u"a*?", u"(?=a)*"})
         EXPECT_TRUE(compiles(good)) << std::string(good.begin(), good.end());

@@ -1,11 +1,11 @@
-#include "platform/script/ScriptControl.h"
-
 #include <gtest/gtest.h>
 #include <pthread.h>
 
 #include <functional>
 #include <string>
 #include <thread>
+
+#include "platform/script/ScriptControl.h"
 
 using qx::platform::ScriptControl;
 using qx::platform::ScriptValue;
@@ -129,7 +129,8 @@ TEST(ScriptControlErrors, DeepRecursionAndNestingFailWithoutOverflow) {
 TEST(ScriptControlRun, PassesExactlyTheGivenArguments) {
     ScriptControl c;
     jscript(c);
-    ASSERT_TRUE(c.addCode(u"function f(){ return arguments.length + ':' + Array.prototype.join.call(arguments, ',') }"));
+    ASSERT_TRUE(c.addCode(
+        u"function f(){ return arguments.length + ':' + Array.prototype.join.call(arguments, ',') }"));
     EXPECT_EQ(c.run(u"f", {u"a", u"b"}).text, u"2:a,b");
     EXPECT_EQ(c.run(u"f", {}).text, u"0:");
     EXPECT_TRUE(c.run(u"f", {u"1", u"2", u"3", u"4", u"5", u"6", u"7"}).text.empty());
@@ -156,8 +157,9 @@ TEST(ScriptControlJson, LoadsAGlobalWithoutRunningScript) {
 TEST(ScriptControlJson, ValuesAsJsonParseMakesThem) {
     ScriptControl c;
     jscript(c);
-    ASSERT_TRUE(c.setGlobalFromJson(
-        u"v", u"[1e400,-1e400,1e-400,-0,0.1,123456789012345678901234567890,\"\\ud83d\\ude00\",{\"k\":1,\"k\":2},[],{}]"));
+    ASSERT_TRUE(c.setGlobalFromJson(u"v",
+                                    u"[1e400,-1e400,1e-400,-0,0.1,123456789012345678901234567890,"
+                                    u"\"\\ud83d\\ude00\",{\"k\":1,\"k\":2},[],{}]"));
     EXPECT_EQ(c.eval(u"v[0]").text, u"Infinity");
     EXPECT_EQ(c.eval(u"v[1]").text, u"-Infinity");
     EXPECT_EQ(c.eval(u"v[2]").text, u"0");
