@@ -53,6 +53,11 @@ TEST(RegexMatcherCreate, BadPatternsFailAndLeaveNothingToRead) {
         EXPECT_TRUE(m.matchBytes(1).empty());
         EXPECT_EQ(m.replace("x"), "");
     }
+    // Deep nesting is refused without recursion; a long plain pattern still works.
+    EXPECT_FALSE(m.create(Text(100000, '(') + Text(100000, ')'), "abc"));
+    EXPECT_FALSE(m.create(Text(100000, '['), "abc"));
+    ASSERT_TRUE(m.create(Text(20000, 'a'), Text(20001, 'a')));
+    EXPECT_EQ(m.matchCount(), 1);
 }
 
 TEST(RegexMatcherCreate, CatastrophicPatternsOverLongSubjectsGiveUp) {
