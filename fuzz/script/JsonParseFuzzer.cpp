@@ -30,12 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         qx::platform::ScriptControl engine;
         engine.setLanguage(u"JScript");
         engine.addCode(
-            u"function viaParse(s){ try { return JSON.stringify([JSON.parse(s)]) } catch (e) { return '' } "
-            u"}");
+            u"function viaParse(s){ try { return JSON.stringify([JSON.parse(s)]) } catch (e) { return '!' + "
+            u"e } }");
         bool ours = engine.setGlobalFromJson(u"x", units);
         if (ours != qx::isJsonText(units)) std::abort();
         std::u16string theirs = engine.run(u"viaParse", {units}).text;
-        if (ours != !theirs.empty()) std::abort();
+        // The engine refuses exponents beyond its range where JSON means Infinity; ours gives that.
+        if (theirs.find(u"exponent too large") != std::u16string::npos) return 0;
+        bool theirsOk = !theirs.empty() && theirs[0] != u'!';
+        if (ours != theirsOk) std::abort();
         if (ours && engine.eval(u"JSON.stringify([x])").text != theirs) std::abort();
     }
     return 0;
