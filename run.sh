@@ -8,6 +8,6 @@ cmake --build --preset default -j "$(nproc)" --target quorvex
 exe=build/src/app/quorvex
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting on a virtual X display (Xvfb)."
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$exe" "$@"
+  QT_QPA_PLATFORM=xcb exec xvfb-run -a -s "-screen 0 1280x800x24" "$exe" "$@"
 fi
 exec "$exe" "$@"
