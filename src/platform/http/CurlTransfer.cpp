@@ -410,4 +410,24 @@ TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop)
     }
 }
 
+TransferResult CurlTransfer::runIntoBuffer(const Exchange& exchange, std::stop_token stop,
+                                           std::vector<std::uint8_t>& body) {
+    body.clear();
+    onHead = [&body](const ResponseHead& head) {
+        // Room for the announced body up front, within reason (the length is the server's word).
+        if (head.contentLength > 0)
+            body.reserve(static_cast<std::size_t>(std::min<long long>(head.contentLength, 64LL << 20)));
+        return true;
+    };
+    onBody = [&body](const char* data, std::size_t n) {
+        body.insert(body.end(), reinterpret_cast<const std::uint8_t*>(data),
+                    reinterpret_cast<const std::uint8_t*>(data) + n);
+        return true;
+    };
+    TransferResult result = run(exchange, std::move(stop));
+    onHead = nullptr;
+    onBody = nullptr;
+    return result;
+}
+
 }  // namespace qx::platform::detail

@@ -11,6 +11,7 @@
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace qx::platform::detail {
@@ -94,6 +95,8 @@ class CurlTransfer {
     // Runs one exchange (with its redirects). Keeps the connection cache and the cookie jar
     // of earlier exchanges on this object.
     TransferResult run(const Exchange& exchange, std::stop_token stop);
+    // Runs one exchange collecting the final response's body into body (cleared first).
+    TransferResult runIntoBuffer(const Exchange& exchange, std::stop_token stop, std::vector<std::uint8_t>& body);
 
     // The last response seen (the final one after a completed run).
     const ResponseHead& head() const { return head_; }

@@ -249,20 +249,7 @@ bool NativeHttp::sendRequest(const std::vector<std::uint8_t>& body, std::stop_to
     exchange.connectMs = m.connectMs;
     exchange.sendIdleMs = m.sendMs;
     exchange.receiveIdleMs = m.receiveMs;
-    m.body.clear();
-    m.transfer.onHead = [&m](const detail::ResponseHead& head) {
-        if (head.contentLength > 0)
-            m.body.reserve(static_cast<std::size_t>(std::min<long long>(head.contentLength, 64LL << 20)));
-        return true;
-    };
-    m.transfer.onBody = [&m](const char* data, std::size_t n) {
-        m.body.insert(m.body.end(), reinterpret_cast<const std::uint8_t*>(data),
-                      reinterpret_cast<const std::uint8_t*>(data) + n);
-        return true;
-    };
-    detail::TransferResult r = m.transfer.run(exchange, stop);
-    m.transfer.onHead = nullptr;
-    m.transfer.onBody = nullptr;
+    detail::TransferResult r = m.transfer.runIntoBuffer(exchange, stop, m.body);
     const detail::ResponseHead& head = m.transfer.head();
     if (head.complete) m.raw = head.statusLine + "\r\n" + head.headerLines + "\r\n";
     if (r.ok()) {

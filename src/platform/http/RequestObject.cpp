@@ -131,20 +131,7 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     exchange.sendIdleMs = t.sendMs;
     exchange.receiveIdleMs = t.receiveMs;
 
-    m.transfer.onHead = [&m](const ResponseHead& head) {
-        // Room for the announced body up front, within reason (the length is the server's word).
-        if (head.contentLength > 0)
-            m.body.reserve(static_cast<std::size_t>(std::min<long long>(head.contentLength, 64LL << 20)));
-        return true;
-    };
-    m.transfer.onBody = [&m](const char* data, std::size_t n) {
-        m.body.insert(m.body.end(), reinterpret_cast<const std::uint8_t*>(data),
-                      reinterpret_cast<const std::uint8_t*>(data) + n);
-        return true;
-    };
-    detail::TransferResult result = m.transfer.run(exchange, stop);
-    m.transfer.onHead = nullptr;
-    m.transfer.onBody = nullptr;
+    detail::TransferResult result = m.transfer.runIntoBuffer(exchange, stop, m.body);
     m.head = m.transfer.head();
     if (result.ok()) return true;
     m.body.clear();

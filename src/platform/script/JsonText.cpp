@@ -1,26 +1,14 @@
 // The open containers live in a vector of flags, so nesting depth never touches the C stack.
 #include "platform/script/JsonText.h"
 
+#include "platform/script/ScriptControl.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
 
 namespace qx::platform {
 namespace {
-
-// One UTF-16 unit in the engine's string form (see utf16ToEngineString).
-void appendUnit(std::string& out, char16_t u) {
-    if (u < 0x80) {
-        out += static_cast<char>(u);
-    } else if (u < 0x800) {
-        out += static_cast<char>(0xC0 | (u >> 6));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (u >> 12));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-}
 
 class Scanner {
   public:
@@ -135,7 +123,7 @@ class Scanner {
             }
             if (c < 0x20) return false;
             if (c != u'\\') {
-                if (tape_) appendUnit(tape_->strings, c);
+                if (tape_) appendEngineUnit(tape_->strings, c);
                 continue;
             }
             if (i_ >= s_.size()) return false;
@@ -181,7 +169,7 @@ class Scanner {
                 default:
                     return false;
             }
-            if (tape_) appendUnit(tape_->strings, out);
+            if (tape_) appendEngineUnit(tape_->strings, out);
         }
         return false;
     }

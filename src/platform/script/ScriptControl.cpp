@@ -15,21 +15,23 @@ namespace qx::platform {
 // Strings. Duktape keeps strings as CESU-8: every UTF-16 unit, a surrogate too, as its own
 // 1-3 byte sequence. Pushing 4-byte UTF-8 would make one "character" of two units, so we never do.
 
+void appendEngineUnit(std::string& out, char16_t u) {
+    if (u < 0x80) {
+        out += static_cast<char>(u);
+    } else if (u < 0x800) {
+        out += static_cast<char>(0xC0 | (u >> 6));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (u >> 12));
+        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+}
+
 std::string utf16ToEngineString(std::u16string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
-    for (char16_t u : text) {
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
+    for (char16_t u : text) appendEngineUnit(out, u);
     return out;
 }
 

@@ -90,6 +90,8 @@ class ScriptControl {
 
 // Duktape strings are CESU-8 style; these convert UTF-16 units exactly, lone surrogates included.
 std::string utf16ToEngineString(std::u16string_view text);
+// Appends one UTF-16 unit (a lone surrogate too) in that string form.
+void appendEngineUnit(std::string& out, char16_t unit);
 std::u16string engineStringToUtf16(std::string_view text);
 
 }  // namespace qx::platform
