@@ -6,7 +6,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libicu-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev
+  libicu-dev libcurl4-openssl-dev libssl-dev
   duktape-dev libpcre2-dev libgumbo-dev libopencc-dev opencc
   libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev
   xvfb xauth x11-utils imagemagick fonts-wqy-microhei curl
