@@ -287,31 +287,6 @@ Text RegexObject::subMatchText(int index, int subIndex) const {
 
 // ---------------------------------------------------------------------------------------------
 
-RegexMatcher::RegexMatcher() : core_(std::make_unique<RegexCore>()) {}
-RegexMatcher::~RegexMatcher() = default;
-RegexMatcher::RegexMatcher(const RegexMatcher& other) : core_(std::make_unique<RegexCore>(*other.core_)) {}
-RegexMatcher& RegexMatcher::operator=(const RegexMatcher& other) {
-    if (this != &other) *core_ = *other.core_;
-    return *this;
-}
-RegexMatcher::RegexMatcher(RegexMatcher&& other) noexcept
-    : core_(std::make_unique<RegexCore>(std::move(*other.core_))) {}
-RegexMatcher& RegexMatcher::operator=(RegexMatcher&& other) noexcept {
-    if (this != &other) *core_ = std::move(*other.core_);
-    return *this;
-}
-
-void RegexMatcher::destroy() { core_->destroy(); }
-RegexMatcher RegexMatcher::clone() const { return RegexMatcher(*this); }
-bool RegexMatcher::create(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline,
-                          bool global, bool quotePlaceholder) {
-    try {
-        return core_->create(pattern, detail::subjectOfText(subject), caseSensitive, multiline, global,
-                             quotePlaceholder);
-    } catch (...) {
-        return false;
-    }
-}
 bool RegexMatcher::createFromBytes(const Text& pattern, const ByteArray& subject, bool caseSensitive,
                                    bool multiline, bool global, bool quotePlaceholder) {
     try {
@@ -321,30 +296,12 @@ bool RegexMatcher::createFromBytes(const Text& pattern, const ByteArray& subject
         return false;
     }
 }
-Text RegexMatcher::pattern() const { return core_->pattern(); }
-Text RegexMatcher::replace(const Text& replacement) const { return core_->replace(replacement); }
 ByteArray RegexMatcher::replaceBytes(const ByteArray& replacement) const {
     return core_->replaceBytes(replacement);
 }
-int RegexMatcher::matchCount() const { return core_->matchCount(); }
-Text RegexMatcher::matchText(int index, int& position, bool wantPosition) const {
-    return core_->matchText(index, position, wantPosition);
-}
 ByteArray RegexMatcher::matchBytes(int index) const { return core_->matchBytes(index); }
-Text RegexMatcher::subMatchText(int index, int subIndex, int& position, bool wantPosition) const {
-    return core_->subMatchText(index, subIndex, position, wantPosition);
-}
 ByteArray RegexMatcher::subMatchBytes(int index, int subIndex) const {
     return core_->subMatchBytes(index, subIndex);
-}
-int RegexMatcher::subMatchCount() const { return core_->subMatchCount(); }
-Text RegexMatcher::matchText(int index) const {
-    int unused = 0;
-    return core_->matchText(index, unused, false);
-}
-Text RegexMatcher::subMatchText(int index, int subIndex) const {
-    int unused = 0;
-    return core_->subMatchText(index, subIndex, unused, false);
 }
 
 }  // namespace qx

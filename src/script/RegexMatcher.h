@@ -39,40 +39,19 @@ class RegexObject {
     Text matchText(int index) const;
     Text subMatchText(int index, int subIndex) const;
 
-  private:
+  protected:
     std::unique_ptr<detail::RegexCore> core_;
 };
 
-class RegexMatcher {
+// The full form: the same operations, plus byte-array subjects and results.
+class RegexMatcher : public RegexObject {
   public:
-    RegexMatcher();
-    ~RegexMatcher();
-    RegexMatcher(const RegexMatcher& other);  // a clone
-    RegexMatcher& operator=(const RegexMatcher& other);
-    RegexMatcher(RegexMatcher&& other) noexcept;
-    RegexMatcher& operator=(RegexMatcher&& other) noexcept;
-
-    void destroy();
-    RegexMatcher clone() const;
-    bool create(const Text& pattern, const Text& subject, bool caseSensitive = false, bool multiline = true,
-                bool global = true, bool quotePlaceholder = false);
+    RegexMatcher clone() const { return *this; }
     bool createFromBytes(const Text& pattern, const ByteArray& subject, bool caseSensitive = false,
                          bool multiline = true, bool global = true, bool quotePlaceholder = false);
-    Text pattern() const;
-    Text replace(const Text& replacement) const;
     ByteArray replaceBytes(const ByteArray& replacement) const;
-    int matchCount() const;
-    Text matchText(int index, int& position, bool wantPosition = false) const;
     ByteArray matchBytes(int index) const;
-    Text subMatchText(int index, int subIndex, int& position, bool wantPosition = false) const;
     ByteArray subMatchBytes(int index, int subIndex) const;
-    int subMatchCount() const;
-
-    Text matchText(int index) const;
-    Text subMatchText(int index, int subIndex) const;
-
-  private:
-    std::unique_ptr<detail::RegexCore> core_;
 };
 
 }  // namespace qx

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/ThreadWithStack.h"
 #include <pthread.h>
 
 #include <functional>
@@ -17,26 +19,7 @@ ScriptControl& jscript(ScriptControl& c) {
     return c;
 }
 
-// Runs fn on a thread with the given stack size (the usual 8 MB of a main thread, or less).
-void onThreadWithStack(std::size_t stack, const std::function<void()>& fn) {
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, stack);
-    pthread_t t;
-    auto* f = new std::function<void()>(fn);
-    ASSERT_EQ(pthread_create(
-                  &t, &attr,
-                  [](void* p) -> void* {
-                      auto* g = static_cast<std::function<void()>*>(p);
-                      (*g)();
-                      delete g;
-                      return nullptr;
-                  },
-                  f),
-              0);
-    pthread_join(t, nullptr);
-    pthread_attr_destroy(&attr);
-}
+using qx::test::onThreadWithStack;
 
 }  // namespace
 
