@@ -42,7 +42,9 @@ class MainWindowTest : public ::testing::Test {
     }
 
     std::filesystem::path dir_;
-    ProgramState state;
+    // The program's state lives for the whole run, as in the program: the notice worker that
+    // the main window starts may still be finishing when a test ends.
+    ProgramState& state = *new ProgramState;
     FakeWindowSystem fake;
 };
 
