@@ -15,8 +15,11 @@
 #include <string>
 
 #include "net/HttpRequest.h"
-#include "net/Transfers.h"
+#include "platform/http/Internet.h"
 #include "support/servers/TestServer.h"
+
+using namespace qx;
+using namespace qx::net;
 
 namespace {
 
@@ -69,9 +72,9 @@ bool plainLibcurlGet(const std::string& url) {
 }
 
 bool objectGet(const std::string& url) {
-    qx::HttpRequestOptions o;
+    qx::net::HttpRequestOptions o;
     o.url = url;
-    return qx::httpObjectRequest(o).size() == 2;
+    return qx::net::httpObjectRequest(o).size() == 2;
 }
 
 // Per-request times of both ways, interleaved so that load from elsewhere hits both alike.
@@ -115,7 +118,7 @@ void SmallGets_curlCommandLine(benchmark::State& state) {
 void Download200MB_downloadToFile(benchmark::State& state) {
     const std::string url = bigUrl();
     for (auto _ : state) {
-        if (qx::downloadToFile(url, target(), nullptr, 0, false) != 0) state.SkipWithError("download failed");
+        if (qx::platform::downloadToFile(url, target(), nullptr, 0, false) != 0) state.SkipWithError("download failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * DownloadSize));
     std::filesystem::remove(target());

@@ -8,10 +8,13 @@
 #include <variant>
 #include <vector>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/text/CodePage.h"
 #include "script/JsonObject.h"
 #include "script/RegexMatcher.h"
+
+using namespace qx;
+using namespace qx::script;
 
 namespace {
 
@@ -212,7 +215,7 @@ Text nativeNote(const Text& text) {
 void BM_JsonObjectParseGetText(benchmark::State& state) {
     const Text& text = answer();
     for (auto _ : state) {
-        qx::JsonObject json;
+        qx::script::JsonObject json;
         bool ok = json.parse(text);
         Text note = json.getText(kPath);
         if (!ok || note.empty()) state.SkipWithError("parse failed");
@@ -224,7 +227,7 @@ BENCHMARK(BM_JsonObjectParseGetText)->Unit(benchmark::kMillisecond);
 
 void BM_NativeParseGetText(benchmark::State& state) {
     const Text& text = answer();
-    qx::JsonObject reference;
+    qx::script::JsonObject reference;
     reference.parse(text);
     if (nativeNote(text) != reference.getText(kPath)) state.SkipWithError("the parsers disagree");
     for (auto _ : state) {
@@ -239,7 +242,7 @@ BENCHMARK(BM_NativeParseGetText)->Unit(benchmark::kMillisecond);
 // The parts of the first one, to see where its time goes.
 void BM_FreshJsonObject(benchmark::State& state) {
     for (auto _ : state) {
-        qx::JsonObject json;
+        qx::script::JsonObject json;
         benchmark::DoNotOptimize(json);
     }
 }
@@ -247,7 +250,7 @@ BENCHMARK(BM_FreshJsonObject)->Unit(benchmark::kMillisecond);
 
 void BM_JsonCheckOnly(benchmark::State& state) {
     std::u16string units = qx::platform::decodeCodePage(answer(), 936);
-    for (auto _ : state) benchmark::DoNotOptimize(qx::isJsonText(units));
+    for (auto _ : state) benchmark::DoNotOptimize(qx::script::isJsonText(units));
 }
 BENCHMARK(BM_JsonCheckOnly)->Unit(benchmark::kMillisecond);
 
@@ -255,7 +258,7 @@ BENCHMARK(BM_JsonCheckOnly)->Unit(benchmark::kMillisecond);
 void BM_RegexDigits(benchmark::State& state) {
     const Text& text = answer();
     for (auto _ : state) {
-        qx::RegexMatcher m;
+        qx::script::RegexMatcher m;
         m.create("\\d+", text);
         benchmark::DoNotOptimize(m.matchCount());
     }

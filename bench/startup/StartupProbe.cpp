@@ -4,9 +4,12 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 #include "app/StartUp.h"
 #include "ui/qt/QtApplication.h"
+
+using namespace qx;
+using namespace qx::app;
 
 const char* quorvexVersionRecord();
 
@@ -14,9 +17,9 @@ int main(int argc, char** argv) {
     volatile const char* record = quorvexVersionRecord();
     (void)record;
     static qx::ProgramState state;
-    qx::initialiseProgramState(state);
+    qx::app::initialiseProgramState(state);
     return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) {
-        qx::startUp(state, windows);
+        qx::app::startUp(state, windows);
         // Once the loop has shown and painted the window.
         QTimer::singleShot(0, [] {
             QCoreApplication::processEvents();

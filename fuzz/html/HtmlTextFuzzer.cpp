@@ -9,6 +9,9 @@
 #include "net/HtmlText.h"
 #include "platform/html/HtmlDocument.h"
 
+using namespace qx;
+using namespace qx::net;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
 

@@ -5,6 +5,9 @@
 
 #include "net/HtmlText.h"
 
+using namespace qx;
+using namespace qx::net;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     qx::Text input(reinterpret_cast<const char*>(data), size);
 

@@ -8,6 +8,9 @@
 #include "platform/text/CodePage.h"
 #include "script/JsonObject.h"
 
+using namespace qx;
+using namespace qx::script;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     qx::JsonObject json;

@@ -8,6 +8,9 @@
 #include "platform/text/CodePage.h"
 #include "script/RegexMatcher.h"
 
+using namespace qx;
+using namespace qx::script;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     std::uint8_t flags = data[0];

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/text/Decoders.h"
+#include "text/Decoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     qx::Text input(reinterpret_cast<const char*>(data), size);

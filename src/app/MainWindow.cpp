@@ -1,14 +1,14 @@
 #include "app/MainWindow.h"
 
-#include "app/NoticeHook.h"
 #include "app/Windows.h"
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "notice/Notice.h"
 #include "platform/system/Clock.h"
 #include "platform/system/VersionRecord.h"
 #include "resources/Pictures.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::app {
 
 namespace {
 
@@ -47,8 +47,8 @@ void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::W
 
     window->control(kTabs).setCurrentPage(0);
     window->control("标签EX_版本提示").setCaption(gbk(u8"当前版本号：") + fields[0]);
-    state.banterRotationStarted = false;
-    startNoticeCheck(state, window, windows);
+    state.notice.banterRotationStarted = false;
+    notice::launchNoticeCheck(state, window);
 }
 
 ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std::function<int()> hour) {
@@ -73,16 +73,16 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
         });
     }
     window->onClick("按钮EX7", [weak, &state, &windows] {
-        if (auto w = weak.lock()) startNoticeCheck(state, w, windows);
+        if (auto w = weak.lock()) notice::launchNoticeCheck(state, w);
     });
     window->onClick("图片框EX2", [weak, &state] {
-        if (auto w = weak.lock()) onUpdateIconClicked(state, *w);
+        if (auto w = weak.lock()) notice::onUpdateIconClicked(state, *w);
     });
     for (int service = 1; service <= 6; ++service) {
         window->onClick(kCloudButtons[service - 1], [weak, &state, &windows, service] {
             auto w = weak.lock();
             if (!w) return;
-            state.selectedResolverService = service;
+            state.resolver.selectedResolverService = service;
             openChildWindow("ResolverWindow", w, state, windows);
         });
     }
@@ -118,4 +118,4 @@ void bindAboutWindow(const ui::WindowPtr& window, ProgramState&, ui::WindowSyste
     });
 }
 
-}  // namespace qx
+}  // namespace qx::app

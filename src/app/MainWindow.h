@@ -2,10 +2,10 @@
 // The main window: its creation handler and every button that is not a tool launcher.
 #include <functional>
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 #include "ui/WindowSystem.h"
 
-namespace qx {
+namespace qx::app {
 
 // Creates the main window, registers its handlers and opens it modeless.
 void openMainWindow(ProgramState& state, ui::WindowSystem& windows);
@@ -27,4 +27,4 @@ void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::W
 Text creditsText();
 void bindAboutWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows);
 
-}  // namespace qx
+}  // namespace qx::app

@@ -1,11 +1,12 @@
 #include "app/Restart.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/system/Files.h"
 #include "platform/system/Process.h"
 #include "platform/system/ShellQuote.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::app {
 
 int normaliseRestartDelay(int delaySeconds) { return delaySeconds < 1 ? 2 : delaySeconds; }
 
@@ -42,4 +43,4 @@ void restartSelf(const ProgramState& state, int delaySeconds) {
 
 bool terminateProcessById(int processId) { return platform::terminateProcess(processId, 0); }
 
-}  // namespace qx
+}  // namespace qx::app

@@ -1,10 +1,10 @@
 #pragma once
 // Restarting the program through a small script that waits, starts the executable again
 // and deletes itself.
-#include "app/ProgramState.h"
-#include "app/text/Text.h"
+#include "state/ProgramState.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::app {
 
 // Delay normalised as the restart does it: omitted (0) or less than 1 becomes 2.
 int normaliseRestartDelay(int delaySeconds);
@@ -22,4 +22,4 @@ void restartSelf(const ProgramState& state, int delaySeconds = 0);
 // Ends the process (0: this one). True when it was ended.
 bool terminateProcessById(int processId);
 
-}  // namespace qx
+}  // namespace qx::app

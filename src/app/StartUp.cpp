@@ -4,8 +4,9 @@
 #include "platform/system/Clock.h"
 #include "platform/system/Files.h"
 #include "platform/system/Random.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::app {
 
 void initialiseProgramState(ProgramState& state) {
     state.setExecutablePath(platform::executablePath());
@@ -20,4 +21,4 @@ void startUp(ProgramState& state, ui::WindowSystem& windows) {
     openMainWindow(state, windows);
 }
 
-}  // namespace qx
+}  // namespace qx::app

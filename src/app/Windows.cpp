@@ -2,10 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "resources/Pictures.h"
-#include "tester/HtmlToTextToggle.h"
-#include "utilities/EncoderDecode.h"
+#include "tester/WebTesterWindow.h"
+#include "utilities/encoder/EncoderWindow.h"
 
-namespace qx {
+namespace qx::app {
 
 namespace {
 
@@ -14,19 +14,15 @@ struct BinderEntry {
     WindowBinder bind;
 };
 
-// One line per child window; nullptr: only the common wiring so far.
+// One line per child window; nullptr: only the common wiring.
 // clang-format off
 constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
     {"ResolverWindow", nullptr},     // resolvers
     {"SiteIconWindow", nullptr},     // utilities: site icon
     {"RegexTesterWindow", nullptr},  // utilities: regex tester
-    {"WebTesterWindow", [](const ui::WindowPtr& w, ProgramState& s, ui::WindowSystem&) {
-        registerHtmlToText(*w, s.testerResponseText);  // tester: so far its 取文本 toggle
-    }},
-    {"EncoderWindow", [](const ui::WindowPtr& w, ProgramState&, ui::WindowSystem&) {
-        registerDecodeHandler(*w);  // utilities: encoder, so far its decode side
-    }},
+    {"WebTesterWindow", tester::bindWebTesterWindow},
+    {"EncoderWindow", encoder::bindEncoderWindow},
     {"SpeechWindow", nullptr},       // utilities: speech
     {"AvatarWindow", nullptr},       // utilities: avatar
     {"SpeedTestWindow", nullptr},    // utilities: speed test
@@ -73,4 +69,4 @@ void openChildWindow(std::string_view name, const ui::WindowPtr& parent, Program
     if (child) windows.openModal(child, parent);
 }
 
-}  // namespace qx
+}  // namespace qx::app

@@ -10,10 +10,10 @@
 // that refuses to close while busy) and add created handlers, which run after the skin's.
 #include <string_view>
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 #include "ui/WindowSystem.h"
 
-namespace qx {
+namespace qx::app {
 
 using WindowBinder = void (*)(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows);
 
@@ -34,4 +34,4 @@ ui::WindowPtr makeChildWindow(std::string_view name, ProgramState& state, ui::Wi
 void openChildWindow(std::string_view name, const ui::WindowPtr& parent, ProgramState& state,
                      ui::WindowSystem& windows);
 
-}  // namespace qx
+}  // namespace qx::app

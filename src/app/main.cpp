@@ -1,6 +1,7 @@
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 #include "app/StartUp.h"
 #include "ui/qt/QtApplication.h"
+#include "text/Strings.h"
 
 const char* quorvexVersionRecord();
 
@@ -10,6 +11,6 @@ int main(int argc, char** argv) {
     (void)record;
 
     static qx::ProgramState state;  // lives until the process ends
-    qx::initialiseProgramState(state);
-    return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) { qx::startUp(state, windows); });
+    qx::app::initialiseProgramState(state);
+    return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) { qx::app::startUp(state, windows); });
 }

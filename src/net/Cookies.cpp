@@ -1,6 +1,7 @@
 #include "net/Cookies.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::net {
 
 namespace {
 
@@ -65,4 +66,4 @@ Text mergeCookies(Text& oldCookies, Text& newCookies) {
     return oldCookies;
 }
 
-}  // namespace qx
+}  // namespace qx::net

@@ -2,9 +2,9 @@
 // The client-side cookie jar as one text: pairs name=value joined by "; ".
 #include <string_view>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::net {
 
 // Merges the cookies that were sent (oldCookies) with those the server set (newCookies): new
 // values replace old ones of the same name, untouched old ones survive after the new ones,
@@ -20,4 +20,4 @@ Text removeDuplicateItems(std::string_view text, std::string_view delimiter);
 // 1-based position of the first element equal to text, -1 when none.
 int indexOfText(const TextArray& items, std::string_view text);
 
-}  // namespace qx
+}  // namespace qx::net

@@ -1,8 +1,9 @@
 #include "net/HeaderText.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::net {
 
 Text textBefore(std::string_view text, std::string_view delimiter, int start, bool ignoreCase) {
     int pos = find(text, delimiter, start <= 0 ? 1 : start, ignoreCase);
@@ -81,4 +82,4 @@ ByteArray base64Encode(const ByteArray& bytes) {
     return out;
 }
 
-}  // namespace qx
+}  // namespace qx::net

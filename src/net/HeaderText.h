@@ -3,9 +3,9 @@
 // delimiters, header lines, header-name normalising and base64.
 #include <string_view>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::net {
 
 // The text left of the first delimiter found at or after start (<= 0 counts as 1); empty when
 // the delimiter is absent.
@@ -26,4 +26,4 @@ Text capitalizeFirst(std::string_view text);
 // Standard base64 (RFC 4648 alphabet, '=' padding), no line breaks.
 ByteArray base64Encode(const ByteArray& bytes);
 
-}  // namespace qx
+}  // namespace qx::net

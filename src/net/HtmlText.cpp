@@ -1,10 +1,11 @@
 #include "net/HtmlText.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/html/HtmlDocument.h"
 #include "script/RegexMatcher.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::net {
 
 const Text& emptyPageNotice() {
     static const Text notice =
@@ -21,7 +22,7 @@ Text htmlDocumentText(const Text& html) {
 }
 
 Text stripHtmlByRegex(const Text& html) {
-    RegexObject regex;
+    script::RegexObject regex;
     if (!regex.create("<script[\\s\\S]*?</script>|<style[\\s\\S]*?</style>|<[^>]+>|&.{1,8};", html))
         return {};
     return regex.replace("");
@@ -47,4 +48,4 @@ Text extractChineseCharacters(const Text& text) {
     return out;
 }
 
-}  // namespace qx
+}  // namespace qx::net

@@ -1,9 +1,9 @@
 #pragma once
 // HTML pages turned into plain text: the document's rendered text, a regex strip and, as a last
 // resort, the page's Chinese characters.
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::net {
 
 // What the request tester shows when a request returned nothing; the "取文本" toggle compares the
 // response box with it.
@@ -16,4 +16,4 @@ Text stripHtmlByRegex(const Text& html);
 // Only the GB2312 Chinese characters of the text, in order.
 Text extractChineseCharacters(const Text& text);
 
-}  // namespace qx
+}  // namespace qx::net

@@ -3,12 +3,13 @@
 #include <climits>
 #include <memory>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/Cookies.h"
 #include "net/HeaderText.h"
 #include "platform/http/RequestObject.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::net {
 
 namespace {
 
@@ -117,4 +118,4 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
     return result;
 }
 
-}  // namespace qx
+}  // namespace qx::net

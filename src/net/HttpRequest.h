@@ -4,13 +4,14 @@
 #include <optional>
 #include <stop_token>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
+#include "platform/http/Limits.h"
 
-namespace qx {
-
-namespace platform {
+namespace qx::platform {
 class RequestObject;
 }
+
+namespace qx::net {
 
 // The in/out record of one request. Defaults are those a caller gets by leaving a field out.
 struct HttpRequestOptions {
@@ -41,6 +42,8 @@ struct HttpRequestOptions {
     ByteArray responseBytes;  // out
     // Cancels the transfer (a stopped request ends within ~100 ms and yields no body).
     std::stop_token stop;
+    // Whole-request deadline and body cap (net/FetchLimits.h); past either the request fails.
+    platform::TransferLimits limits;
 };
 
 // "GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"; a method outside 0..7
@@ -51,4 +54,4 @@ const char* httpMethodName(int method);
 // out-field is touched) or the exchange failed.
 ByteArray httpObjectRequest(HttpRequestOptions& options);
 
-}  // namespace qx
+}  // namespace qx::net

@@ -2,15 +2,16 @@
 
 #include <climits>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/Cookies.h"
 #include "net/HeaderText.h"
 #include "platform/http/NativeHttp.h"
 #include "platform/text/CodePage.h"
 #include "platform/text/TextStream.h"
 #include "script/RegexMatcher.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::net {
 
 namespace {
 
@@ -89,7 +90,7 @@ Text nativeHeaderBlock(const HttpRequestOptions& o) {
 }
 
 Text declaredCharset(std::string_view page) {
-    RegexMatcher matcher;
+    script::RegexMatcher matcher;
     if (!matcher.create("<meta.+?charset=[^\\w]?([-\\w]+)", left(page, 1024))) return {};
     if (matcher.matchCount() < 1) return {};
     return matcher.subMatchText(1, 1);
@@ -166,4 +167,4 @@ Text nativeHttpRequest(HttpRequestOptions& o) {
     return result;
 }
 
-}  // namespace qx
+}  // namespace qx::net

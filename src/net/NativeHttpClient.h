@@ -4,10 +4,10 @@
 // pages that declare another charset than GBK decoded.
 #include <string_view>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 #include "net/HttpRequest.h"
 
-namespace qx {
+namespace qx::net {
 
 // Returns the body as GBK text; empty on any failure (statusText then holds the message).
 Text nativeHttpRequest(HttpRequestOptions& options);
@@ -27,4 +27,4 @@ Text nativeHeaderBlock(const HttpRequestOptions& options);
 // The charset a page declares in its first 1024 bytes ("" when none).
 Text declaredCharset(std::string_view page);
 
-}  // namespace qx
+}  // namespace qx::net

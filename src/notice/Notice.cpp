@@ -5,8 +5,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/text/CodePages.h"
-#include "app/text/TextUtilities.h"
+#include "text/CodePages.h"
+#include "text/TextUtilities.h"
 #include "net/HeaderText.h"
 #include "notice/ShareNote.h"
 #include "notice/UpdateScript.h"
@@ -16,12 +16,13 @@
 #include "platform/system/Random.h"
 #include "platform/system/Worker.h"
 #include "resolvers/OneDriveBusiness.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::notice {
 namespace {
 
 Text field(const Text& notice, const char* leftUtf8, const char* rightUtf8) {
-    return textBetween(notice, gbk(leftUtf8), gbk(rightUtf8));
+    return net::textBetween(notice, gbk(leftUtf8), gbk(rightUtf8));
 }
 
 const Text& updateAvailableMessage() {
@@ -50,7 +51,7 @@ NoticeFields parseNoticeFields(const Text& notice) {
 }
 
 void showNotice(ProgramState& state, ui::Window& w, const Text& notice) {
-    state.noticeText.set(notice);
+    state.notice.noticeText.set(notice);
     Text current = state.currentVersion();
     if (notice.empty()) {
         w["标签EX_最新版本提示"].setCaption(gbk(u8"最新版本号：") + current);
@@ -59,12 +60,12 @@ void showNotice(ProgramState& state, ui::Window& w, const Text& notice) {
         return;
     }
     NoticeFields f = parseNoticeFields(notice);
-    state.speedTestLink.set(f.speedTestLink);
+    state.notice.speedTestLink.set(f.speedTestLink);
     w["标签EX_最新版本提示"].setCaption(gbk(u8"最新版本号：") + f.latestVersion);
     if (f.latestVersion == current) {
         w["版本提示标签"].setCaption(gbk(u8"作者还在咕咕咕~ 未发布新版本~"));
-        state.banterText.set(f.jokes);
-        if (!state.banterRotationStarted.exchange(true)) {
+        state.notice.banterText.set(f.jokes);
+        if (!state.notice.banterRotationStarted.exchange(true)) {
             // The rotation keeps the lines of the jokes as they are when it starts.
             ui::WindowPtr self = w.shared_from_this();
             platform::startWorker([banter = f.jokes, self](std::stop_token stop) { rotateBanter(banter, self, stop); });
@@ -102,8 +103,8 @@ void rotateBanter(const Text& banterText, const ui::WindowPtr& mainWindow, std::
 
 void onUpdateIconClicked(ProgramState& state, ui::Window& mainWindow) {
     if (mainWindow["版本提示标签"].caption() != updateAvailableMessage()) return;
-    Text address = parseNoticeFields(state.noticeText.get()).updateAddress;
-    startUpdate(state, convertOneDriveBusinessLink(address));
+    Text address = parseNoticeFields(state.notice.noticeText.get()).updateAddress;
+    startUpdate(state, resolvers::convertOneDriveBusinessLink(address));
 }
 
 bool startUpdate(ProgramState& state, const Text& downloadAddress) {
@@ -115,4 +116,4 @@ bool startUpdate(ProgramState& state, const Text& downloadAddress) {
                                    platform::toNativePath(state.runDirectory)) > 0;
 }
 
-}  // namespace qx
+}  // namespace qx::notice

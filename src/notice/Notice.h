@@ -2,11 +2,11 @@
 // The online notice on the home page: latest version, update state, change log, jokes.
 #include <stop_token>
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 #include "ui/Window.h"
 #include "ui/WindowSystem.h"
 
-namespace qx {
+namespace qx::notice {
 
 struct NoticeFields {
     Text speedTestLink;
@@ -33,4 +33,4 @@ void onUpdateIconClicked(ProgramState& state, ui::Window& mainWindow);
 // safe http(s) URL writes nothing. Returns whether a script was started.
 bool startUpdate(ProgramState& state, const Text& downloadAddress);
 
-}  // namespace qx
+}  // namespace qx::notice

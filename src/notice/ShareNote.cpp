@@ -1,13 +1,14 @@
 #include "notice/ShareNote.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/HtmlText.h"
 #include "net/HttpRequest.h"
 #include "script/JsonObject.h"
 #include "script/RegexMatcher.h"
 #include "script/ScriptHost.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::notice {
 
 Text shareViewRequestBody(const Text& seq, const Text& sharePassword, const Text& shareKey) {
     Text body = R"({"req_header":"{\"seq\":)";
@@ -40,11 +41,11 @@ Text joinRequestHeaders(RequestHeaderList& list, bool keepList) {
 }
 
 Text getSeq() {
-    ScriptHost host;
+    script::ScriptHost host;
     host.executeStatement("function getseq(){return 1e4*(new Date).getTime()+parseInt(9999*Math.random());}");
     Text r = host.eval("getseq()");
     // The engine may write a large number in exponent form; only its digits are kept.
-    RegexMatcher digits;
+    script::RegexMatcher digits;
     Text seq;
     if (digits.create("\\d", r)) {
         for (int i = 1; i <= digits.matchCount(); ++i) seq += digits.matchText(i);
@@ -53,7 +54,7 @@ Text getSeq() {
 }
 
 Text fetchShareNote(const Text& shareLink, const Text& sharePassword) {
-    JsonObject json;
+    script::JsonObject json;
     auto slash = shareLink.rfind('/');
     Text shareKey = slash == Text::npos ? shareLink : shareLink.substr(slash + 1);
     Text body = shareViewRequestBody(getSeq(), sharePassword, shareKey);
@@ -62,18 +63,18 @@ Text fetchShareNote(const Text& shareLink, const Text& sharePassword) {
     addRequestHeader(list, "Content-Type", "application/json;charset=utf-8");
     addRequestHeader(list, "User-Agent", "Mozilla/5.0 (Windows NT 10.0; WOW64; Trident/7.0; rv:11.0) like Gecko");
 
-    HttpRequestOptions request;
+    net::HttpRequestOptions request;
     request.url = kNoticeRequestAddress;
     request.method = 1;
     request.body = body;
     request.cookies = Text("Cookie:wyctoken=5820194637");
     request.headers = joinRequestHeaders(list, false);
-    ByteArray answer = httpObjectRequest(request);
+    ByteArray answer = net::httpObjectRequest(request);
 
     Text value;
     if (json.parse(utf8ToText(textUpToNul(answer))))
         value = json.getText("data['rsp_body']['RspMsg_body']['note_list'][0]['html_content']", false);
-    return htmlDocumentText(value);
+    return net::htmlDocumentText(value);
 }
 
-}  // namespace qx
+}  // namespace qx::notice

@@ -1,9 +1,9 @@
 #pragma once
 // Reads the program's online notice: a password-protected note on the Weiyun sharing service,
 // fetched as an anonymous web client and turned into plain text.
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::notice {
 
 inline constexpr const char* kNoticeShareLink = "https://share.weiyun.com/QrvxNote";
 inline constexpr const char* kNoticeSharePassword = "tmvrke";
@@ -25,4 +25,4 @@ struct RequestHeaderList {
 void addRequestHeader(RequestHeaderList& list, const Text& name, const Text& value);
 Text joinRequestHeaders(RequestHeaderList& list, bool keepList);
 
-}  // namespace qx
+}  // namespace qx::notice

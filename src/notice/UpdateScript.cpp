@@ -1,9 +1,10 @@
 #include "notice/UpdateScript.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/system/ShellQuote.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::notice {
 
 Text updateScriptBatch(const Text& exeFileName, const Text& downloadAddress) {
     static const char* const lines[] = {
@@ -108,4 +109,4 @@ bool isSafeDownloadAddress(const Text& address) {
     return true;
 }
 
-}  // namespace qx
+}  // namespace qx::notice

@@ -2,9 +2,9 @@
 // The script that replaces the program by a newly published version.
 #include <string>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::notice {
 
 // The Windows batch text (GBK, CR LF, no final line end).
 Text updateScriptBatch(const Text& exeFileName, const Text& downloadAddress);
@@ -18,4 +18,4 @@ std::string updateScriptPosix(const std::string& nativeExeFileName, const std::s
 // characters that a shell or the command interpreter would interpret is accepted.
 bool isSafeDownloadAddress(const Text& address);
 
-}  // namespace qx
+}  // namespace qx::notice

@@ -1,8 +1,9 @@
 #include "resolvers/OneDriveBusiness.h"
 
-#include "app/text/TextUtilities.h"
+#include "text/TextUtilities.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::resolvers {
 namespace {
 // The last nine characters of the service's host name (…-my.sharepoint.com) and a "/".
 constexpr const char* kHostEndMarker = "point.com/";
@@ -20,4 +21,4 @@ Text convertOneDriveBusinessLink(const Text& link) {
     return pieces[0] + "//" + pieces[1] + "/" + pieces[2] + "/" + piece;
 }
 
-}  // namespace qx
+}  // namespace qx::resolvers

@@ -1,10 +1,10 @@
 #pragma once
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::resolvers {
 
 // Rewrites a OneDrive for Business share link into its direct download address; empty text
 // when the link has too few pieces to rebuild.
 Text convertOneDriveBusinessLink(const Text& link);
 
-}  // namespace qx
+}  // namespace qx::resolvers

@@ -2,13 +2,14 @@
 
 #include <cmath>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/script/JsonText.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/text/CodePage.h"
 #include "script/JsonSupport.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::script {
 namespace {
 
 using platform::ScriptValue;
@@ -381,4 +382,4 @@ int JsonObject::nodeValues(TextArray& values, const Text& path, bool deep) {
     return static_cast<int>(values.size());
 }
 
-}  // namespace qx
+}  // namespace qx::script

@@ -6,13 +6,13 @@
 #include <memory>
 #include <string_view>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
-
-namespace platform {
+namespace qx::platform {
 class ScriptControl;
 }
+
+namespace qx::script {
 
 class JsonObject {
   public:
@@ -73,4 +73,4 @@ class JsonObject {
 // Works without recursion, so any depth is safe.
 bool isJsonText(std::u16string_view text);
 
-}  // namespace qx
+}  // namespace qx::script

@@ -1,5 +1,6 @@
 // The support script every JsonObject engine starts with.
 #include "script/JsonSupport.h"
+#include "text/Strings.h"
 
 namespace qx::detail {
 

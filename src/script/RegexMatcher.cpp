@@ -2,11 +2,12 @@
 
 #include <mutex>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/script/RegExp.h"
 #include "platform/text/CodePage.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::script {
 namespace detail {
 namespace {
 
@@ -304,4 +305,4 @@ ByteArray RegexMatcher::subMatchBytes(int index, int subIndex) const {
     return core_->subMatchBytes(index, subIndex);
 }
 
-}  // namespace qx
+}  // namespace qx::script

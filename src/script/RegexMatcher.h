@@ -4,9 +4,9 @@
 // Byte-array subjects and results hold UTF-16LE units, and their positions count bytes of the array.
 #include <memory>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
+namespace qx::script {
 
 namespace detail {
 class RegexCore;
@@ -54,4 +54,4 @@ class RegexMatcher : public RegexObject {
     ByteArray subMatchBytes(int index, int subIndex) const;
 };
 
-}  // namespace qx
+}  // namespace qx::script

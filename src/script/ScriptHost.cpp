@@ -1,10 +1,11 @@
 #include "script/ScriptHost.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/text/CodePage.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::script {
 namespace {
 
 std::u16string u16(std::string_view gbkText) { return platform::decodeCodePage(gbkText, 936); }
@@ -136,4 +137,4 @@ bool ScriptHost::addCode(const Text& code) {
 
 #undef QX_NEEDS_ENGINE
 
-}  // namespace qx
+}  // namespace qx::script

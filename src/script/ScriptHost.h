@@ -5,13 +5,13 @@
 #include <memory>
 #include <optional>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
-namespace qx {
-
-namespace platform {
+namespace qx::platform {
 class ScriptControl;
 }
+
+namespace qx::script {
 
 class ScriptHost {
   public:
@@ -47,4 +47,4 @@ class ScriptHost {
     std::shared_ptr<platform::ScriptControl> engine_;
 };
 
-}  // namespace qx
+}  // namespace qx::script

@@ -1,9 +1,10 @@
 #include "tester/HtmlToTextToggle.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/HtmlText.h"
+#include "text/Strings.h"
 
-namespace qx {
+namespace qx::tester {
 namespace {
 
 bool emptyWithoutSpaces(const Text& text) { return text.find_first_not_of(' ') == Text::npos; }
@@ -14,11 +15,11 @@ void htmlToText(ui::Window& window, Shared<Text>& savedPageText) {
     ui::Control button = window.control("按钮EX6");
     ui::Control box = window.control("编辑框EX_最后文本");
     const Text page = box.text();
-    if (button.caption() == gbk(u8"取文本") && page != emptyPageNotice()) {
+    if (button.caption() == gbk(u8"取文本") && page != net::emptyPageNotice()) {
         savedPageText.set(page);
-        Text text = htmlDocumentText(page);
-        if (emptyWithoutSpaces(text)) text = stripHtmlByRegex(page);
-        if (emptyWithoutSpaces(text)) text = extractChineseCharacters(page);
+        Text text = net::htmlDocumentText(page);
+        if (emptyWithoutSpaces(text)) text = net::stripHtmlByRegex(page);
+        if (emptyWithoutSpaces(text)) text = net::extractChineseCharacters(page);
         if (emptyWithoutSpaces(text)) text = gbk(u8"取文本失败，请检查后再试");
         box.setText(text);
         button.setCaption(gbk(u8"撤回"));
@@ -35,4 +36,4 @@ void registerHtmlToText(ui::Window& window, Shared<Text>& savedPageText) {
     window.onClick("按钮EX6", [self, saved] { htmlToText(*self, *saved); });
 }
 
-}  // namespace qx
+}  // namespace qx::tester

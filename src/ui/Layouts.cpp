@@ -1,6 +1,7 @@
 // The ten windows of the program, control by control. This is the only place in the code that
 // knows a coordinate: handlers name controls and read their geometry from the model.
 #include "ui/Layout.h"
+#include "text/Strings.h"
 
 namespace qx::ui {
 

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
 
 namespace qx::ui {
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 #include "ui/Layout.h"
 
 namespace qx::ui {

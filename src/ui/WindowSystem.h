@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 #include "ui/Window.h"
 
 namespace qx::ui {

@@ -3,10 +3,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 #include "app/Restart.h"
 #include "platform/system/Files.h"
 #include "platform/system/Process.h"
+
+using namespace qx;
+using namespace qx::app;
 
 int main() {
     qx::ProgramState state;
@@ -15,6 +18,6 @@ int main() {
     std::string before;
     qx::platform::readFile(log, before);
     qx::platform::appendFile(log, std::to_string(qx::platform::currentProcessId()) + "\n");
-    if (before.empty()) qx::restartSelf(state, 1);
+    if (before.empty()) qx::app::restartSelf(state, 1);
     return 0;
 }

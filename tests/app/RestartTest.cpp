@@ -8,11 +8,12 @@
 #include <fstream>
 #include <thread>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/system/Files.h"
 #include "platform/system/Process.h"
 
 using namespace qx;
+using namespace qx::app;
 namespace fs = std::filesystem;
 
 TEST(RestartScript, BatchTextIsExact) {

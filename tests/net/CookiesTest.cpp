@@ -3,6 +3,7 @@
 #include "net/Cookies.h"
 
 using namespace qx;
+using namespace qx::net;
 
 namespace {
 Text merged(Text oldCookies, Text newCookies) { return mergeCookies(oldCookies, newCookies); }

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/HeaderText.h"
 
 using namespace qx;
+using namespace qx::net;
 
 TEST(HeaderText, TextBefore) {
     EXPECT_EQ(textBefore("Set-Cookie: a=1", ": "), "Set-Cookie");

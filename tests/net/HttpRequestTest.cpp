@@ -3,13 +3,15 @@
 #include <chrono>
 #include <thread>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "platform/http/RequestObject.h"
 #include "support/servers/TestServer.h"
 
 using namespace qx;
+using namespace qx::net;
 using qx::test::HttpRequestRecord;
 using qx::test::HttpResponse;
 using qx::test::TestServer;

@@ -3,11 +3,12 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/NativeHttpClient.h"
 #include "support/servers/TestServer.h"
 
 using namespace qx;
+using namespace qx::net;
 using qx::test::HttpRequestRecord;
 using qx::test::HttpResponse;
 using qx::test::TestServer;

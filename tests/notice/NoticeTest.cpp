@@ -12,13 +12,15 @@
 #include <set>
 #include <thread>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
 #include "notice/ShareNote.h"
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "support/doubles/NoticeDouble.h"
 
 using namespace qx;
+using namespace qx::notice;
 namespace fs = std::filesystem;
 
 namespace {
@@ -90,7 +92,7 @@ TEST_F(NoticeTest, OfflineShowsTheCurrentVersionAndTheOfflineLine) {
     EXPECT_EQ(caption("标签EX_最新版本提示"), gbk(u8"最新版本号：1.0.0.17"));
     EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
     EXPECT_EQ(caption("版本提示标签"), "");
-    EXPECT_TRUE(state_.noticeText.get().empty());
+    EXPECT_TRUE(state_.notice.noticeText.get().empty());
     EXPECT_TRUE(fs::exists(dir_ / "Temp" / "old tool.exe")) << "only a successful check clears Temp";
 }
 
@@ -128,9 +130,9 @@ TEST_F(NoticeTest, UpToDateRotatesTheJokes) {
     checkNotice(state_, window_);
     EXPECT_EQ(caption("标签EX_最新版本提示"), gbk(u8"最新版本号：1.0.0.17"));
     EXPECT_EQ(caption("版本提示标签"), gbk(u8"作者还在咕咕咕~ 未发布新版本~"));
-    EXPECT_EQ(state_.speedTestLink.get(), "https://speed.example/100m.bin");
-    EXPECT_EQ(state_.banterText.get(), gbk(u8"甲\r\n乙\r\n丙"));
-    EXPECT_TRUE(state_.banterRotationStarted.load());
+    EXPECT_EQ(state_.notice.speedTestLink.get(), "https://speed.example/100m.bin");
+    EXPECT_EQ(state_.notice.banterText.get(), gbk(u8"甲\r\n乙\r\n丙"));
+    EXPECT_TRUE(state_.notice.banterRotationStarted.load());
     std::set<Text> lines = {gbk(u8"甲"), gbk(u8"乙"), gbk(u8"丙")};
     EXPECT_TRUE(eventually([&] { return lines.count(caption("骚话标签")) == 1; }));
     EXPECT_FALSE(fs::exists(dir_ / "Temp" / "old tool.exe"));
@@ -175,7 +177,7 @@ TEST_F(NoticeTest, ADifferentVersionShowsTheChangeLog) {
         EXPECT_TRUE((*window_)["编辑框EX_更新内容"].visible());
         EXPECT_FALSE((*window_)["骚话标签"].visible());
         EXPECT_EQ((*window_)["编辑框EX_更新内容"].text(), gbk(u8"第一行\r\n第二行 <新>\r\n第三行"));
-        EXPECT_FALSE(state_.banterRotationStarted.load());
+        EXPECT_FALSE(state_.notice.banterRotationStarted.load());
     }
 }
 

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 
 using namespace qx;
+using namespace qx::notice;
 
 TEST(UpdateScript, BatchTextIsExact) {
     const Text expected = gbk(

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace qx;
+using namespace qx::resolvers;
 
 TEST(OneDriveBusiness, RewritesAShareLinkToItsDownloadAddress) {
     EXPECT_EQ(convertOneDriveBusinessLink(

@@ -7,12 +7,15 @@
 #include <functional>
 #include <thread>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "platform/script/ScriptControl.h"
 #include "script/JsonObject.h"
 
+using namespace qx;
+using namespace qx::script;
+
 using qx::gbk;
-using qx::JsonObject;
+using qx::script::JsonObject;
 using qx::Text;
 using qx::TextArray;
 
@@ -33,7 +36,7 @@ TEST(JsonCheck, AcceptsJsonOnly) {
     for (std::u16string_view good :
          {u"{}", u"[]", u" {\"a\" : [1, -2.5e+3, true, false, null, \"x\\u00e9\\n\"]} ", u"\"text\"", u"0",
           u"-0.0E-1", u"[[[]]]", u"{\"a\":{\"b\":{}}}", u"\"\u2028\""})
-        EXPECT_TRUE(qx::isJsonText(good)) << std::string(good.begin(), good.end());
+        EXPECT_TRUE(qx::script::isJsonText(good)) << std::string(good.begin(), good.end());
     for (std::u16string_view bad : {u"",
                                     u" ",
                                     u"{",
@@ -61,10 +64,10 @@ TEST(JsonCheck, AcceptsJsonOnly) {
                                     u"{\"a\"}",
                                     u"\"open",
                                     u"[1 2]"})
-        EXPECT_FALSE(qx::isJsonText(bad)) << std::string(bad.begin(), bad.end());
+        EXPECT_FALSE(qx::script::isJsonText(bad)) << std::string(bad.begin(), bad.end());
     std::u16string deep = std::u16string(100000, u'[') + std::u16string(100000, u']');
-    EXPECT_TRUE(qx::isJsonText(deep));
-    EXPECT_FALSE(qx::isJsonText(deep.substr(1)));
+    EXPECT_TRUE(qx::script::isJsonText(deep));
+    EXPECT_FALSE(qx::script::isJsonText(deep.substr(1)));
 }
 
 TEST(JsonObjectParse, ReadsByPath) {

@@ -2,13 +2,16 @@
 
 #include <thread>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "script/RegexMatcher.h"
+
+using namespace qx;
+using namespace qx::script;
 
 using qx::ByteArray;
 using qx::gbk;
-using qx::RegexMatcher;
-using qx::RegexObject;
+using qx::script::RegexMatcher;
+using qx::script::RegexObject;
 using qx::Text;
 
 namespace {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "script/RegexMatcher.h"
 #include "script/ScriptHost.h"
 
+using namespace qx;
+using namespace qx::script;
+
 using qx::gbk;
-using qx::ScriptHost;
+using qx::script::ScriptHost;
 using qx::Text;
 
 TEST(ScriptHostCalls, StatementsEvalAndErrors) {
@@ -17,7 +20,7 @@ TEST(ScriptHostCalls, StatementsEvalAndErrors) {
     EXPECT_TRUE(h.lastError().empty());
     Text seq = h.eval("getseq()");
     ASSERT_FALSE(seq.empty());
-    qx::RegexMatcher digits;
+    qx::script::RegexMatcher digits;
     ASSERT_TRUE(digits.create("\\d", seq));
     Text kept;
     for (int i = 1; i <= digits.matchCount(); ++i) kept += digits.matchText(i);

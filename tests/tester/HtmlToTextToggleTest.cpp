@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "net/HtmlText.h"
 #include "tester/HtmlToTextToggle.h"
 
 using namespace qx;
+using namespace qx::net;
+using namespace qx::tester;
 
 namespace {
 

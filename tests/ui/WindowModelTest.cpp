@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "ui/Window.h"
 
 using namespace qx;

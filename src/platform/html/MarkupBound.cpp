@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/html/HtmlDocument.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform {
 namespace {
@@ -160,7 +161,7 @@ const NameSet& hiddenContainers() {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char lower(char c) { return lowerAscii(c); }
 
 bool startsWithAt(std::string_view s, std::size_t at, std::string_view prefix) {
     return s.size() >= at + prefix.size() && s.compare(at, prefix.size(), prefix) == 0;

@@ -13,6 +13,7 @@
 
 #include "platform/html/HtmlDocument.h"
 #include "platform/text/CodePage.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform {
 namespace {
@@ -64,12 +65,7 @@ bool hasAttribute(const GumboElement& e, const char* name) {
 std::string unknownTagName(const GumboElement& e) {
     GumboStringPiece piece = e.original_tag;
     gumbo_tag_from_original_text(&piece);
-    std::string name;
-    for (std::size_t k = 0; k < piece.length; ++k) {
-        char c = piece.data[k];
-        name += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    }
-    return name;
+    return toLowerAscii(std::string_view(piece.data, piece.length));
 }
 
 Kind kindOf(const GumboNode* node) {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/http/CurlTransfer.h"
-#include "platform/http/HeaderList.h"
+#include "platform/http/detail/CurlTransfer.h"
+#include "platform/http/detail/HeaderList.h"
 #include "platform/system/Clock.h"
 #include "platform/system/Files.h"
 
@@ -70,7 +70,7 @@ int plainGetChunkSize(long long contentLength) {
     return static_cast<int>(std::min<long long>(contentLength + 1, 102400));
 }
 
-std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token stop) {
+std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token stop, TransferLimits limits) {
     // One transport per call: nothing needs the root handle the system kept open, and a shared
     // handle would serialise the callers' threads.
     CurlTransfer transfer;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/http/Limits.h"
+
 namespace qx::platform {
 
 // The agent of the plain GET.
@@ -17,7 +19,8 @@ inline constexpr std::string_view PlainGetAgent = "Mozilla/4.0 (compatible; MSIE
 
 // One HTTP/1.0 GET; the body whatever the status. Empty on any failure: a URL that is not
 // http(s), no connection, a time-out, an answer cut short, a stop request.
-std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token stop = {});
+// limits: a whole-request deadline and a body cap, past which the GET fails.
+std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token stop = {}, TransferLimits limits = {});
 
 // Read size of the plain GET for an announced Content-Length (-1: none).
 int plainGetChunkSize(long long contentLength);

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/http/CurlTransfer.h"
-#include "platform/http/HeaderList.h"
+#include "platform/http/detail/CurlTransfer.h"
+#include "platform/http/detail/HeaderList.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform {
 
@@ -15,15 +16,6 @@ using detail::TransferPhase;
 
 namespace {
 
-bool startsWithNoCase(std::string_view s, std::string_view p) {
-    if (s.size() < p.size()) return false;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        char a = s[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (a != p[i]) return false;
-    }
-    return true;
-}
 
 bool validHost(std::string_view host) {
     if (host.empty() || host.size() > 255) return false;
@@ -49,9 +41,9 @@ bool nativeHttpAvailable() {
 
 bool crackUrl(std::string_view url, CrackedUrl& out) {
     out = CrackedUrl{};
-    if (startsWithNoCase(url, "http://")) {
+    if (startsWithIgnoreCaseAscii(url, "http://")) {
         url.remove_prefix(7);
-    } else if (startsWithNoCase(url, "https://")) {
+    } else if (startsWithIgnoreCaseAscii(url, "https://")) {
         out.https = true;
         url.remove_prefix(8);
     } else {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/http/CurlTransfer.h"
-#include "platform/http/HeaderList.h"
+#include "platform/http/detail/CurlTransfer.h"
+#include "platform/http/detail/HeaderList.h"
 
 namespace qx::platform {
 

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/script/JsonText.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform {
 
@@ -128,16 +129,7 @@ void* heapRealloc(void* udata, void* ptr, duk_size_t size) {
     std::abort();
 }
 
-bool equalsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
+bool equalsAsciiNoCase(std::u16string_view a, std::u16string_view b) { return equalsIgnoreCaseAscii(a, b); }
 
 // Inputs of the protected calls. Only plain pointers cross into them: the engine leaves a failed
 // call by longjmp, which must not skip a C++ destructor.

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/text/CodePage.h"
+#include "platform/text/Ascii.h"
 
 namespace fs = std::filesystem;
 
@@ -105,7 +106,7 @@ bool setExecutable(std::string_view path) {
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
     // Iterative glob with backtracking to the last '*'; letters compare case-insensitively as
     // the system's listing does.
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    auto fold = [](char c) { return lowerAscii(c); };
     std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
     while (n < name.size()) {
         if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {

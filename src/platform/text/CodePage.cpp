@@ -1,4 +1,5 @@
-#include "CodePage.h"
+#include "platform/text/CodePage.h"
+#include "platform/text/Ascii.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
@@ -88,8 +89,7 @@ bool encodeWith(UConverter* c, std::u16string_view text, std::string& out) {
 
 std::string normaliseCharset(std::string_view charset) {
     std::string name(charset);
-    std::string lower;
-    for (char ch : name) lower += static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
+    std::string lower = toLowerAscii(name);
     if (lower == "unicode" || lower == "utf-16") return "UTF-16LE";
     if (lower == "unicodefffe" || lower == "bigendianunicode") return "UTF-16BE";
     if (lower == "gbk" || lower == "gb2312" || lower == "cp936" || lower == "windows-936") return "windows-936-2000";

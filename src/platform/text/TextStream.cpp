@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/text/CodePage.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform {
 namespace {
@@ -13,9 +14,7 @@ std::string lowerTrimmed(std::string_view name) {
     };
     while (!name.empty() && isJunk(name.front())) name.remove_prefix(1);
     while (!name.empty() && isJunk(name.back())) name.remove_suffix(1);
-    std::string lower;
-    for (char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return lower;
+    return toLowerAscii(name);
 }
 
 // Names the way Windows (and every browser) reads them: Latin-1 labels mean windows-1252,

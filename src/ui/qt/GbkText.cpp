@@ -1,6 +1,7 @@
 #include "ui/qt/GbkText.h"
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
 
 namespace qx::ui::qt {
 

@@ -2,7 +2,7 @@
 // The one place where the program's GBK texts meet Qt's strings.
 #include <QString>
 
-#include "app/text/Text.h"
+#include "core/Text.h"
 
 namespace qx::ui::qt {
 

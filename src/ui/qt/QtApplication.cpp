@@ -5,6 +5,7 @@
 #include <QStyleFactory>
 
 #include "ui/qt/QtWindowSystem.h"
+#include "text/Strings.h"
 
 namespace qx::ui::qt {
 

@@ -9,9 +9,10 @@
 #include <QThread>
 #include <cstdlib>
 
-#include "app/text/CodePages.h"
+#include "text/CodePages.h"
 #include "ui/qt/GbkText.h"
 #include "ui/qt/WindowView.h"
+#include "text/Strings.h"
 
 namespace qx::ui::qt {
 

@@ -1,4 +1,5 @@
 #include "ui/qt/Widgets.h"
+#include "text/Strings.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QPainter>

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "ui/qt/GbkText.h"
+#include "text/Strings.h"
 
 namespace qx::ui::qt {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <set>
 
-#include "app/text/CodePages.h"
-#include "app/text/TextUtilities.h"
+#include "text/CodePages.h"
+#include "text/TextUtilities.h"
 #include "platform/system/Files.h"
 #include "platform/system/Random.h"
 #include "platform/system/VersionRecord.h"

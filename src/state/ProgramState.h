@@ -1,0 +1,54 @@
+#pragma once
+// The program-wide variables, one instance for the whole run, passed by reference. One section
+// per feature; every value is safe for concurrent use (atomics, Shared<T>).
+#include <atomic>
+
+#include "core/Shared.h"
+#include "core/Text.h"
+#include "platform/system/VersionRecord.h"
+
+namespace qx {
+
+struct NoticeState {
+    Shared<Text> noticeText;
+    Shared<Text> speedTestLink;  // the speed test reads it
+    Shared<Text> banterText;
+    std::atomic<bool> banterRotationStarted {false};
+    Shared<TextArray> headerNames;
+    Shared<TextArray> headerValues;
+    // At most one check runs at a time; a trigger while one runs starts nothing new.
+    std::atomic<bool> checkRunning {false};
+};
+
+struct ResolverState {
+    std::atomic<int> selectedResolverService {0};
+};
+
+struct TesterState {
+    Shared<ByteArray> responseBytes;
+    Shared<Text> responseText;
+    std::atomic<bool> requestRunning {false};
+    std::atomic<int> elapsedSeconds {0};
+};
+
+struct ProgramState {
+    // Fixed at start from the executable's own path (GBK texts).
+    Text runDirectory;  // without a trailing separator
+    Text exeFileName;
+
+    Shared<platform::VersionFields> ownVersionInfo;
+    Shared<ByteArray> windowSkinImage;
+
+    NoticeState notice;
+    ResolverState resolver;
+    TesterState tester;
+
+    Text exePath() const;                          // runDirectory + separator + exeFileName
+    Text pathIn(std::string_view relative) const;  // runDirectory + separator + relative
+    Text currentVersion() const;                   // the record's "FileVersion"
+
+    // Fills runDirectory and exeFileName from an executable path (GBK text).
+    void setExecutablePath(std::string_view path);
+};
+
+}  // namespace qx

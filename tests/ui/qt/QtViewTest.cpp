@@ -1,0 +1,455 @@
+// The Qt view against the layouts and the model (QT_QPA_PLATFORM=offscreen).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QGraphicsOpacityEffect>
+#include <QInputMethodEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "text/CodePages.h"
+#include "ui/qt/GbkText.h"
+#include "ui/qt/QtApplication.h"
+#include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/Widgets.h"
+#include "ui/qt/WindowView.h"
+
+using namespace qx;
+using namespace qx::ui;
+using namespace qx::ui::qt;
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "qx_ui_qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* a = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto* created = new QApplication(argc, argv);
+        setUpApplication(*created);
+        return created;
+    }();
+    return *a;
+}
+
+// Processes events until the condition holds or a generous limit passes.
+template <typename F>
+bool waitFor(F condition, int limitMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+ByteArray encode(const QImage& img, const char* format) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(img.save(&buffer, format)) << format;
+    return ByteArray(data.begin(), data.end());
+}
+
+class QtView : public ::testing::Test {
+  protected:
+    void SetUp() override { app(); }
+    void TearDown() override {
+        for (auto& w : windows.openWindows()) windows.destroy(w);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    WindowView* open(const WindowPtr& w) {
+        windows.openModeless(w);
+        return windows.viewOf(w.get());
+    }
+    template <typename T>
+    T* widget(WindowView* v, const std::string& name) {
+        return dynamic_cast<T*>(v->controlWidget(name));
+    }
+    QtWindowSystem windows;
+};
+
+}  // namespace
+
+TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
+    for (const WindowLayout& l : allLayouts()) {
+        SCOPED_TRACE(l.name);
+        WindowPtr w = Window::create(l);
+        WindowView* v = open(w);
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->size(), QSize(l.width, l.height));
+        EXPECT_EQ(v->pos(), QPoint(l.x, l.y));
+        EXPECT_TRUE(v->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(v->windowTitle().toStdString(), l.title);
+        for (const ControlLayout& c : l.controls) {
+            SCOPED_TRACE(c.name);
+            if (c.kind == ControlKind::Timer) {
+                EXPECT_TRUE(v->timer(c.name));
+                continue;
+            }
+            QWidget* cw = v->controlWidget(c.name);
+            if (c.kind == ControlKind::SkinElement) {
+                EXPECT_EQ(cw, nullptr);
+                continue;
+            }
+            ASSERT_TRUE(cw);
+            EXPECT_EQ(cw->objectName().toStdString(), c.name);
+            EXPECT_EQ(cw->geometry(), QRect(c.x, c.y, c.width, c.height));
+            EXPECT_EQ(cw->isHidden(), !c.visible);
+            QWidget* expectedParent = v;
+            if (!c.container.empty()) {
+                expectedParent = v->controlWidget(c.container);
+                if (auto* tabs = dynamic_cast<TabControl*>(expectedParent))
+                    expectedParent = tabs->page(c.page);
+            }
+            EXPECT_EQ(cw->parentWidget(), expectedParent);
+            switch (c.kind) {
+                case ControlKind::Button:
+                case ControlKind::CloseButton:
+                    ASSERT_TRUE(dynamic_cast<SkinButton*>(cw));
+                    EXPECT_EQ(static_cast<SkinButton*>(cw)->text().toStdString(), c.caption);
+                    break;
+                case ControlKind::Label:
+                    ASSERT_TRUE(dynamic_cast<SkinLabel*>(cw));
+                    EXPECT_EQ(static_cast<SkinLabel*>(cw)->caption().toStdString(), c.caption);
+                    break;
+                case ControlKind::EditBox:
+                    if (c.multiLine)
+                        EXPECT_TRUE(dynamic_cast<TextEditBox*>(cw));
+                    else
+                        EXPECT_TRUE(dynamic_cast<LineEditBox*>(cw));
+                    break;
+                case ControlKind::PictureBox:
+                    EXPECT_TRUE(dynamic_cast<PictureBox*>(cw));
+                    break;
+                case ControlKind::GroupBox:
+                    ASSERT_TRUE(dynamic_cast<GroupBox*>(cw));
+                    EXPECT_EQ(static_cast<GroupBox*>(cw)->caption().toStdString(), c.caption);
+                    break;
+                case ControlKind::TabControl:
+                    ASSERT_TRUE(dynamic_cast<TabControl*>(cw));
+                    EXPECT_EQ(static_cast<TabControl*>(cw)->pageCount(), static_cast<int>(c.pages.size()));
+                    break;
+                case ControlKind::RadioButton:
+                    ASSERT_TRUE(dynamic_cast<ChoiceBox*>(cw));
+                    EXPECT_EQ(static_cast<ChoiceBox*>(cw)->look(), ChoiceBox::Look::Radio);
+                    break;
+                case ControlKind::CheckBox:
+                    ASSERT_TRUE(dynamic_cast<ChoiceBox*>(cw));
+                    EXPECT_EQ(static_cast<ChoiceBox*>(cw)->look(),
+                              c.skin == "超仿QQ_选择框" ? ChoiceBox::Look::QqCheck : ChoiceBox::Look::Check);
+                    break;
+                case ControlKind::ProgressBar:
+                    ASSERT_TRUE(dynamic_cast<ProgressBar*>(cw));
+                    EXPECT_EQ(static_cast<ProgressBar*>(cw)->isRing(), c.width == c.height);
+                    break;
+                default:
+                    break;
+            }
+        }
+        windows.destroy(w);
+    }
+    EXPECT_TRUE(windows.openWindows().empty());
+}
+
+TEST_F(QtView, PagesSwitchOnlyThroughTheModel) {
+    WindowPtr w = Window::create("MainWindow");
+    w->onClick("按钮EX5", [w] { w->control("选择夹EX1").setCurrentPage(1); });
+    WindowView* v = open(w);
+    auto* tabs = widget<TabControl>(v, "选择夹EX1");
+    QWidget* cloud = v->controlWidget("按钮EX8");
+    QWidget* home = v->controlWidget("按钮EX7");
+    EXPECT_EQ(tabs->currentPage(), 0);
+    EXPECT_TRUE(home->isVisible());
+    EXPECT_FALSE(cloud->isVisible());
+    QTest::mouseClick(v->controlWidget("按钮EX5"), Qt::LeftButton);
+    EXPECT_EQ(tabs->currentPage(), 1);
+    EXPECT_TRUE(cloud->isVisible());
+    EXPECT_FALSE(home->isVisible());
+    w->control("选择夹EX1").setCurrentPage(2);
+    EXPECT_TRUE(v->controlWidget("按钮EX39")->isVisible());
+    w->control("选择夹EX1").setCurrentPage(7);  // no such page: stays
+    EXPECT_EQ(tabs->currentPage(), 2);
+    // No tab bar: the page fills the whole control.
+    EXPECT_EQ(tabs->page(2)->geometry(), QRect(0, 0, 528, 296));
+}
+
+TEST_F(QtView, AlphaPerControl) {
+    WindowPtr w = Window::create("SpeedTestWindow");
+    WindowView* v = open(w);
+    auto* label = widget<SkinLabel>(v, "标签EX1");
+    // Only the control itself, without the window behind it.
+    auto paint = [](QWidget* cw) {
+        QImage img(cw->size(), QImage::Format_ARGB32);
+        img.fill(Qt::transparent);
+        cw->render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+        return img;
+    };
+    QImage opaque = paint(label);
+    w->control("标签EX1").setAlpha(0);
+    QImage clear = paint(label);
+    auto inkOf = [](const QImage& img) {
+        long ink = 0;
+        const QImage& a = img;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) ink += qAlpha(a.pixel(x, y));
+        return ink;
+    };
+    EXPECT_GT(inkOf(opaque), 0);
+    EXPECT_EQ(inkOf(clear), 0);
+    // The ring starts transparent and fades in.
+    auto* ring = widget<ProgressBar>(v, "进度条EX1");
+    EXPECT_EQ(inkOf(paint(ring)), 0);
+    w->control("进度条EX1").setAlpha(255);
+    EXPECT_GT(inkOf(paint(ring)), 0);
+    // Edit boxes fade through an opacity effect.
+    WindowPtr r = Window::create("ResolverWindow");
+    WindowView* rv = open(r);
+    r->control("编辑框EX_结果").setAlpha(51);
+    auto* effect =
+        qobject_cast<QGraphicsOpacityEffect*>(rv->controlWidget("编辑框EX_结果")->graphicsEffect());
+    ASSERT_TRUE(effect);
+    EXPECT_NEAR(effect->opacity(), 0.2, 1e-6);
+    r->control("编辑框EX_结果").setAlpha(255);
+    EXPECT_EQ(rv->controlWidget("编辑框EX_结果")->graphicsEffect(), nullptr);
+}
+
+TEST_F(QtView, PictureBoxShowsImageBytesScaledToFit) {
+    WindowPtr w = Window::create("AvatarWindow");  // 图片框EX1 is 272x192
+    WindowView* v = open(w);
+    auto* box = widget<PictureBox>(v, "图片框EX1");
+    Control c = w->control("图片框EX1");
+    QImage wide(200, 100, QImage::Format_ARGB32);
+    wide.fill(Qt::red);
+    for (const char* format : {"PNG", "JPG", "BMP"}) {
+        SCOPED_TRACE(format);
+        c.setImage(encode(wide, format));
+        ASSERT_FALSE(box->image().isNull());
+        EXPECT_EQ(box->image().size(), QSize(200, 100));
+        EXPECT_EQ(box->pictureRect(), QRect(0, 28, 272, 136));
+        c.setImage({});
+        EXPECT_TRUE(box->image().isNull());
+    }
+    // Qt writes no GIF: one pixel, by hand.
+    const unsigned char gif[] = {'G',  'I', 'F', '8', '9', 'a',  1, 0, 1, 0,   0x80, 0, 0,   0xff, 0xff,
+                                 0xff, 0,   0,   0,   '!', 0xf9, 4, 1, 0, 0,   0,    0, ',', 0,    0,
+                                 0,    0,   1,   0,   1,   0,    0, 2, 2, 'D', 1,    0, ';'};
+    c.setImage(ByteArray(std::begin(gif), std::end(gif)));
+    ASSERT_FALSE(box->image().isNull());
+    EXPECT_EQ(box->pictureRect(), QRect(40, 0, 192, 192));
+    QImage icon(16, 32, QImage::Format_ARGB32);
+    icon.fill(Qt::blue);
+    c.setImage(encode(icon, "ICO"));
+    ASSERT_FALSE(box->image().isNull());
+    EXPECT_EQ(box->pictureRect(), QRect(88, 0, 96, 192));  // tall: fits the height
+    c.setImage({'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+    EXPECT_TRUE(box->image().isNull());
+
+    int clicks = 0;
+    w->onClick("图片框EX1", [&] { ++clicks; });
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(QtView, WorkerWritesLandInTheView) {
+    WindowPtr w = Window::create("WebTesterWindow");
+    WindowView* v = open(w);
+    std::thread worker([w] {
+        for (int i = 0; i <= 2000; ++i) {
+            w->control("标签EX10").setCaption("n" + std::to_string(i));
+            w->control("编辑框EX_最后文本").setText(gbk(u8"第") + std::to_string(i) + "\r\n" + gbk(u8"行"));
+            w->control("按钮EX2").setDisabled(i % 2 == 1);
+        }
+        w->setWidth(906);
+        w->control("按钮EX1").setLeft(864);
+    });
+    auto* label = widget<SkinLabel>(v, "标签EX10");
+    auto* edit = widget<TextEditBox>(v, "编辑框EX_最后文本");
+    bool landed = waitFor([&] {
+        return label->caption() == QStringLiteral("n2000") && v->width() == 906 &&
+               v->controlWidget("按钮EX1")->x() == 864;
+    });
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(landed);
+    EXPECT_EQ(edit->toPlainText(), QString::fromUtf8(u8"第2000\n行"));
+    EXPECT_TRUE(v->controlWidget("按钮EX2")->isEnabled());
+}
+
+TEST_F(QtView, UserInputGoesBackIntoTheModelAsGbk) {
+    WindowPtr w = Window::create("WebTesterWindow");
+    WindowView* v = open(w);
+    auto* line = widget<LineEditBox>(v, "编辑框EX_原网址");
+    QTest::keyClicks(line, "http://a");
+    EXPECT_EQ(w->control("编辑框EX_原网址").text(), "http://a");
+    // Text committed by an input method, one character outside GBK.
+    line->setFocus();
+    QInputMethodEvent ime;
+    ime.setCommitString(QString::fromUtf8(u8"中文😀"));
+    QCoreApplication::sendEvent(line, &ime);
+    EXPECT_EQ(w->control("编辑框EX_原网址").text(), "http://a" + gbk(u8"中文") + "?");
+
+    auto* multi = widget<TextEditBox>(v, "编辑框EX_提交数据");
+    QTest::keyClicks(multi, "a");
+    QTest::keyClick(multi, Qt::Key_Return);
+    QTest::keyClicks(multi, "b");
+    EXPECT_EQ(w->control("编辑框EX_提交数据").text(), "a\r\nb");
+    w->control("编辑框EX_Cookie").setText("x=1\r\ny=2");
+    EXPECT_EQ(widget<TextEditBox>(v, "编辑框EX_Cookie")->toPlainText(), QStringLiteral("x=1\ny=2"));
+    EXPECT_EQ(w->control("编辑框EX_Cookie").text(), "x=1\r\ny=2");  // the program's write stays as it is
+}
+
+TEST_F(QtView, RadioGroupsAndCheckBoxes) {
+    WindowPtr w = Window::create("EncoderWindow");
+    WindowView* v = open(w);
+    auto* utf8 = widget<ChoiceBox>(v, "单选框EX1");
+    auto* url = widget<ChoiceBox>(v, "单选框EX2");
+    QTest::mouseClick(utf8, Qt::LeftButton);
+    EXPECT_TRUE(w->control("单选框EX1").checked());
+    QTest::mouseClick(url, Qt::LeftButton);
+    EXPECT_TRUE(w->control("单选框EX2").checked());
+    EXPECT_FALSE(w->control("单选框EX1").checked());
+    EXPECT_FALSE(utf8->isChecked());
+    QTest::mouseClick(url, Qt::LeftButton);  // clicking the checked one keeps it
+    EXPECT_TRUE(url->isChecked());
+    w->control("单选框EX3").setChecked(true);
+    EXPECT_FALSE(url->isChecked());
+
+    WindowPtr t = Window::create("WebTesterWindow");
+    WindowView* tv = open(t);
+    auto* qq = widget<ChoiceBox>(tv, "选择框EX6");
+    QTest::mouseClick(qq, Qt::LeftButton);
+    EXPECT_TRUE(t->control("选择框EX6").checked());
+    QTest::mouseClick(qq, Qt::LeftButton);
+    EXPECT_FALSE(t->control("选择框EX6").checked());
+    t->control("选择框EX1").setChecked(true);
+    EXPECT_TRUE(widget<ChoiceBox>(tv, "选择框EX1")->isChecked());
+}
+
+TEST_F(QtView, TimerTicksUntilIntervalZero) {
+    WindowPtr w = Window::create("SpeedTestWindow");
+    WindowView* v = open(w);
+    std::atomic<int> ticks{0};
+    w->onTimer("时钟1", [&] {
+        if (++ticks == 3) w->control("时钟1").setInterval(0);
+    });
+    w->control("时钟1").setInterval(5);
+    EXPECT_TRUE(v->timer("时钟1")->isActive());
+    EXPECT_TRUE(waitFor([&] { return ticks >= 3; }));
+    EXPECT_FALSE(v->timer("时钟1")->isActive());
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(QtView, WindowPropertiesSkinAndMinimise) {
+    WindowPtr w = Window::create("AboutWindow");
+    WindowView* v = open(w);
+    QImage skin(732, 354, QImage::Format_ARGB32);
+    skin.fill(Qt::white);
+    w->skinElement().setImage(encode(skin, "PNG"));
+    EXPECT_EQ(v->skin().size(), QSize(732, 354));
+    w->setAlpha(128);
+    EXPECT_NEAR(v->windowOpacity(), 128 / 255.0, 0.01);
+    w->setWindowState(WindowState::Minimised);
+    EXPECT_TRUE(v->windowState() & Qt::WindowMinimized);
+    w->setWindowState(WindowState::Normal);
+    EXPECT_FALSE(v->windowState() & Qt::WindowMinimized);
+    v->move(200, 120);  // as a drag does
+    EXPECT_EQ(w->left(), 200);
+    EXPECT_EQ(w->top(), 120);
+    // A control beyond the window lies clipped, not moved.
+    WindowPtr e = Window::create("EncoderWindow");
+    WindowView* ev = open(e);
+    e->control("编辑框EX_解码文本").setVisible(true);
+    EXPECT_FALSE(ev->rect().contains(ev->controlWidget("编辑框EX_解码文本")->geometry()));
+    e->setHeight(668);
+    EXPECT_TRUE(ev->rect().contains(ev->controlWidget("编辑框EX_解码文本")->geometry()));
+}
+
+TEST_F(QtView, ModalChildReturnsWhenDestroyed) {
+    WindowPtr main = Window::create("MainWindow");
+    open(main);
+    WindowPtr about = Window::create("AboutWindow");
+    about->onClick("按钮EX1", [this, about] { windows.destroy(about); });
+    bool createdBeforeShow = false;
+    QPointer<WindowView> childView;
+    about->onCreated([&] {
+        childView = windows.viewOf(about.get());
+        createdBeforeShow = childView && !childView->isVisible();
+    });
+    QTimer::singleShot(20, [&] {
+        ASSERT_TRUE(childView);
+        EXPECT_TRUE(childView->isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), childView.data());
+        QTest::mouseClick(childView->controlWidget("按钮EX1"), Qt::LeftButton);
+    });
+    windows.openModal(about, main);
+    EXPECT_TRUE(createdBeforeShow);
+    EXPECT_TRUE(about->destroyed());
+    EXPECT_EQ(windows.openWindows().size(), 1u);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(childView.isNull());
+}
+
+TEST_F(QtView, MessageBoxAskedFromAWorker) {
+    WindowPtr w = Window::create("WebTesterWindow");
+    open(w);
+    std::atomic<bool> done{false};
+    MessageAnswer answer = MessageAnswer::No;
+    std::thread worker([&] {
+        answer = windows.messageBox(w.get(), gbk(u8"需要终止请求吗？"), Text(), MessageStyle::YesNoQuestion);
+        done = true;
+    });
+    // The box runs its own loop on this thread: answer it from a timer inside that loop.
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == QMessageBox::YesRole) b->click();
+    });
+    answerer.start(5);
+    EXPECT_TRUE(waitFor([&] { return done.load(); }));
+    worker.join();
+    EXPECT_EQ(answer, MessageAnswer::Yes);
+    EXPECT_EQ(text, QString::fromUtf8(u8"需要终止请求吗？"));
+    EXPECT_EQ(title, QString());
+    EXPECT_EQ(icon, QMessageBox::Question);
+}
+
+TEST_F(QtView, ClipboardAndFileFilters) {
+    windows.setClipboardText(gbk(u8"直链"));
+    EXPECT_EQ(windows.clipboardText(), gbk(u8"直链"));
+    Text fromWorker;
+    std::thread worker([&] { fromWorker = windows.clipboardText(); });
+    waitFor([&] { return !fromWorker.empty(); });
+    worker.join();
+    EXPECT_EQ(fromWorker, gbk(u8"直链"));
+
+    EXPECT_EQ(nameFilters(gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*")),
+              QStringList({QString::fromUtf8(u8"TXT文档(*.txt) (*.txt)"),
+                           QString::fromUtf8(u8"所有文件(*.*) (*.*)")}));
+    EXPECT_EQ(nameFilters("*.mp3"), QStringList({"*.mp3"}));
+    EXPECT_EQ(nameFilters(""), QStringList());
+    EXPECT_EQ(nameFilters("Pictures|*.png;*.jpg"), QStringList({"Pictures (*.png *.jpg)"}));
+}
+
+TEST(QtViewText, GbkBoundary) {
+    EXPECT_EQ(toQt(gbk(u8"中")), QString::fromUtf8(u8"中"));
+    EXPECT_EQ(fromQt(QString::fromUtf8(u8"中😀")), gbk(u8"中") + "?");
+    EXPECT_EQ(fromQtLines(QStringLiteral("a\nb")), "a\r\nb");
+    EXPECT_EQ(toQtLines("a\r\nb\rc"), QStringLiteral("a\nb\nc"));
+}
