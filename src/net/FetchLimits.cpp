@@ -1,5 +1,7 @@
 #include "net/FetchLimits.h"
 
+#include <atomic>
+
 namespace qx::net {
 
 namespace {
@@ -11,9 +13,9 @@ constexpr std::size_t kMiB = 1024 * 1024;
 // that a trickling server cannot hold a worker.
 constexpr auto kDocumentDeadline = std::chrono::milliseconds(60s);
 
-}  // namespace
+std::atomic<long long> testDeadlineMs {0};
 
-platform::TransferLimits fetchLimits(AnswerKind kind) {
+platform::TransferLimits limitsOf(AnswerKind kind) {
     switch (kind) {
         // The note is a few KB of HTML inside JSON; 8 MiB leaves room for a long change log.
         case AnswerKind::Notice: return {kDocumentDeadline, 8 * kMiB};
@@ -27,5 +29,15 @@ platform::TransferLimits fetchLimits(AnswerKind kind) {
     }
     return {kDocumentDeadline, 8 * kMiB};
 }
+
+}  // namespace
+
+platform::TransferLimits fetchLimits(AnswerKind kind) {
+    platform::TransferLimits limits = limitsOf(kind);
+    if (long long ms = testDeadlineMs.load()) limits.deadline = std::chrono::milliseconds(ms);
+    return limits;
+}
+
+void setFetchDeadlineForTests(std::chrono::milliseconds deadline) { testDeadlineMs = deadline.count(); }
 
 }  // namespace qx::net

@@ -10,4 +10,7 @@ enum class AnswerKind { Notice, Resolver, Avatar, Favicon, Speech };
 
 platform::TransferLimits fetchLimits(AnswerKind kind);
 
+// Tests shorten the deadline to see it strike (0 restores the real one).
+void setFetchDeadlineForTests(std::chrono::milliseconds deadline);
+
 }  // namespace qx::net

@@ -63,7 +63,8 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
     // the later calls fail quietly, as the object's own errors do.
     object->open(verb, gbkToUtf8(o.url), false);
     if (o.noRedirect) object->setOption(platform::RequestObject::OptionEnableRedirects, 0);
-    object->setOption(platform::RequestObject::OptionSslErrorIgnoreFlags, 0x3300);
+    if (!o.verifyCertificate) object->setOption(platform::RequestObject::OptionSslErrorIgnoreFlags, 0x3300);
+    object->setLimits(o.limits);
 
     if (o.completeHeaders) {
         const Text referer = "Referer: " + o.url;

@@ -44,6 +44,9 @@ struct HttpRequestOptions {
     std::stop_token stop;
     // Whole-request deadline and body cap (net/FetchLimits.h); past either the request fails.
     platform::TransferLimits limits;
+    // Verify the server's certificate against the trusted store instead of ignoring
+    // certificate errors; for the requests whose answer decides what the program runs.
+    bool verifyCertificate = false;
 };
 
 // "GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"; a method outside 0..7

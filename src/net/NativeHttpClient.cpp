@@ -96,48 +96,69 @@ Text declaredCharset(std::string_view page) {
     return matcher.subMatchText(1, 1);
 }
 
+Text nativeFailureText(NativeFailure failure) {
+    switch (failure) {
+        case NativeFailure::NotSupported: return gbk(u8"700 当前系统不支持WinHttp服务!");
+        case NativeFailure::BadUrl: return gbk(u8"701 解析URL地址失败!");
+        case NativeFailure::Session: return gbk(u8"702 创建WinHttp会话失败!");
+        case NativeFailure::Connection: return gbk(u8"703 创建WinHttp连接失败!");
+        case NativeFailure::Request: return gbk(u8"704 创建WinHttp请求失败!");
+        case NativeFailure::Timeouts: return gbk(u8"705 设置超时时间失败!");
+        case NativeFailure::Certificate: return gbk(u8"忽略错误/证书错误  失败！");
+        case NativeFailure::Credentials: return gbk(u8"707 设置代理凭证失败!");
+        case NativeFailure::Cookies: return gbk(u8"708 禁止自动设置Cookies失败!");
+        case NativeFailure::Redirects: return gbk(u8"709 重定向设置失败!");
+        case NativeFailure::Headers: return gbk(u8"710 设置协议头失败!");
+        case NativeFailure::Send: return gbk(u8"711 发送请求失败!");
+        case NativeFailure::NoResponse: return gbk(u8"712 服务器未响应!");
+        case NativeFailure::Read: return gbk(u8"713 读取数据失败!");
+    }
+    return {};
+}
+
 Text nativeHttpRequest(HttpRequestOptions& o) {
     // The omitted fields' defaults are the record's own.
-    auto fail = [&o](std::u8string_view message) {
-        o.statusText = gbk(message);
+    auto fail = [&o](NativeFailure failure) {
+        o.statusText = nativeFailureText(failure);
         return Text();
     };
     const Text cookies = o.cookies.value_or(Text());
     platform::NativeHttp http;  // its destructor closes whatever was opened, on every path
 
-    if (!platform::nativeHttpAvailable()) return fail(u8"700 当前系统不支持WinHttp服务!");
+    if (!platform::nativeHttpAvailable()) return fail(NativeFailure::NotSupported);
     platform::CrackedUrl url;
-    if (!platform::crackUrl(gbkToUtf8(o.url), url)) return fail(u8"701 解析URL地址失败!");
+    if (!platform::crackUrl(gbkToUtf8(o.url), url)) return fail(NativeFailure::BadUrl);
     const Text object = url.path.empty() ? "/" + url.extra : url.path + url.extra;
 
     NativeSessionSettings session = nativeSessionSettings(o.proxy, url.https);
-    if (!http.openSession(session.accessType, session.proxyName)) return fail(u8"702 创建WinHttp会话失败!");
+    if (!http.openSession(session.accessType, session.proxyName)) return fail(NativeFailure::Session);
     const int ms = nativeTimeoutMs(o.timeoutSeconds);
-    if (!http.setTimeouts(ms, ms, ms, ms)) return fail(u8"705 设置超时时间失败!");
-    if (!http.connect(url.host, url.port)) return fail(u8"703 创建WinHttp连接失败!");
+    if (!http.setTimeouts(ms, ms, ms, ms)) return fail(NativeFailure::Timeouts);
+    http.setLimits(o.limits);
+    if (!http.connect(url.host, url.port)) return fail(NativeFailure::Connection);
     if (!http.openRequest(httpMethodName(o.method), object, url.https))
-        return fail(u8"704 创建WinHttp请求失败!");
+        return fail(NativeFailure::Request);
 
     if (!o.serverUser.empty() && !o.serverPassword.empty() &&
         !http.setCredentials(platform::NativeHttp::TargetServer, platform::NativeHttp::SchemeBasic,
                              o.serverUser, o.serverPassword))
-        return fail(u8"707 设置代理凭证失败!");
+        return fail(NativeFailure::Credentials);
     if (!o.proxyUser.empty() && !o.proxyPassword.empty() &&
         !http.setCredentials(platform::NativeHttp::TargetProxy, platform::NativeHttp::SchemeBasic,
                              o.proxyUser, o.proxyPassword))
-        return fail(u8"707 设置代理凭证失败!");
-    if (!http.setSecurityFlags(0x3300)) return fail(u8"忽略错误/证书错误  失败！");
-    if (!http.setCookiesEnabled(!cookies.empty())) return fail(u8"708 禁止自动设置Cookies失败!");
-    if (o.noRedirect && !http.setRedirectsEnabled(false)) return fail(u8"709 重定向设置失败!");
+        return fail(NativeFailure::Credentials);
+    if (!http.setSecurityFlags(0x3300)) return fail(NativeFailure::Certificate);
+    if (!http.setCookiesEnabled(!cookies.empty())) return fail(NativeFailure::Cookies);
+    if (o.noRedirect && !http.setRedirectsEnabled(false)) return fail(NativeFailure::Redirects);
 
     const Text block = nativeHeaderBlock(o);
-    if (!block.empty() && !http.addRequestHeaders(block)) return fail(u8"710 设置协议头失败!");
+    if (!block.empty() && !http.addRequestHeaders(block)) return fail(NativeFailure::Headers);
 
     const ByteArray body = !o.bodyBytes.empty() ? o.bodyBytes : toBytes(o.body);
-    if (!http.sendRequest(body, o.stop)) return fail(u8"711 发送请求失败!");
-    if (!http.receiveResponse()) return fail(u8"712 服务器未响应!");
+    if (!http.sendRequest(body, o.stop)) return fail(NativeFailure::Send);
+    if (!http.receiveResponse()) return fail(NativeFailure::NoResponse);
     ByteArray received;
-    if (!http.readData(received)) return fail(u8"713 读取数据失败!");
+    if (!http.readData(received)) return fail(NativeFailure::Read);
 
     // Header bytes came as sent; nothing to convert for a GBK program.
     o.responseHeaders = http.rawHeaders();

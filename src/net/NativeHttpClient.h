@@ -9,6 +9,26 @@
 
 namespace qx::net {
 
+// Where an exchange can fail, in step order. The numbers are those users know from the messages;
+// the certificate step has none.
+enum class NativeFailure {
+    NotSupported = 700,
+    BadUrl = 701,
+    Session = 702,
+    Connection = 703,
+    Request = 704,
+    Timeouts = 705,
+    Certificate,
+    Credentials = 707,
+    Cookies = 708,
+    Redirects = 709,
+    Headers = 710,
+    Send = 711,
+    NoResponse = 712,
+    Read = 713,
+};
+Text nativeFailureText(NativeFailure failure);
+
 // Returns the body as GBK text; empty on any failure (statusText then holds the message).
 Text nativeHttpRequest(HttpRequestOptions& options);
 

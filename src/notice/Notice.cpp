@@ -87,7 +87,12 @@ void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow) {
 }
 
 void launchNoticeCheck(ProgramState& state, const ui::WindowPtr& mainWindow) {
-    platform::startWorker([&state, mainWindow](std::stop_token) { checkNotice(state, mainWindow); });
+    // One check at a time: a click while one runs starts nothing, the running one fills the page.
+    if (state.notice.checkRunning.exchange(true)) return;
+    platform::startWorker([&state, mainWindow](std::stop_token) {
+        checkNotice(state, mainWindow);
+        state.notice.checkRunning = false;
+    });
 }
 
 void rotateBanter(const Text& banterText, const ui::WindowPtr& mainWindow, std::stop_token stop) {

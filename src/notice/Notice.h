@@ -21,7 +21,7 @@ NoticeFields parseNoticeFields(const Text& notice);
 void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow);
 // The part after the fetch, for a notice already in hand (empty: offline).
 void showNotice(ProgramState& state, ui::Window& mainWindow, const Text& notice);
-// Starts checkNotice on a new worker thread.
+// Starts checkNotice on a new worker thread, unless a check is running already.
 void launchNoticeCheck(ProgramState& state, const ui::WindowPtr& mainWindow);
 
 // Worker entry: shows a random line of the jokes (lines split at CR LF) every 3 s until

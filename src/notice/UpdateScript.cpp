@@ -74,15 +74,20 @@ std::string updateScriptPosix(const std::string& nativeExeFileName, const std::s
     s += "  [ \"${exe##*/}\" = \"$filename\" ] && kill -9 \"${p#/proc/}\" 2>/dev/null\n";
     s += "done\n";
     s += "mkdir -p Program_Upadte_Temp\n";
-    // The program's test aid QUORVEX_CONNECT_TO reaches curl as --connect-to entries too.
-    s += "set --\n";
+    // Only https, the certificate verified, redirects to https only: the download replaces the
+    // program. The test aids QUORVEX_CONNECT_TO and QUORVEX_EXTRA_CA_FILE reach curl too.
+    s += "set -- --proto =https --proto-redir =https\n";
+    s += "if [ -n \"$QUORVEX_EXTRA_CA_FILE\" ]; then\n";
+    s += "  cat /etc/ssl/certs/ca-certificates.crt \"$QUORVEX_EXTRA_CA_FILE\" > Program_Upadte_Temp/ca.pem 2>/dev/null\n";
+    s += "  set -- \"$@\" --cacert Program_Upadte_Temp/ca.pem\n";
+    s += "fi\n";
     s += "if [ -n \"$QUORVEX_CONNECT_TO\" ]; then\n";
-    s += "  set -- -k\n";
     s += "  oldifs=$IFS; IFS=,\n";
     s += "  for entry in $QUORVEX_CONNECT_TO; do set -- \"$@\" --connect-to \"$entry\"; done\n";
     s += "  IFS=$oldifs\n";
     s += "fi\n";
-    s += "if curl -fsSL \"$@\" -o \"Program_Upadte_Temp/$filename\" -- \"$downurl\"; then\n";
+    // A failed or empty download keeps the old program.
+    s += "if curl -fsSL \"$@\" -o \"Program_Upadte_Temp/$filename\" -- \"$downurl\" && [ -s \"Program_Upadte_Temp/$filename\" ]; then\n";
     s += "  chmod +x \"Program_Upadte_Temp/$filename\"\n";
     s += "  mv -f \"Program_Upadte_Temp/$filename\" \"$curpath/$filename\"\n";
     s += "fi\n";
@@ -93,7 +98,8 @@ std::string updateScriptPosix(const std::string& nativeExeFileName, const std::s
 }
 
 bool isSafeDownloadAddress(const Text& address) {
-    if (!startsWith(address, "http://", true) && !startsWith(address, "https://", true)) return false;
+    // Only https: over plain http anyone on the way could hand over another program.
+    if (!startsWith(address, "https://", true)) return false;
     std::size_t schemeEnd = address.find("//") + 2;
     if (address.size() <= schemeEnd) return false;  // no host
     for (unsigned char c : address) {

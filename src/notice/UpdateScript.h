@@ -14,7 +14,7 @@ Text updateScriptBatch(const Text& exeFileName, const Text& downloadAddress);
 // removes the folder, starts the new program and deletes itself. Every value is quoted.
 std::string updateScriptPosix(const std::string& nativeExeFileName, const std::string& downloadAddress);
 
-// The address comes from the network and ends up in a script: only an http(s) URL without
+// The address comes from the network and ends up in a script: only an https URL without
 // characters that a shell or the command interpreter would interpret is accepted.
 bool isSafeDownloadAddress(const Text& address);
 

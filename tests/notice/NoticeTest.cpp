@@ -14,6 +14,7 @@
 
 #include "text/CodePages.h"
 #include "text/Strings.h"
+#include "net/FetchLimits.h"
 #include "notice/ShareNote.h"
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
@@ -64,6 +65,7 @@ protected:
         const char* before = std::getenv("QUORVEX_CONNECT_TO");
         savedConnectTo_ = before ? std::optional<std::string>(before) : std::nullopt;
         setenv("QUORVEX_CONNECT_TO", double_.connectTo().c_str(), 1);
+        setenv("QUORVEX_EXTRA_CA_FILE", test::TestServer::certificateFile().c_str(), 1);
     }
     void TearDown() override {
         stop_.request_stop();
@@ -72,6 +74,8 @@ protected:
             setenv("QUORVEX_CONNECT_TO", savedConnectTo_->c_str(), 1);
         else
             unsetenv("QUORVEX_CONNECT_TO");
+        unsetenv("QUORVEX_EXTRA_CA_FILE");
+        net::setFetchDeadlineForTests({});
         fs::remove_all(dir_);
     }
     Text caption(const char* control) { return (*window_)[control].caption(); }
@@ -214,6 +218,97 @@ TEST_F(NoticeTest, AnUnsafeUpdateAddressWritesNoScript) {
     EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
     EXPECT_FALSE(startUpdate(state_, "https://h/x\";reboot;\""));
     EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
+}
+
+// The process's peak resident memory in KiB (VmHWM).
+long peakKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+TEST_F(NoticeTest, AServerOfAnUnknownCaGetsNoHearingAndInstallsNothing) {
+    test::NoticeDouble rogue("QrvxNote", "tmvrke", test::TestServer::HttpsUnknownCa);
+    rogue.setNoteHtml(note("1.0.0.18", "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd-更新地址</p>"));
+    setenv("QUORVEX_CONNECT_TO", rogue.connectTo().c_str(), 1);
+    checkNotice(state_, window_);
+    EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
+    EXPECT_EQ(rogue.notesServed(), 0);
+    onUpdateIconClicked(state_, *window_);
+    EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
+
+    // An update download from a server of an unknown CA keeps the old program and starts it.
+    test::TestServer files(test::TestServer::HttpsUnknownCa, false);
+    files.route("/personal/alice/_layouts/52/download.aspx",
+                [](const test::HttpRequestRecord&, test::HttpResponse& res) { res.body = "#!/bin/sh\necho evil\n"; });
+    std::string connect = "contoso-my.sharepoint.com:443:127.0.0.1:" + std::to_string(files.port());
+    setenv("QUORVEX_CONNECT_TO", connect.c_str(), 1);
+    std::ofstream(dir_ / "quorvex-app") << "#!/bin/sh\necho old > \"$(dirname \"$0\")/started.txt\"\n";
+    fs::permissions(dir_ / "quorvex-app", fs::perms::owner_all);
+    ASSERT_TRUE(startUpdate(state_, "https://contoso-my.sharepoint.com/personal/alice/_layouts/52/download.aspx?share=EnewVersion1"));
+    ASSERT_TRUE(eventually([&] { return fs::exists(dir_ / "started.txt"); }, 15000));
+    std::ifstream in(dir_ / "quorvex-app");
+    EXPECT_NE(std::string((std::istreambuf_iterator<char>(in)), {}).find("echo old"), std::string::npos);
+}
+
+TEST_F(NoticeTest, OnlyHttpsUpdateAddressesAreUsed) {
+    double_.setNoteHtml(note("1.0.0.18", "<p>更新地址-http://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd-更新地址</p>"));
+    checkNotice(state_, window_);
+    ASSERT_EQ(caption("版本提示标签"), gbk(u8"新的版本已经发布，点击更新图标即可更新。"));
+    onUpdateIconClicked(state_, *window_);
+    EXPECT_FALSE(startUpdate(state_, "http://127.0.0.1:8080/new"));
+    EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
+}
+
+TEST_F(NoticeTest, ATricklingServerEndsByTheDeadlineAndAHugeAnswerAtTheCap) {
+    test::TestServer hostile(test::TestServer::Https, false);
+    hostile.rawRoute(test::NoticeDouble::kPath, [](const test::HttpRequestRecord&, test::Connection& c) {
+        c.write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 100000\r\n\r\n{");
+        while (c.sleep(100) && c.write(" ")) {}  // a byte every 100 ms: never idle, never done
+    });
+    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(hostile.port())).c_str(), 1);
+    net::setFetchDeadlineForTests(std::chrono::milliseconds(1500));
+    auto started = std::chrono::steady_clock::now();
+    checkNotice(state_, window_);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
+
+    // 100 MiB of note: the transfer stops at the cap, memory stays near it.
+    net::setFetchDeadlineForTests({});
+    test::TestServer huge(test::TestServer::Https, false);
+    huge.rawRoute(test::NoticeDouble::kPath, [](const test::HttpRequestRecord&, test::Connection& c) {
+        const std::size_t total = 100u << 20;
+        c.write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(total) + "\r\n\r\n");
+        std::string chunk(1 << 16, 'x');
+        for (std::size_t sent = 0; sent < total && c.write(chunk); sent += chunk.size()) {}
+    });
+    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(huge.port())).c_str(), 1);
+    (*window_)["骚话标签"].setCaption("");
+    long before = peakKiB();
+    checkNotice(state_, window_);
+    EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
+    const long cap = static_cast<long>(net::fetchLimits(net::AnswerKind::Notice).maxBodyBytes / 1024);
+    EXPECT_LT(peakKiB() - before, 3 * cap) << "peak grew by " << (peakKiB() - before) << " KiB";
+}
+
+TEST_F(NoticeTest, OverlappingTriggersRunOneCheck) {
+    test::TestServer slow(test::TestServer::Https, false);
+    std::atomic<int> requests {0};
+    slow.rawRoute(test::NoticeDouble::kPath, [&](const test::HttpRequestRecord&, test::Connection& c) {
+        ++requests;
+        c.sleep(800);
+        c.write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+    });
+    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(slow.port())).c_str(), 1);
+    for (int i = 0; i < 5; ++i) launchNoticeCheck(state_, window_);
+    EXPECT_TRUE(eventually([&] { return !state_.notice.checkRunning.load(); }, 10000));
+    EXPECT_EQ(requests.load(), 1);
+    EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
+    // Once it has ended, the next trigger checks again.
+    launchNoticeCheck(state_, window_);
+    EXPECT_TRUE(eventually([&] { return requests.load() == 2 && !state_.notice.checkRunning.load(); }, 10000));
 }
 
 TEST(NoticeFields, MarkersAndRequestHeaders) {

@@ -25,7 +25,8 @@ TEST(UpdateScript, BatchTextIsExact) {
 TEST(UpdateScript, OnlySafeHttpAddressesAreAccepted) {
     EXPECT_TRUE(isSafeDownloadAddress(
         "https://x-my.sharepoint.com/personal/o/_layouts/52/download.aspx?share=EabcDEF123"));
-    EXPECT_TRUE(isSafeDownloadAddress("http://127.0.0.1:8080/new?a=1"));
+    EXPECT_TRUE(isSafeDownloadAddress("https://127.0.0.1:8080/new?a=1"));
+    EXPECT_FALSE(isSafeDownloadAddress("http://127.0.0.1:8080/new?a=1"));
     for (const char* bad : {"", "ftp://h/x", "https://", "file:///etc/passwd", "https://h/x\" & del *",
                             "https://h/$(reboot)", "https://h/`id`", "https://h/a;b", "https://h/a|b",
                             "https://h/a%PATH%", "https://h/a^b", "https://h/a<b", "https://h/a>b",

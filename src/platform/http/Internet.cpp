@@ -87,6 +87,8 @@ std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token sto
     exchange.connectMs = ConnectMs;
     exchange.sendIdleMs = SendIdleMs;
     exchange.receiveIdleMs = ReceiveIdleMs;
+    exchange.deadline = limits.deadline;
+    exchange.maxBodyBytes = limits.maxBodyBytes;
 
     std::vector<std::uint8_t> body;
     std::size_t chunk = 10240;

@@ -91,6 +91,7 @@ struct NativeHttp::Impl {
     CurlTransfer transfer;
     std::string proxyName;
     long connectMs = 0, sendMs = 0, receiveMs = 0;
+    TransferLimits limits;
     std::string host;
     int port = 0;
     std::string verb, url;
@@ -123,12 +124,14 @@ bool NativeHttp::openSession(int accessType, std::string_view proxyName) {
     return true;
 }
 
+void NativeHttp::setLimits(TransferLimits limits) { impl_->limits = limits; }
+
 bool NativeHttp::setTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) {
     Impl& m = *impl_;
     if (m.stage == Impl::None || resolveMs < -1 || connectMs < -1 || sendMs < -1 || receiveMs < -1)
         return false;
     auto clamp = [](int v) { return v < 0 ? 0L : static_cast<long>(v); };
-    m.connectMs = clamp(connectMs) > 0 ? clamp(connectMs) + clamp(resolveMs) : 0;
+    m.connectMs = clamp(connectMs) > 0 ? std::max(clamp(connectMs), clamp(resolveMs)) : 0;
     m.sendMs = clamp(sendMs);
     m.receiveMs = clamp(receiveMs);
     return true;
@@ -241,6 +244,8 @@ bool NativeHttp::sendRequest(const std::vector<std::uint8_t>& body, std::stop_to
     exchange.connectMs = m.connectMs;
     exchange.sendIdleMs = m.sendMs;
     exchange.receiveIdleMs = m.receiveMs;
+    exchange.deadline = m.limits.deadline;
+    exchange.maxBodyBytes = m.limits.maxBodyBytes;
     detail::TransferResult r = m.transfer.runIntoBuffer(exchange, stop, m.body);
     const detail::ResponseHead& head = m.transfer.head();
     if (head.complete) m.raw = head.statusLine + "\r\n" + head.headerLines + "\r\n";

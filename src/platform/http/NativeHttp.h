@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/http/Limits.h"
+
 namespace qx::platform {
 
 // True when the transport can speak HTTP and HTTPS.
@@ -43,6 +45,8 @@ class NativeHttp {
     // list of those separated by ';'.
     bool openSession(int accessType, std::string_view proxyName);
     bool setTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs);
+    // A whole-request deadline and a body cap for the exchange (none by default).
+    void setLimits(TransferLimits limits);
     bool connect(std::string_view host, int port);  // port 0: the scheme's default
     bool openRequest(std::string_view verb, std::string_view objectName, bool secure);
     bool setCredentials(int target, int scheme, std::string_view user, std::string_view password);

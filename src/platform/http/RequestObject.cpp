@@ -24,6 +24,7 @@ struct RequestObject::Impl {
     std::vector<std::uint8_t> body;
     ResponseHead head;
     std::string error;
+    TransferLimits limits;
 };
 
 void setTrustedCertificates(std::string pem) { detail::setTrustedCertificates(std::move(pem)); }
@@ -97,6 +98,8 @@ bool RequestObject::send(const std::vector<std::uint8_t>& body, std::stop_token 
     return sendBytes(std::string(body.begin(), body.end()), stop);
 }
 
+void RequestObject::setLimits(TransferLimits limits) { impl_->limits = limits; }
+
 bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     Impl& m = *impl_;
     m.body.clear();
@@ -127,9 +130,13 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     exchange.proxy = detail::proxyFor(m.proxy, m.url.size() > 5 && (m.url[4] == 's' || m.url[4] == 'S'));
     exchange.cookieEngine = true;
     const Timeouts& t = m.timeouts;
-    exchange.connectMs = t.connectMs > 0 ? t.connectMs + t.resolveMs : 0;
+    // libcurl bounds resolve, connect and the TLS handshake as one phase: the longer of the two
+    // limits, not their sum, keeps a silent handshake to the limit the caller set.
+    exchange.connectMs = t.connectMs > 0 ? std::max(t.connectMs, t.resolveMs) : 0;
     exchange.sendIdleMs = t.sendMs;
     exchange.receiveIdleMs = t.receiveMs;
+    exchange.deadline = m.limits.deadline;
+    exchange.maxBodyBytes = m.limits.maxBodyBytes;
 
     detail::TransferResult result = m.transfer.runIntoBuffer(exchange, stop, m.body);
     m.head = m.transfer.head();
@@ -145,6 +152,9 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
             break;
         case TransferEnd::TooManyRedirects:
             m.error = "too many redirects";
+            break;
+        case TransferEnd::TooLarge:
+            m.error = "answer too large";
             break;
         default:
             m.error = curl_easy_strerror(result.code);

@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/http/Limits.h"
+
 namespace qx::platform {
 
 class RequestObject {
@@ -63,6 +65,8 @@ class RequestObject {
     // break the header block (CR, LF, a ':' or blank in the name) is refused.
     bool setRequestHeader(std::string_view name, std::string_view value);
     void setTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs);
+    // A whole-request deadline and a body cap for the next sends (none by default).
+    void setLimits(TransferLimits limits);
     Timeouts timeouts() const;
     // Named proxy "host:port" (or "http=host:port;https=host:port"); other settings go direct.
     bool setProxy(int setting, std::string_view proxy = {});

@@ -99,6 +99,27 @@ TEST(PlainGet, FailuresGiveNothing) {
     t.join();
 }
 
+// The limits of a document fetch: a whole-request deadline that a steady trickle cannot dodge,
+// a body cap, and the extra CA file that tests trust besides the system's store.
+TEST(PlainGet, DeadlineCapAndExtraCertificates) {
+    TestServer server;
+    auto start = std::chrono::steady_clock::now();
+    TransferLimits shortDeadline {std::chrono::milliseconds(700), 0};
+    EXPECT_TRUE(httpGetBytes(server.url("/drip?bytes=100&interval=100"), {}, shortDeadline).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(httpGetBytes(server.url("/bytes?n=1000"), {}, {std::chrono::milliseconds(0), 1000}).size(), 1000u);
+    EXPECT_TRUE(httpGetBytes(server.url("/bytes?n=1001"), {}, {std::chrono::milliseconds(0), 1000}).empty());
+    EXPECT_TRUE(httpGetBytes(server.url("/bytes?n=300000&chunked=1"), {}, {std::chrono::milliseconds(0), 65536}).empty());
+
+    TestServer https(TestServer::Https);
+    setenv("QUORVEX_EXTRA_CA_FILE", TestServer::certificateFile().c_str(), 1);
+    EXPECT_FALSE(httpGetBytes(https.url("/echo")).empty());
+    TestServer rogue(TestServer::HttpsUnknownCa);
+    EXPECT_TRUE(httpGetBytes(rogue.url("/echo")).empty());
+    unsetenv("QUORVEX_EXTRA_CA_FILE");
+    EXPECT_TRUE(httpGetBytes(https.url("/echo")).empty());
+}
+
 TEST(Download, HeaderBlock) {
     EXPECT_EQ(downloadHeaderBlock(0, false),
               "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"

@@ -83,8 +83,8 @@ bool NoticeDouble::readBody(const std::string& body, std::string& password, std:
     return true;
 }
 
-NoticeDouble::NoticeDouble(std::string shareKey, std::string password)
-    : shareKey_(std::move(shareKey)), password_(std::move(password)), server_(TestServer::Https, false) {
+NoticeDouble::NoticeDouble(std::string shareKey, std::string password, TestServer::Scheme scheme)
+    : shareKey_(std::move(shareKey)), password_(std::move(password)), server_(scheme, false) {
     server_.route(kPath, [this](const HttpRequestRecord& request, HttpResponse& response) {
         handle(request, response);
     });

@@ -13,7 +13,7 @@ class NoticeDouble {
 public:
     static constexpr const char* kPath = "/webapp/json/weiyunShareNoLogin/WeiyunShareView";
 
-    NoticeDouble(std::string shareKey, std::string password);
+    NoticeDouble(std::string shareKey, std::string password, TestServer::Scheme scheme = TestServer::Https);
 
     // The note's HTML, UTF-8.
     void setNoteHtml(std::string html);

@@ -1,5 +1,6 @@
 // Runs the notice double on its own, for trying the real program against it:
-//   notice_double NOTE.html   prints the QUORVEX_CONNECT_TO value, serves until killed.
+//   notice_double NOTE.html   prints the QUORVEX_CONNECT_TO value and, on a second line, the
+//   test CA's file for QUORVEX_EXTRA_CA_FILE; serves until killed.
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -17,6 +18,6 @@ int main(int argc, char** argv) {
     html << in.rdbuf();
     qx::test::NoticeDouble notice("QrvxNote", "tmvrke");
     notice.setNoteHtml(html.str());
-    std::cout << notice.connectTo() << std::endl;
+    std::cout << notice.connectTo() << "\n" << qx::test::TestServer::certificateFile() << std::endl;
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }

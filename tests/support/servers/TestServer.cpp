@@ -118,51 +118,79 @@ std::string reasonFor(int status) {
     }
 }
 
-// The one self-signed certificate of this process.
+// A certificate authority and the server certificate it issued, made once per process.
 struct Credentials {
+    EVP_PKEY* caKey = nullptr;
+    X509* caCert = nullptr;
     EVP_PKEY* key = nullptr;
     X509* cert = nullptr;
-    std::string pem;
+    std::string caPem;
 };
 
-const Credentials& credentials() {
-    static Credentials c = [] {
-        Credentials r;
-        r.key = EVP_EC_gen("P-256");
-        r.cert = X509_new();
-        X509_set_version(r.cert, 2);
-        ASN1_INTEGER_set(X509_get_serialNumber(r.cert), static_cast<long>(std::time(nullptr) & 0x7fffffff));
-        X509_gmtime_adj(X509_getm_notBefore(r.cert), -24 * 3600);
-        X509_gmtime_adj(X509_getm_notAfter(r.cert), 365L * 24 * 3600);
-        X509_set_pubkey(r.cert, r.key);
-        X509_NAME* name = X509_get_subject_name(r.cert);
-        X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
-                                   reinterpret_cast<const unsigned char*>("Quorvex test server"), -1, -1, 0);
-        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                                   reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
-        X509_set_issuer_name(r.cert, name);
-        X509V3_CTX ctx;
-        X509V3_set_ctx_nodb(&ctx);
-        X509V3_set_ctx(&ctx, r.cert, r.cert, nullptr, nullptr, 0);
-        const char* exts[][2] = {{"basicConstraints", "critical,CA:TRUE"},
-                                 {"keyUsage", "critical,digitalSignature,keyCertSign"},
-                                 {"subjectAltName", "IP:127.0.0.1,DNS:localhost"}};
-        for (auto& e : exts) {
-            X509_EXTENSION* ext = X509V3_EXT_conf(nullptr, &ctx, e[0], e[1]);
-            if (ext) {
-                X509_add_ext(r.cert, ext, -1);
-                X509_EXTENSION_free(ext);
-            }
+X509* makeCertificate(EVP_PKEY* key, const char* commonName, X509* issuer, EVP_PKEY* issuerKey, bool ca) {
+    static long serial = 1;
+    X509* cert = X509_new();
+    X509_set_version(cert, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), (static_cast<long>(std::time(nullptr)) & 0xffffff) * 100 + serial++);
+    X509_gmtime_adj(X509_getm_notBefore(cert), -24 * 3600);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 365L * 24 * 3600);
+    X509_set_pubkey(cert, key);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("Quorvex test"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0);
+    X509_set_issuer_name(cert, issuer ? X509_get_subject_name(issuer) : name);
+    X509V3_CTX ctx;
+    X509V3_set_ctx_nodb(&ctx);
+    X509V3_set_ctx(&ctx, issuer ? issuer : cert, cert, nullptr, nullptr, 0);
+    std::vector<std::pair<const char*, const char*>> exts;
+    if (ca) {
+        exts = {{"basicConstraints", "critical,CA:TRUE"}, {"keyUsage", "critical,keyCertSign,cRLSign"}};
+    } else {
+        exts = {{"basicConstraints", "critical,CA:FALSE"},
+                {"keyUsage", "critical,digitalSignature"},
+                {"extendedKeyUsage", "serverAuth"},
+                {"subjectAltName", TestServer::kCertificateNames}};
+    }
+    for (auto& [extName, value] : exts) {
+        X509_EXTENSION* ext = X509V3_EXT_conf(nullptr, &ctx, extName, value);
+        if (ext) {
+            X509_add_ext(cert, ext, -1);
+            X509_EXTENSION_free(ext);
         }
-        X509_sign(r.cert, r.key, EVP_sha256());
-        BIO* bio = BIO_new(BIO_s_mem());
-        PEM_write_bio_X509(bio, r.cert);
-        char* data = nullptr;
-        long n = BIO_get_mem_data(bio, &data);
-        r.pem.assign(data, static_cast<std::size_t>(n));
-        BIO_free(bio);
-        return r;
-    }();
+    }
+    X509_sign(cert, issuerKey ? issuerKey : key, EVP_sha256());
+    return cert;
+}
+
+std::string pemOf(X509* cert) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_X509(bio, cert);
+    char* data = nullptr;
+    long n = BIO_get_mem_data(bio, &data);
+    std::string pem(data, static_cast<std::size_t>(n));
+    BIO_free(bio);
+    return pem;
+}
+
+Credentials makeCredentials(const char* caName) {
+    Credentials r;
+    r.caKey = EVP_EC_gen("P-256");
+    r.caCert = makeCertificate(r.caKey, caName, nullptr, nullptr, true);
+    r.key = EVP_EC_gen("P-256");
+    r.cert = makeCertificate(r.key, "127.0.0.1", r.caCert, r.caKey, false);
+    r.caPem = pemOf(r.caCert);
+    return r;
+}
+
+// The test CA every Https server's certificate comes from.
+const Credentials& credentials() {
+    static Credentials c = makeCredentials("Quorvex test CA");
+    return c;
+}
+
+// Another CA that nobody trusts, for HttpsUnknownCa servers.
+const Credentials& unknownCredentials() {
+    static Credentials c = makeCredentials("Unknown CA");
     return c;
 }
 
@@ -339,7 +367,20 @@ struct TestServer::Impl {
     std::list<Worker> workers;
 };
 
-const std::string& TestServer::certificatePem() { return credentials().pem; }
+const std::string& TestServer::certificatePem() { return credentials().caPem; }
+
+const std::string& TestServer::certificateFile() {
+    static const std::string path = [] {
+        std::string p = "/tmp/qx-test-ca-" + std::to_string(::getpid()) + ".pem";
+        FILE* f = std::fopen(p.c_str(), "wb");
+        if (f) {
+            std::fwrite(credentials().caPem.data(), 1, credentials().caPem.size(), f);
+            std::fclose(f);
+        }
+        return p;
+    }();
+    return path;
+}
 
 std::string TestServer::patternBytes(std::size_t offset, std::size_t n) {
     std::string out(n, '\0');
@@ -350,10 +391,11 @@ std::string TestServer::patternBytes(std::size_t offset, std::size_t n) {
 TestServer::TestServer(Scheme scheme, bool standardRoutes)
     : scheme_(scheme), impl_(std::make_unique<Impl>()) {
     std::signal(SIGPIPE, SIG_IGN);
-    if (scheme_ == Https) {
-        const Credentials& c = credentials();
+    if (scheme_ != Http) {
+        const Credentials& c = scheme_ == Https ? credentials() : unknownCredentials();
         impl_->ctx = SSL_CTX_new(TLS_server_method());
         SSL_CTX_use_certificate(impl_->ctx, c.cert);
+        SSL_CTX_add1_chain_cert(impl_->ctx, c.caCert);
         SSL_CTX_use_PrivateKey(impl_->ctx, c.key);
     }
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -398,7 +440,7 @@ TestServer::~TestServer() {
 }
 
 std::string TestServer::hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
-std::string TestServer::origin() const { return (scheme_ == Https ? "https://" : "http://") + hostPort(); }
+std::string TestServer::origin() const { return (scheme_ != Http ? "https://" : "http://") + hostPort(); }
 std::string TestServer::url(std::string_view path) const { return origin() + std::string(path); }
 
 void TestServer::route(const std::string& path, Handler handler) {
@@ -528,7 +570,7 @@ void TestServer::acceptLoop() {
 void TestServer::serveConnection(int fd, int index) {
     SSL* ssl = nullptr;
     bool ok = true;
-    if (scheme_ == Https) {
+    if (scheme_ != Http) {
         ssl = SSL_new(impl_->ctx);
         SSL_set_fd(ssl, fd);
         if (SSL_accept(ssl) <= 0) ok = false;

@@ -112,7 +112,12 @@ class Connection {
 
 class TestServer {
   public:
-    enum Scheme { Http, Https };
+    // HttpsUnknownCa presents a certificate of a CA that nobody trusts.
+    enum Scheme { Http, Https, HttpsUnknownCa };
+    // The names the servers' certificate holds: the local ones and the hosts whose requests
+    // verify certificates (the notice, the update download).
+    static constexpr const char* kCertificateNames =
+        "IP:127.0.0.1,DNS:localhost,DNS:share.weiyun.com,DNS:*.sharepoint.com";
     using Handler = std::function<void(const HttpRequestRecord&, HttpResponse&)>;
     using RawHandler = std::function<void(const HttpRequestRecord&, Connection&)>;
 
@@ -144,9 +149,11 @@ class TestServer {
     int openConnections() const { return open_.load(); }
     bool waitForNoOpenConnections(int timeoutMs) const;
 
-    // PEM text of the certificate all Https servers of this process present (CN 127.0.0.1,
-    // subjectAltName IP:127.0.0.1 and DNS:localhost).
+    // PEM text of the test CA that issued the certificate all Https servers of this process
+    // present (subjectAltName kCertificateNames); certificateFile() is the same in a file, for
+    // QUORVEX_EXTRA_CA_FILE.
     static const std::string& certificatePem();
+    static const std::string& certificateFile();
     // Deterministic body bytes: byte i of the stream is patternByte(i).
     static char patternByte(std::size_t i) { return static_cast<char>('a' + (i * 7 + i / 4099) % 26); }
     static std::string patternBytes(std::size_t offset, std::size_t n);

@@ -2,6 +2,8 @@
 #include "platform/text/Ascii.h"
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -57,6 +59,24 @@ curl_slist* connectToFromEnvironment() {
         all.remove_prefix(comma + 1);
     }
     return list;
+}
+
+std::string readWholeFile(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The system's bundle plus the certificates of QUORVEX_EXTRA_CA_FILE; "" when the variable is
+// unset (libcurl then reads the system's bundle itself).
+std::string systemPlusExtraCertificates(CURL* h) {
+    const char* extra = std::getenv("QUORVEX_EXTRA_CA_FILE");
+    if (!extra || !*extra) return {};
+    char* systemBundle = nullptr;
+    curl_easy_getinfo(h, CURLINFO_CAINFO, &systemBundle);
+    std::string pem = systemBundle ? readWholeFile(systemBundle) : std::string();
+    if (!pem.empty() && pem.back() != '\n') pem += '\n';
+    return pem + readWholeFile(extra);
 }
 
 }  // namespace
@@ -202,6 +222,11 @@ std::size_t CurlTransfer::writeCallback(char* data, std::size_t size, std::size_
     }
     self->lastActivity_ = Clock::now();
     if (!self->isFinal_) return total;  // the body of a redirect we follow
+    self->bodyBytes_ += total;
+    if (self->maxBodyBytes_ > 0 && self->bodyBytes_ > self->maxBodyBytes_) {
+        self->tooLarge_ = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
     if (self->onBody && !self->onBody(data, total)) {
         self->refused_ = true;
         return CURL_WRITEFUNC_ERROR;
@@ -255,6 +280,7 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
         std::lock_guard lock(trustedMutex);
         trustedPem_ = trustedPem;
     }
+    if (trustedPem_.empty() && exchange.verifyPeer) trustedPem_ = systemPlusExtraCertificates(h);
     if (!trustedPem_.empty()) {
         curl_blob blob{trustedPem_.data(), trustedPem_.size(), CURL_BLOB_NOCOPY};
         set(curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob));
@@ -262,7 +288,10 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     if (exchange.cookieEngine) set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
     if (!exchange.userAgent.empty()) set(curl_easy_setopt(h, CURLOPT_USERAGENT, exchange.userAgent.c_str()));
     set(curl_easy_setopt(h, CURLOPT_BUFFERSIZE, exchange.bufferSize));
-    set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, exchange.connectMs));
+    long connectMs = exchange.connectMs;
+    if (exchange.deadline.count() > 0 && (connectMs == 0 || exchange.deadline.count() < connectMs))
+        connectMs = static_cast<long>(exchange.deadline.count());
+    set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs));
     curl_slist_free_all(connectTo_);
     connectTo_ = connectToFromEnvironment();
     set(curl_easy_setopt(h, CURLOPT_CONNECT_TO, connectTo_));
@@ -294,6 +323,8 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
     refused_ = false;
     stopSeen_ = false;
     tooMany_ = false;
+    tooLarge_ = false;
+    bodyBytes_ = 0;
     stop_ = &stop;
     lastActivity_ = Clock::now();
 
@@ -322,6 +353,10 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
             curl_off_t up = 0;
             curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &up);
             auto now = Clock::now();
+            if (deadlineAt_ != Clock::time_point{} && now >= deadlineAt_) {
+                result.end = TransferEnd::TimedOut;
+                break;
+            }
             if (up != lastUp) {
                 lastUp = up;
                 lastActivity_ = now;
@@ -348,6 +383,8 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
                 result.end = TransferEnd::Stopped;
             } else if (tooMany_) {
                 result.end = TransferEnd::TooManyRedirects;
+            } else if (tooLarge_) {
+                result.end = TransferEnd::TooLarge;
             } else if (refused_) {
                 result.end = TransferEnd::Refused;
             } else if (result.code == CURLE_OPERATION_TIMEDOUT) {
@@ -377,6 +414,8 @@ TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop)
     if (!applyExchange(exchange)) return result;
     follow_ = exchange.followRedirects;
     maxRedirects_ = exchange.maxRedirects;
+    maxBodyBytes_ = exchange.maxBodyBytes;
+    deadlineAt_ = exchange.deadline.count() > 0 ? Clock::now() + exchange.deadline : Clock::time_point{};
     redirects_ = 0;
     std::string url = exchange.url;
     std::string verb = exchange.verb;

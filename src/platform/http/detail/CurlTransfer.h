@@ -30,7 +30,8 @@ std::string escapeUrl(std::string_view url);
 bool isHttpUrl(std::string_view url);  // starts with http:// or https:// (any case)
 
 // Certificates the transports trust instead of the system's list (tests use it for their
-// self-signed server). Empty: the system's list.
+// self-signed server). Empty: the system's list, plus the PEM file named by the environment
+// variable QUORVEX_EXTRA_CA_FILE when it is set (a testing aid).
 void setTrustedCertificates(std::string pem);
 
 struct ResponseHead {
@@ -42,7 +43,7 @@ struct ResponseHead {
     std::string location;  // raw Location value, "" when none
 };
 
-enum class TransferEnd { Completed, Failed, TimedOut, Stopped, Refused, TooManyRedirects };
+enum class TransferEnd { Completed, Failed, TimedOut, Stopped, Refused, TooManyRedirects, TooLarge };
 
 // Where a failure happened, for callers that report it by phase.
 enum class TransferPhase { Connecting, Sending, ReceivingHead, ReceivingBody };
@@ -67,6 +68,10 @@ struct Exchange {
     long connectMs = 0;           // resolve + connect + TLS handshake; 0: libcurl's own limit
     long sendIdleMs = 0;          // no byte sent for that long while sending: time-out; 0: none
     long receiveIdleMs = 0;       // no byte received for that long: time-out; 0: none
+    // The whole exchange, redirects included, ends by then (TimedOut); 0: no deadline.
+    std::chrono::milliseconds deadline {0};
+    // A final body longer than this ends the exchange (TooLarge); 0: no cap.
+    std::size_t maxBodyBytes = 0;
 };
 
 struct TransferResult {
@@ -121,6 +126,10 @@ class CurlTransfer {
     bool refused_ = false;
     bool stopSeen_ = false;
     bool tooMany_ = false;
+    bool tooLarge_ = false;
+    std::size_t bodyBytes_ = 0;
+    std::size_t maxBodyBytes_ = 0;
+    std::chrono::steady_clock::time_point deadlineAt_ {};  // epoch: none
     bool follow_ = true;
     int redirects_ = 0;
     int maxRedirects_ = 10;
