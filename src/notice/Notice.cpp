@@ -80,17 +80,18 @@ void showNotice(ProgramState& state, ui::Window& w, const Text& notice) {
     for (const Text& path : listFiles(state.pathIn("Temp"), "*.exe")) platform::deleteFile(path);
 }
 
-void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow) {
+void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow, std::stop_token stop) {
     (*mainWindow)["标签EX_最新版本提示"].setCaption(gbk(u8"最新版本号：加载中..."));
-    Text notice = fetchShareNote(kNoticeShareLink, kNoticeSharePassword);
+    Text notice = fetchShareNote(kNoticeShareLink, kNoticeSharePassword, stop);
+    if (stop.stop_requested()) return;
     showNotice(state, *mainWindow, notice);
 }
 
 void launchNoticeCheck(ProgramState& state, const ui::WindowPtr& mainWindow) {
     // One check at a time: a click while one runs starts nothing, the running one fills the page.
     if (state.notice.checkRunning.exchange(true)) return;
-    platform::startWorker([&state, mainWindow](std::stop_token) {
-        checkNotice(state, mainWindow);
+    platform::startWorker([&state, mainWindow](std::stop_token stop) {
+        checkNotice(state, mainWindow, stop);
         state.notice.checkRunning = false;
     });
 }

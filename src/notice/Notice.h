@@ -18,7 +18,7 @@ struct NoticeFields {
 NoticeFields parseNoticeFields(const Text& notice);
 
 // Worker entry: fetches the notice and fills the main window's home page.
-void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow);
+void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow, std::stop_token stop = {});
 // The part after the fetch, for a notice already in hand (empty: offline).
 void showNotice(ProgramState& state, ui::Window& mainWindow, const Text& notice);
 // Starts checkNotice on a new worker thread, unless a check is running already.

@@ -54,7 +54,7 @@ Text getSeq() {
     return seq;
 }
 
-Text fetchShareNote(const Text& shareLink, const Text& sharePassword) {
+Text fetchShareNote(const Text& shareLink, const Text& sharePassword, std::stop_token stop) {
     script::JsonObject json;
     auto slash = shareLink.rfind('/');
     Text shareKey = slash == Text::npos ? shareLink : shareLink.substr(slash + 1);
@@ -73,6 +73,7 @@ Text fetchShareNote(const Text& shareLink, const Text& sharePassword) {
     // The note names the update the program installs: its server must prove who it is, and a
     // trickling or endless answer must not hold the check.
     request.verifyCertificate = true;
+    request.stop = stop;
     request.limits = net::fetchLimits(net::AnswerKind::Notice);
     ByteArray answer = net::httpObjectRequest(request);
 

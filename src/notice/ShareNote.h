@@ -1,6 +1,8 @@
 #pragma once
 // Reads the program's online notice: a password-protected note on the Weiyun sharing service,
 // fetched as an anonymous web client and turned into plain text.
+#include <stop_token>
+
 #include "core/Text.h"
 
 namespace qx::notice {
@@ -11,7 +13,7 @@ inline constexpr const char* kNoticeRequestAddress =
     "https://share.weiyun.com/webapp/json/weiyunShareNoLogin/WeiyunShareView?refer=unknown_windows&g_tk=5820194637";
 
 // The note as plain text, or empty text (offline, wrong password, withdrawn share…).
-Text fetchShareNote(const Text& shareLink, const Text& sharePassword);
+Text fetchShareNote(const Text& shareLink, const Text& sharePassword, std::stop_token stop = {});
 // A fresh sequence number as decimal digits.
 Text getSeq();
 // The JSON request body, built from its pieces exactly as the service expects it.

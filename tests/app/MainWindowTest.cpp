@@ -8,6 +8,7 @@
 #include "app/Windows.h"
 #include "text/CodePages.h"
 #include "platform/system/VersionRecord.h"
+#include "platform/system/Worker.h"
 #include "resources/Pictures.h"
 #include "support/fake/FakeWindowSystem.h"
 
@@ -27,7 +28,12 @@ class MainWindowTest : public ::testing::Test {
         std::filesystem::create_directories(dir_);
         state.setExecutablePath((dir_ / "quorvex").string());  // no such file yet
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override {
+        // The notice worker the main window started ends before the state it reads goes.
+        platform::stopAllWorkers();
+        EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(20)));
+        std::filesystem::remove_all(dir_);
+    }
 
     ui::WindowPtr open(int hour = 12) {
         ui::WindowPtr w = makeMainWindow(state, fake, [hour] { return hour; });
@@ -43,9 +49,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     std::filesystem::path dir_;
-    // The program's state lives for the whole run, as in the program: the notice worker that
-    // the main window starts may still be finishing when a test ends.
-    ProgramState& state = *new ProgramState;
+    ProgramState state;
     FakeWindowSystem fake;
 };
 

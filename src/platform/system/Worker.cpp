@@ -1,11 +1,15 @@
 #include "platform/system/Worker.h"
 
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
 namespace qx::platform {
 namespace {
 std::mutex mutex;
+std::condition_variable allEnded;
+int running = 0;
+
 std::stop_source& source() {
     static std::stop_source s;
     return s;
@@ -17,8 +21,18 @@ void startWorker(std::function<void(std::stop_token)> f) {
     {
         std::lock_guard lock(mutex);
         token = source().get_token();
+        ++running;
     }
-    std::thread([f = std::move(f), token] { f(token); }).detach();
+    std::thread([f = std::move(f), token] {
+        f(token);
+        std::lock_guard lock(mutex);
+        if (--running == 0) allEnded.notify_all();
+    }).detach();
+}
+
+bool waitForAllWorkers(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex);
+    return allEnded.wait_for(lock, timeout, [] { return running == 0; });
 }
 
 void stopAllWorkers() {

@@ -1,5 +1,6 @@
 #pragma once
 // Workers are detached threads, never joined; they stop cooperatively through their token.
+#include <chrono>
 #include <functional>
 #include <stop_token>
 
@@ -9,5 +10,8 @@ namespace qx::platform {
 void startWorker(std::function<void(std::stop_token)> f);
 // Asks every worker to stop (process end, tests).
 void stopAllWorkers();
+// Waits until no worker runs any more; false when some still run after timeout. Tests end with
+// it, so that no worker outlives what it reads.
+bool waitForAllWorkers(std::chrono::milliseconds timeout);
 
 }  // namespace qx::platform

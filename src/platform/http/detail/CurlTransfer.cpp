@@ -241,9 +241,25 @@ int CurlTransfer::prereqCallback(void* p, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
+void CurlTransfer::resetHandle() {
+    // libcurl 7.88 loses the list behind CURLOPT_COOKIEFILE on curl_easy_reset (one leaked
+    // entry per request). Clearing that option frees it, but also the jar: keep the cookies
+    // and give them back to the next exchange.
+    if (cookieEngineOn_) {
+        curl_slist* cookies = nullptr;
+        if (curl_easy_getinfo(easy_, CURLINFO_COOKIELIST, &cookies) == CURLE_OK) {
+            for (curl_slist* c = cookies; c; c = c->next) savedCookies_.emplace_back(c->data);
+            curl_slist_free_all(cookies);
+        }
+        curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, nullptr);
+        cookieEngineOn_ = false;
+    }
+    curl_easy_reset(easy_);
+}
+
 bool CurlTransfer::applyExchange(const Exchange& exchange) {
     CURL* h = easy_;
-    curl_easy_reset(h);
+    resetHandle();
     bool ok = true;
     auto set = [&ok](CURLcode c) { ok = ok && c == CURLE_OK; };
     set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
@@ -285,7 +301,12 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
         curl_blob blob{trustedPem_.data(), trustedPem_.size(), CURL_BLOB_NOCOPY};
         set(curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob));
     }
-    if (exchange.cookieEngine) set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
+    if (exchange.cookieEngine) {
+        set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
+        cookieEngineOn_ = true;
+        for (const std::string& line : savedCookies_) curl_easy_setopt(h, CURLOPT_COOKIELIST, line.c_str());
+        savedCookies_.clear();
+    }
     if (!exchange.userAgent.empty()) set(curl_easy_setopt(h, CURLOPT_USERAGENT, exchange.userAgent.c_str()));
     set(curl_easy_setopt(h, CURLOPT_BUFFERSIZE, exchange.bufferSize));
     long connectMs = exchange.connectMs;

@@ -110,6 +110,7 @@ class CurlTransfer {
     static std::size_t headerCallback(char* data, std::size_t size, std::size_t n, void* self);
     static std::size_t writeCallback(char* data, std::size_t size, std::size_t n, void* self);
     static int prereqCallback(void* self, char*, char*, int, int);
+    void resetHandle();
     bool applyExchange(const Exchange& exchange);
     void applyMethod(const std::string& verb, const std::string& body, bool sendBody);
     TransferResult performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop);
@@ -118,6 +119,8 @@ class CurlTransfer {
     CURLM* multi_ = nullptr;
     curl_slist* connectTo_ = nullptr;
     std::string trustedPem_;
+    bool cookieEngineOn_ = false;
+    std::vector<std::string> savedCookies_;  // the jar across a handle reset
 
     // State of the exchange in flight.
     ResponseHead head_;
