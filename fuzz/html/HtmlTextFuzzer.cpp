@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "net/HtmlText.h"
-#include "platform/html/HtmlDocument.h"
+#include "platform/html/RenderedText.h"
 
 using namespace qx;
 using namespace qx::net;

@@ -1,7 +1,7 @@
 #include "net/HtmlText.h"
 
 #include "text/CodePages.h"
-#include "platform/html/HtmlDocument.h"
+#include "platform/html/RenderedText.h"
 #include "script/RegexMatcher.h"
 #include "text/Strings.h"
 

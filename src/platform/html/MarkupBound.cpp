@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/html/HtmlDocument.h"
+#include "platform/html/MarkupBound.h"
 #include "platform/text/Ascii.h"
 
 namespace qx::platform {

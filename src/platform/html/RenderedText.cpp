@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/html/HtmlDocument.h"
+#include "platform/html/RenderedText.h"
 #include "platform/text/CodePage.h"
 #include "platform/text/Ascii.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/script/RegExp.h"
+#include "platform/script/JsPattern.h"
 
 namespace qx::platform {
 namespace {

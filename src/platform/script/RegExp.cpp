@@ -1,4 +1,5 @@
 #include "platform/script/RegExp.h"
+#include "platform/script/JsPattern.h"
 
 #include <pcre2.h>
 

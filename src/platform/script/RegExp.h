@@ -71,10 +71,4 @@ class RegExp {
     mutable std::u16string error_;
 };
 
-// Rewrites a JavaScript pattern into PCRE2 syntax with the JavaScript meaning of `.`, `^`, `$`,
-// `\d \w \s \b` and the escapes. False when the pattern is not valid JavaScript syntax.
-// Exposed for the tests and the fuzzer.
-bool translateJsPattern(std::u16string_view js, bool multiline, bool caseless, std::u16string& pcre,
-                        int& groupCount);
-
 }  // namespace qx::platform

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/html/HtmlDocument.h"
+#include "platform/html/RenderedText.h"
 #include "platform/text/CodePage.h"
 
 using namespace qx::platform;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/script/RegExp.h"
+#include "platform/script/JsPattern.h"
 
 using qx::platform::RegExp;
 using qx::platform::RegExpMatch;

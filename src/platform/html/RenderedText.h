@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/html/MarkupBound.h"
+
 namespace qx::platform {
 
 // The parser's tree takes some 40 bytes per byte of markup; larger pages are refused rather than
@@ -20,13 +22,5 @@ bool renderedBodyText(std::string_view utf8Html, std::string& utf8Text);
 
 // The program's form: GBK in, GBK out with CR LF line breaks and U+00A0 as a plain space.
 bool bodyOuterText(std::string_view gbkHtml, std::string& gbkText);
-
-// Browsers cap the depth of the element tree; deeper markup is flattened (block boundaries kept
-// as empty blocks, inline tags dropped) and tags keep at most kMaxAttributes attributes. This keeps
-// the parser linear on hostile input. Exposed for the tests and the fuzzer.
-constexpr std::size_t kMaxElementDepth = 256;
-constexpr std::size_t kMaxOpenFormatting = 64;
-constexpr std::size_t kMaxAttributes = 64;
-std::string boundMarkup(std::string_view utf8Html);
 
 }  // namespace qx::platform
