@@ -11,6 +11,7 @@
 #include "text/CodePages.h"
 #include "platform/system/Files.h"
 #include "platform/system/Process.h"
+#include "platform/system/VersionRecord.h"
 
 using namespace qx;
 using namespace qx::app;
@@ -77,4 +78,12 @@ TEST(RestartScript, RealRestartFromAPathWithBlanksQuotesAndChinese) {
     bool ended = statLine.empty() || statLine.find(") Z ") != std::string::npos;
     EXPECT_TRUE(ended) << statLine;
     fs::remove_all(dir.parent_path());
+}
+
+// The built program carries its record in its own section and reads it back from there.
+TEST(VersionRecord, TheProgramReadsItsOwnRecord) {
+    platform::VersionFields fields;
+    ASSERT_TRUE(platform::readVersionRecord(QX_QUORVEX_EXE, fields));
+    EXPECT_EQ(fields[0], QX_FILE_VERSION);
+    EXPECT_EQ(fields[1], QX_FILE_VERSION);
 }

@@ -10,6 +10,9 @@ namespace qx::platform {
 constexpr std::size_t kVersionFieldCount = 11;
 using VersionFields = std::array<std::string, kVersionFieldCount>;
 
+// The section the build puts the record in, so reading it costs the same for any file size.
+inline constexpr std::string_view kVersionSection = ".qxversion";
+
 // Field names in record order; the first is "FileVersion".
 const std::array<const char*, kVersionFieldCount>& versionFieldNames();
 

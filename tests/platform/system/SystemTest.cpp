@@ -82,6 +82,19 @@ TEST_F(TempDir, VersionRecordIsFoundInsideAnyFile) {
     EXPECT_FALSE(platform::readVersionRecord(in("plain"), read));
     EXPECT_FALSE(platform::readVersionRecord(in("missing"), read));
     EXPECT_STREQ(platform::versionFieldNames()[0], "FileVersion");
+
+    // A record straddling the 1 MiB read windows, in a file of several windows.
+    std::string big((1 << 20) - 10, 'y');
+    big += platform::makeVersionRecord(f) + std::string(3u << 20, 'z');
+    ASSERT_TRUE(platform::writeFile(in("big"), big));
+    ASSERT_TRUE(platform::readVersionRecord(in("big"), read));
+    EXPECT_EQ(read, f);
+    // An ELF header whose section table points past the end: no crash, the scan still finds it.
+    std::string elf = "\x7f" "ELF\x02\x01\x01" + std::string(57, '\xff') + blob;
+    ASSERT_TRUE(platform::writeFile(in("elf"), elf));
+    ASSERT_TRUE(platform::readVersionRecord(in("elf"), read));
+    EXPECT_EQ(read, f);
+    EXPECT_FALSE(platform::readVersionRecord(in(""), read));  // a folder is no executable
 }
 
 TEST(RandomNumbers, RepeatableFromASeedAndWithinBounds) {
