@@ -93,6 +93,11 @@ void QtWindowSystem::openModal(const WindowPtr& child, const WindowPtr& parent) 
     runOnUi([&] {
         WindowView* view = createView(child, parent);
         view->setWindowModality(Qt::ApplicationModal);
+        // Centred over the parent; a created handler that places the window itself wins.
+        if (WindowView* owner = parent ? viewOf(parent.get()) : nullptr) {
+            child->setPosition(owner->x() + owner->width() / 2 - child->width() / 2,
+                               owner->y() + owner->height() / 2 - child->height() / 2);
+        }
         child->created();
         if (child->destroyed()) return;
         view->markOpened();

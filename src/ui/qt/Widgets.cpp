@@ -70,7 +70,16 @@ void setWidgetAlpha(QWidget* w, int alpha) {
 
 SkinButton::SkinButton(Look look, QWidget* parent) : QAbstractButton(parent), look_(look) {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reachable with Tab; Space (the base class) and Enter press it.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void SkinButton::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
 }
 
 void SkinButton::setAlpha(int a) {

@@ -2,6 +2,7 @@
 // One widget class per control kind of the layouts, each drawn in our own skin.
 #include <QAbstractButton>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -43,6 +44,7 @@ class SkinButton : public QAbstractButton {
     void paintEvent(QPaintEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
   private:
     Look look_;

@@ -1,6 +1,10 @@
 #include "ui/qt/WindowView.h"
 
 #include <QCloseEvent>
+#include <QPoint>
+
+#include <algorithm>
+#include <cstdlib>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -185,6 +189,42 @@ void WindowView::build() {
     // Later controls lie on top of earlier ones, as they were created.
     for (const ControlLayout& c : layout.controls)
         if (QWidget* w = entries_[c.name].widget) w->raise();
+    setUpKeyboardAndNames();
+}
+
+QPoint WindowView::layoutPosition(const ControlLayout& c) const {
+    QPoint at(c.x, c.y);
+    for (const ControlLayout* inner = &c; !inner->container.empty();) {
+        const ControlLayout* box = nullptr;
+        for (const ControlLayout& other : window_->layout().controls)
+            if (other.name == inner->container) box = &other;
+        if (!box || box == inner) break;
+        at += QPoint(box->x, box->y);
+        inner = box;
+    }
+    return at;
+}
+
+void WindowView::setUpKeyboardAndNames() {
+    const WindowLayout& layout = window_->layout();
+    // An edit box is named by the label before it, as a reader of the window sees it.
+    std::string label;
+    std::vector<std::pair<QPoint, QWidget*>> focusable;
+    for (const ControlLayout& c : layout.controls) {
+        const Entry& e = entries_[c.name];
+        if (c.kind == ControlKind::Label) label = c.caption;
+        if (e.edit) {
+            e.widget->setAccessibleName(QString::fromStdString(label.empty() ? c.name : label));
+            e.widget->setFocusPolicy(Qt::StrongFocus);
+        }
+        if (e.widget && (e.widget->focusPolicy() & Qt::TabFocus)) focusable.emplace_back(layoutPosition(c), e.widget);
+    }
+    // Tab follows the reading order: rows top to bottom, left to right within a row.
+    std::stable_sort(focusable.begin(), focusable.end(), [](const auto& a, const auto& b) {
+        if (std::abs(a.first.y() - b.first.y()) > 8) return a.first.y() < b.first.y();
+        return a.first.x() < b.first.x();
+    });
+    for (std::size_t i = 1; i < focusable.size(); ++i) setTabOrder(focusable[i - 1].second, focusable[i].second);
 }
 
 QWidget* WindowView::controlWidget(const std::string& name) const {
@@ -299,6 +339,7 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
         }
         case Prop::Caption: {
             QString s = toQt(c.caption());
+            if (!e.edit) w->setAccessibleName(s);  // what a screen reader says is what is shown
             if (auto* b = dynamic_cast<QAbstractButton*>(w))
                 b->setText(s);
             else if (auto* l = dynamic_cast<SkinLabel*>(w))

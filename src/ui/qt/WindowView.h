@@ -69,6 +69,9 @@ class WindowView : public QWidget {
         QTimer* timer = nullptr;
     };
     void build();
+    // Accessible names of the edit boxes and the Tab order of the reading order.
+    void setUpKeyboardAndNames();
+    QPoint layoutPosition(const ControlLayout& c) const;
     void applyWindow(Prop prop);
     void applyControl(Entry& e, Control c, Prop prop);
     void userChecked(const std::string& name, bool checked);

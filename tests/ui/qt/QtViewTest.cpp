@@ -1,6 +1,7 @@
 // The Qt view against the layouts and the model (QT_QPA_PLATFORM=offscreen).
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -393,6 +394,9 @@ TEST_F(QtView, ModalChildReturnsWhenDestroyed) {
     });
     windows.openModal(about, main);
     EXPECT_TRUE(createdBeforeShow);
+    // Opened centred over its parent.
+    EXPECT_EQ(about->left() + about->width() / 2, main->left() + main->width() / 2);
+    EXPECT_EQ(about->top() + about->height() / 2, main->top() + main->height() / 2);
     EXPECT_TRUE(about->destroyed());
     EXPECT_EQ(windows.openWindows().size(), 1u);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -445,6 +449,50 @@ TEST_F(QtView, ClipboardAndFileFilters) {
     EXPECT_EQ(nameFilters("*.mp3"), QStringList({"*.mp3"}));
     EXPECT_EQ(nameFilters(""), QStringList());
     EXPECT_EQ(nameFilters("Pictures|*.png;*.jpg"), QStringList({"Pictures (*.png *.jpg)"}));
+}
+
+// What assistive technology reads: every caption as the control's name, edit boxes named by the
+// label before them; Tab walks the reading order and Enter presses a button.
+TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
+    WindowPtr main = Window::create("MainWindow");
+    WindowView* v = open(main);
+    int named = 0;
+    for (const ControlLayout& c : main->layout().controls) {
+        QWidget* cw = v->controlWidget(c.name);
+        if (!cw || c.caption.empty() || c.kind == ControlKind::EditBox) continue;
+        SCOPED_TRACE(c.name);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(cw);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), c.caption);
+        EXPECT_EQ(cw->objectName().toStdString(), c.name);
+        ++named;
+    }
+    EXPECT_GT(named, 20);
+
+    WindowPtr resolver = Window::create("ResolverWindow");
+    WindowView* r = open(resolver);
+    r->activateWindow();
+    QWidget* link = r->controlWidget("编辑框EX_原链接");
+    EXPECT_EQ(link->accessibleName(), QStringLiteral("原链接："));
+    link->setFocus();
+    std::vector<std::string> visited;
+    QWidget* at = link;
+    for (int i = 0; i < 5; ++i) {
+        at = at->nextInFocusChain();
+        while (!(at->focusPolicy() & Qt::TabFocus) || !at->isEnabled()) at = at->nextInFocusChain();
+        visited.push_back(at->objectName().toStdString());
+    }
+    EXPECT_EQ(visited, (std::vector<std::string>{"编辑框EX_密码", "编辑框EX_结果", "按钮EX3", "按钮EX4", "按钮EX2"}));
+
+    int clicks = 0;
+    resolver->onClick("按钮EX4", [&] { ++clicks; });
+    QWidget* generate = r->controlWidget("按钮EX4");
+    QTest::keyClick(generate, Qt::Key_Return);
+    QTest::keyClick(generate, Qt::Key_Space);
+    EXPECT_TRUE(waitFor([&] { return clicks == 2; }));
+    generate->setEnabled(false);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(generate);
+    EXPECT_TRUE(a->state().disabled);
 }
 
 TEST(QtViewText, GbkBoundary) {
