@@ -11,6 +11,15 @@ namespace qx::app {
 void initialiseProgramState(ProgramState& state) {
     state.setExecutablePath(platform::executablePath());
     platform::setCurrentDirectory(state.runDirectory);
+    state.workDirectory = chooseWorkDirectory(state.runDirectory, platform::userCacheDirectory());
+}
+
+Text chooseWorkDirectory(const Text& runDirectory, const Text& cacheDirectory) {
+    if (platform::isWritableDirectory(runDirectory) || cacheDirectory.empty()) return runDirectory;
+    Text own = cacheDirectory + platform::pathSeparator() + "quorvex";
+    platform::createDirectory(cacheDirectory);
+    platform::createDirectory(own);
+    return platform::isWritableDirectory(own) ? own : runDirectory;
 }
 
 void startUp(ProgramState& state, ui::WindowSystem& windows) {

@@ -109,8 +109,13 @@ void rotateBanter(const Text& banterText, const ui::WindowPtr& mainWindow, std::
 
 void onUpdateIconClicked(ProgramState& state, ui::Window& mainWindow) {
     if (mainWindow["版本提示标签"].caption() != updateAvailableMessage()) return;
-    Text address = parseNoticeFields(state.notice.noticeText.get()).updateAddress;
-    startUpdate(state, resolvers::convertOneDriveBusinessLink(address));
+    Text address = resolvers::convertOneDriveBusinessLink(parseNoticeFields(state.notice.noticeText.get()).updateAddress);
+    if (state.installedReadOnly()) {
+        // The package manager owns the installed file: the user fetches the update instead.
+        if (isSafeDownloadAddress(address)) platform::openUrl(address);
+        return;
+    }
+    startUpdate(state, address);
 }
 
 bool startUpdate(ProgramState& state, const Text& downloadAddress) {

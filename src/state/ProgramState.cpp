@@ -16,7 +16,7 @@ void ProgramState::setExecutablePath(std::string_view path) {
     exeFileName = Text(path.substr(cut + 1));
 }
 
-Text ProgramState::exePath() const { return pathIn(exeFileName); }
+Text ProgramState::exePath() const { return runDirectory + platform::pathSeparator() + exeFileName; }
 
 Text ProgramState::pathIn(std::string_view relative) const {
     // Callers write relative paths the way the Windows program did ("Temp\\x.exe").
@@ -30,7 +30,7 @@ Text ProgramState::pathIn(std::string_view relative) const {
             rel[i] = platform::pathSeparator()[0];
         }
     }
-    return runDirectory + platform::pathSeparator() + rel;
+    return (workDirectory.empty() ? runDirectory : workDirectory) + platform::pathSeparator() + rel;
 }
 
 Text ProgramState::currentVersion() const { return ownVersionInfo.get()[0]; }

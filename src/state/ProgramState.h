@@ -35,6 +35,11 @@ struct ProgramState {
     // Fixed at start from the executable's own path (GBK texts).
     Text runDirectory;  // without a trailing separator
     Text exeFileName;
+    // The folder that holds Temp and the scripts: runDirectory, or the user's cache folder when
+    // the program is installed where the user cannot write (empty: runDirectory).
+    Text workDirectory;
+    // Installed read-only: an update goes through the browser, never over a packaged file.
+    bool installedReadOnly() const { return !workDirectory.empty() && workDirectory != runDirectory; }
 
     Shared<platform::VersionFields> ownVersionInfo;
     Shared<ByteArray> windowSkinImage;
@@ -44,7 +49,7 @@ struct ProgramState {
     TesterState tester;
 
     Text exePath() const;                          // runDirectory + separator + exeFileName
-    Text pathIn(std::string_view relative) const;  // runDirectory + separator + relative
+    Text pathIn(std::string_view relative) const;  // workDirectory + separator + relative
     Text currentVersion() const;                   // the record's "FileVersion"
 
     // Fills runDirectory and exeFileName from an executable path (GBK text).

@@ -1,4 +1,5 @@
 #include "app/Restart.h"
+#include "app/StartUp.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -86,4 +87,28 @@ TEST(VersionRecord, TheProgramReadsItsOwnRecord) {
     ASSERT_TRUE(platform::readVersionRecord(QX_QUORVEX_EXE, fields));
     EXPECT_EQ(fields[0], QX_FILE_VERSION);
     EXPECT_EQ(fields[1], QX_FILE_VERSION);
+}
+
+// A program installed where the user cannot write keeps Temp and its scripts in the user's cache
+// folder; anywhere else (a build folder, a portable copy) beside itself, as before.
+TEST(WorkDirectory, BesideTheProgramOrInTheUsersCache) {
+    namespace fs = std::filesystem;
+    fs::path base = fs::temp_directory_path() / ("qx_work_" + std::to_string(getpid()));
+    fs::remove_all(base);
+    fs::create_directories(base / "writable");
+    Text writable = platform::fromNativePath((base / "writable").string());
+    Text cache = platform::fromNativePath((base / "cache").string());
+    EXPECT_EQ(app::chooseWorkDirectory(writable, cache), writable);
+    EXPECT_FALSE(fs::exists(base / "cache"));
+
+    Text readOnly = platform::fromNativePath((base / "not-there").string());  // no folder: not writable
+    EXPECT_EQ(app::chooseWorkDirectory(readOnly, cache), cache + "/quorvex");
+    EXPECT_TRUE(fs::is_directory(base / "cache" / "quorvex"));
+    ProgramState state;
+    state.setExecutablePath(readOnly + "/quorvex");
+    state.workDirectory = cache + "/quorvex";
+    EXPECT_TRUE(state.installedReadOnly());
+    EXPECT_EQ(state.pathIn("Temp\\a.exe"), cache + "/quorvex/Temp/a.exe");
+    EXPECT_EQ(state.exePath(), readOnly + "/quorvex");
+    fs::remove_all(base);
 }

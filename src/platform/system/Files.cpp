@@ -33,6 +33,18 @@ bool isDirectory(std::string_view path) {
     return !path.empty() && fs::is_directory(native(path), ec);
 }
 
+bool isWritableDirectory(std::string_view path) {
+    return isDirectory(path) && ::access(native(path).c_str(), W_OK | X_OK) == 0;
+}
+
+std::string userCacheDirectory() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && *cache == '/') return fromNativePath(cache);
+    const char* home = std::getenv("HOME");
+    if (home && *home == '/') return fromNativePath(std::string(home) + "/.cache");
+    return {};
+}
+
 bool writeFile(std::string_view path, std::string_view bytes) {
     std::ofstream out(native(path), std::ios::binary | std::ios::trunc);
     if (!out) return false;

@@ -12,6 +12,10 @@ std::string fromNativePath(std::string_view native);  // UTF-8 file name -> GBK 
 
 bool fileExists(std::string_view path);  // a file or folder of that name exists
 bool isDirectory(std::string_view path);
+// A folder this process may create files in.
+bool isWritableDirectory(std::string_view path);
+// The user's cache folder: $XDG_CACHE_HOME, else ~/.cache (GBK text; empty when neither is known).
+std::string userCacheDirectory();
 bool writeFile(std::string_view path, std::string_view bytes);  // creates or replaces
 bool appendFile(std::string_view path, std::string_view bytes);
 bool readFile(std::string_view path, std::string& bytes);

@@ -64,6 +64,8 @@ bool shellOpen(const std::string& nativePath) {
     return startDetached("xdg-open", {nativePath}) > 0;
 }
 
+bool openUrl(const std::string& url) { return startDetached("xdg-open", {url}) > 0; }
+
 int currentProcessId() { return static_cast<int>(getpid()); }
 
 bool terminateProcess(int pid, int exitCode) {

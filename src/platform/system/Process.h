@@ -11,6 +11,8 @@ int startDetached(const std::string& program, const std::vector<std::string>& ar
                   const std::string& workingDirectory = {});
 // Opens a file the way the desktop does: executables are started, other files go to xdg-open.
 bool shellOpen(const std::string& nativePath);
+// Opens an address in the desktop's browser (xdg-open); false when nothing could be started.
+bool openUrl(const std::string& url);
 int currentProcessId();
 // Ends a process (0: this one) at once. Returns false when it could not be signalled.
 bool terminateProcess(int pid, int exitCode = 0);

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEventLoop>
+#include <QScreen>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <algorithm>
 #include <cstdlib>
 
 #include "text/CodePages.h"
@@ -95,8 +97,15 @@ void QtWindowSystem::openModal(const WindowPtr& child, const WindowPtr& parent) 
         view->setWindowModality(Qt::ApplicationModal);
         // Centred over the parent; a created handler that places the window itself wins.
         if (WindowView* owner = parent ? viewOf(parent.get()) : nullptr) {
-            child->setPosition(owner->x() + owner->width() / 2 - child->width() / 2,
-                               owner->y() + owner->height() / 2 - child->height() / 2);
+            int x = owner->x() + owner->width() / 2 - child->width() / 2;
+            int y = owner->y() + owner->height() / 2 - child->height() / 2;
+            // Never off the screen's usable area, so the title row stays reachable.
+            if (QScreen* screen = owner->screen()) {
+                QRect area = screen->availableGeometry();
+                x = std::max(area.left(), std::min(x, area.right() + 1 - child->width()));
+                y = std::max(area.top(), std::min(y, area.bottom() + 1 - child->height()));
+            }
+            child->setPosition(x, y);
         }
         child->created();
         if (child->destroyed()) return;
