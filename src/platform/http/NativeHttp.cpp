@@ -28,7 +28,7 @@ bool validHost(std::string_view host) {
 
 bool nativeHttpAvailable() {
     detail::ensureCurlReady();
-    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    const curl_version_info_data* info = detail::curl::version_info(CURLVERSION_NOW);
     if (!info || !info->protocols) return false;
     bool http = false, https = false;
     for (const char* const* p = info->protocols; *p; ++p) {

@@ -157,7 +157,7 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
             m.error = "answer too large";
             break;
         default:
-            m.error = curl_easy_strerror(result.code);
+            m.error = detail::curl::easy_strerror(result.code);
             break;
     }
     return false;

@@ -52,7 +52,7 @@ curl_slist* connectToFromEnvironment() {
         std::size_t comma = all.find(',');
         std::string entry(trimmed(all.substr(0, comma)));
         if (!entry.empty()) {
-            curl_slist* next = curl_slist_append(list, entry.c_str());
+            curl_slist* next = curl::slist_append(list, entry.c_str());
             if (next) list = next;
         }
         if (comma == std::string_view::npos) break;
@@ -73,7 +73,7 @@ std::string systemPlusExtraCertificates(CURL* h) {
     const char* extra = std::getenv("QUORVEX_EXTRA_CA_FILE");
     if (!extra || !*extra) return {};
     char* systemBundle = nullptr;
-    curl_easy_getinfo(h, CURLINFO_CAINFO, &systemBundle);
+    curl::easy_getinfo(h, CURLINFO_CAINFO, &systemBundle);
     std::string pem = systemBundle ? readWholeFile(systemBundle) : std::string();
     if (!pem.empty() && pem.back() != '\n') pem += '\n';
     return pem + readWholeFile(extra);
@@ -84,7 +84,7 @@ std::string systemPlusExtraCertificates(CURL* h) {
 void ensureCurlReady() {
     static std::once_flag once;
     std::call_once(once, [] {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
+        curl::available();  // loads and initialises libcurl
         // A peer that closes while we write must give an error, not end the process.
         std::signal(SIGPIPE, SIG_IGN);
     });
@@ -142,14 +142,14 @@ std::string escapeUrl(std::string_view url) {
 
 CurlTransfer::CurlTransfer() {
     ensureCurlReady();
-    easy_ = curl_easy_init();
-    multi_ = curl_multi_init();
+    easy_ = curl::easy_init();
+    multi_ = curl::multi_init();
 }
 
 CurlTransfer::~CurlTransfer() {
-    if (multi_) curl_multi_cleanup(multi_);
-    if (easy_) curl_easy_cleanup(easy_);
-    curl_slist_free_all(connectTo_);
+    if (multi_) curl::multi_cleanup(multi_);
+    if (easy_) curl::easy_cleanup(easy_);
+    curl::slist_free_all(connectTo_);
 }
 
 std::size_t CurlTransfer::headerCallback(char* data, std::size_t size, std::size_t n, void* p) {
@@ -242,19 +242,19 @@ int CurlTransfer::prereqCallback(void* p, char*, char*, int, int) {
 }
 
 void CurlTransfer::resetHandle() {
-    // libcurl 7.88 loses the list behind CURLOPT_COOKIEFILE on curl_easy_reset (one leaked
+    // libcurl 7.88 loses the list behind CURLOPT_COOKIEFILE on curl::easy_reset(one leaked
     // entry per request). Clearing that option frees it, but also the jar: keep the cookies
     // and give them back to the next exchange.
     if (cookieEngineOn_) {
         curl_slist* cookies = nullptr;
-        if (curl_easy_getinfo(easy_, CURLINFO_COOKIELIST, &cookies) == CURLE_OK) {
+        if (curl::easy_getinfo(easy_, CURLINFO_COOKIELIST, &cookies) == CURLE_OK) {
             for (curl_slist* c = cookies; c; c = c->next) savedCookies_.emplace_back(c->data);
-            curl_slist_free_all(cookies);
+            curl::slist_free_all(cookies);
         }
-        curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, nullptr);
+        curl::easy_setopt(easy_, CURLOPT_COOKIEFILE, nullptr);
         cookieEngineOn_ = false;
     }
-    curl_easy_reset(easy_);
+    curl::easy_reset(easy_);
 }
 
 bool CurlTransfer::applyExchange(const Exchange& exchange) {
@@ -262,36 +262,36 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     resetHandle();
     bool ok = true;
     auto set = [&ok](CURLcode c) { ok = ok && c == CURLE_OK; };
-    set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
-    set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-    set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
-    set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
-    set(curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L));
-    set(curl_easy_setopt(h, CURLOPT_HTTP_VERSION,
+    set(curl::easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
+    set(curl::easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
+    set(curl::easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
+    set(curl::easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
+    set(curl::easy_setopt(h, CURLOPT_PATH_AS_IS, 1L));
+    set(curl::easy_setopt(h, CURLOPT_HTTP_VERSION,
                          exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
-    set(curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L));
-    set(curl_easy_setopt(h, CURLOPT_HTTPHEADER, exchange.headers));
-    set(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback));
-    set(curl_easy_setopt(h, CURLOPT_HEADERDATA, this));
-    set(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlTransfer::writeCallback));
-    set(curl_easy_setopt(h, CURLOPT_WRITEDATA, this));
-    set(curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &CurlTransfer::prereqCallback));
-    set(curl_easy_setopt(h, CURLOPT_PREREQDATA, this));
-    set(curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+    set(curl::easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L));
+    set(curl::easy_setopt(h, CURLOPT_HTTPHEADER, exchange.headers));
+    set(curl::easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback));
+    set(curl::easy_setopt(h, CURLOPT_HEADERDATA, this));
+    set(curl::easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlTransfer::writeCallback));
+    set(curl::easy_setopt(h, CURLOPT_WRITEDATA, this));
+    set(curl::easy_setopt(h, CURLOPT_PREREQFUNCTION, &CurlTransfer::prereqCallback));
+    set(curl::easy_setopt(h, CURLOPT_PREREQDATA, this));
+    set(curl::easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
     // An explicit empty proxy also keeps libcurl away from the *_proxy environment variables.
-    set(curl_easy_setopt(h, CURLOPT_PROXY, exchange.proxy.c_str()));
+    set(curl::easy_setopt(h, CURLOPT_PROXY, exchange.proxy.c_str()));
     if (!exchange.proxy.empty() && !exchange.proxyUser.empty()) {
-        set(curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, exchange.proxyUser.c_str()));
-        set(curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, exchange.proxyPassword.c_str()));
-        set(curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)));
+        set(curl::easy_setopt(h, CURLOPT_PROXYUSERNAME, exchange.proxyUser.c_str()));
+        set(curl::easy_setopt(h, CURLOPT_PROXYPASSWORD, exchange.proxyPassword.c_str()));
+        set(curl::easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)));
     }
     if (!exchange.serverUser.empty()) {
-        set(curl_easy_setopt(h, CURLOPT_USERNAME, exchange.serverUser.c_str()));
-        set(curl_easy_setopt(h, CURLOPT_PASSWORD, exchange.serverPassword.c_str()));
-        set(curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)));
+        set(curl::easy_setopt(h, CURLOPT_USERNAME, exchange.serverUser.c_str()));
+        set(curl::easy_setopt(h, CURLOPT_PASSWORD, exchange.serverPassword.c_str()));
+        set(curl::easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)));
     }
-    set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, exchange.verifyPeer ? 1L : 0L));
-    set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, exchange.verifyHost ? 2L : 0L));
+    set(curl::easy_setopt(h, CURLOPT_SSL_VERIFYPEER, exchange.verifyPeer ? 1L : 0L));
+    set(curl::easy_setopt(h, CURLOPT_SSL_VERIFYHOST, exchange.verifyHost ? 2L : 0L));
     {
         std::lock_guard lock(trustedMutex);
         trustedPem_ = trustedPem;
@@ -299,42 +299,42 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     if (trustedPem_.empty() && exchange.verifyPeer) trustedPem_ = systemPlusExtraCertificates(h);
     if (!trustedPem_.empty()) {
         curl_blob blob{trustedPem_.data(), trustedPem_.size(), CURL_BLOB_NOCOPY};
-        set(curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob));
+        set(curl::easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob));
     }
     if (exchange.cookieEngine) {
-        set(curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""));
+        set(curl::easy_setopt(h, CURLOPT_COOKIEFILE, ""));
         cookieEngineOn_ = true;
-        for (const std::string& line : savedCookies_) curl_easy_setopt(h, CURLOPT_COOKIELIST, line.c_str());
+        for (const std::string& line : savedCookies_) curl::easy_setopt(h, CURLOPT_COOKIELIST, line.c_str());
         savedCookies_.clear();
     }
-    if (!exchange.userAgent.empty()) set(curl_easy_setopt(h, CURLOPT_USERAGENT, exchange.userAgent.c_str()));
-    set(curl_easy_setopt(h, CURLOPT_BUFFERSIZE, exchange.bufferSize));
+    if (!exchange.userAgent.empty()) set(curl::easy_setopt(h, CURLOPT_USERAGENT, exchange.userAgent.c_str()));
+    set(curl::easy_setopt(h, CURLOPT_BUFFERSIZE, exchange.bufferSize));
     long connectMs = exchange.connectMs;
     if (exchange.deadline.count() > 0 && (connectMs == 0 || exchange.deadline.count() < connectMs))
         connectMs = static_cast<long>(exchange.deadline.count());
-    set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs));
-    curl_slist_free_all(connectTo_);
+    set(curl::easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs));
+    curl::slist_free_all(connectTo_);
     connectTo_ = connectToFromEnvironment();
-    set(curl_easy_setopt(h, CURLOPT_CONNECT_TO, connectTo_));
+    set(curl::easy_setopt(h, CURLOPT_CONNECT_TO, connectTo_));
     return ok;
 }
 
 void CurlTransfer::applyMethod(const std::string& verb, const std::string& body, bool sendBody) {
     CURL* h = easy_;
-    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
-    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl::easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl::easy_setopt(h, CURLOPT_NOBODY, 0L);
+    curl::easy_setopt(h, CURLOPT_HTTPGET, 1L);
     if (verb == "HEAD") {
-        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        curl::easy_setopt(h, CURLOPT_NOBODY, 1L);
         return;
     }
     if (verb == "GET" && !sendBody) return;
     if (sendBody) {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
+        curl::easy_setopt(h, CURLOPT_POST, 1L);
+        curl::easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl::easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
     }
-    if (verb != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, verb.c_str());
+    if (verb != "POST") curl::easy_setopt(h, CURLOPT_CUSTOMREQUEST, verb.c_str());
 }
 
 TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop) {
@@ -351,7 +351,7 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
 
     TransferResult result;
     result.end = TransferEnd::Completed;
-    if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+    if (curl::multi_add_handle(multi_, easy_) != CURLM_OK) {
         result.end = TransferEnd::Failed;
         stop_ = nullptr;
         return result;
@@ -359,10 +359,10 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
     curl_off_t lastUp = 0;
     {
         CURLM* multi = multi_;
-        std::stop_callback wake(stop, [multi] { curl_multi_wakeup(multi); });
+        std::stop_callback wake(stop, [multi] { curl::multi_wakeup(multi); });
         while (true) {
             int running = 0;
-            if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+            if (curl::multi_perform(multi_, &running) != CURLM_OK) {
                 result.end = TransferEnd::Failed;
                 break;
             }
@@ -372,7 +372,7 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
                 break;
             }
             curl_off_t up = 0;
-            curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &up);
+            curl::easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &up);
             auto now = Clock::now();
             if (deadlineAt_ != Clock::time_point{} && now >= deadlineAt_) {
                 result.end = TransferEnd::TimedOut;
@@ -391,12 +391,12 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
                     break;
                 }
             }
-            curl_multi_poll(multi_, nullptr, 0, 50, nullptr);
+            curl::multi_poll(multi_, nullptr, 0, 50, nullptr);
         }
     }
     if (result.end == TransferEnd::Completed) {
         int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
+        while (CURLMsg* msg = curl::multi_info_read(multi_, &left)) {
             if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy_) result.code = msg->data.result;
         }
         if (result.code != CURLE_OK) {
@@ -415,7 +415,7 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
             }
         }
     }
-    curl_multi_remove_handle(multi_, easy_);
+    curl::multi_remove_handle(multi_, easy_);
     stop_ = nullptr;
     if (!connected_) {
         result.phase = TransferPhase::Connecting;
@@ -442,14 +442,14 @@ TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop)
     std::string verb = exchange.verb;
     bool sendBody = exchange.sendBody;
     while (true) {
-        if (curl_easy_setopt(easy_, CURLOPT_URL, url.c_str()) != CURLE_OK) return result;
+        if (curl::easy_setopt(easy_, CURLOPT_URL, url.c_str()) != CURLE_OK) return result;
         // libcurl does not copy the body: it stays in the caller's Exchange for the whole run.
         applyMethod(verb, exchange.body, sendBody);
         result = performOnce(exchange, sendBody, stop);
         result.redirects = redirects_;
         if (!result.ok() || isFinal_) return result;
         char* next = nullptr;
-        curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &next);
+        curl::easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &next);
         if (!next) return result;
         url = next;
         ++redirects_;

@@ -4,7 +4,7 @@
 // can be an idle time-out. Redirects are followed here, not by libcurl, so that exactly
 // 301/302/303/307/308 are followed and the bodies of followed redirects are dropped.
 // Internal to platform/http.
-#include <curl/curl.h>
+#include "platform/http/detail/CurlApi.h"
 
 #include <chrono>
 #include <cstddef>

@@ -32,7 +32,7 @@ bool isToken(std::string_view s) {
 }
 
 bool HeaderSlist::append(const std::string& line) {
-    curl_slist* next = curl_slist_append(list_, line.c_str());
+    curl_slist* next = curl::slist_append(list_, line.c_str());
     if (!next) {
         ok_ = false;
         return false;

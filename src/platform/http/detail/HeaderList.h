@@ -1,7 +1,7 @@
 #pragma once
 // Request header lines for libcurl, and small readers of response heads. Internal to
 // platform/http.
-#include <curl/curl.h>
+#include "platform/http/detail/CurlApi.h"
 
 #include <string>
 #include <string_view>
@@ -17,7 +17,7 @@ bool isToken(std::string_view s);
 class HeaderSlist {
   public:
     HeaderSlist() = default;
-    ~HeaderSlist() { curl_slist_free_all(list_); }
+    ~HeaderSlist() { curl::slist_free_all(list_); }
     HeaderSlist(HeaderSlist&& o) noexcept : list_(std::exchange(o.list_, nullptr)), ok_(o.ok_) {}
     HeaderSlist(const HeaderSlist&) = delete;
     HeaderSlist& operator=(const HeaderSlist&) = delete;
