@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -85,6 +87,16 @@ int main(int argc, char** argv) {
             QTimer::singleShot(0, [w, button] { w->click(button); });
         };
         steps->push_back([=] { shoot(main, "main_page0"); });
+        // With QT_IM_MODULE set, the desktop's input method reaches the edit boxes.
+        steps->push_back([=] {
+            const char* module = std::getenv("QT_IM_MODULE");
+            if (!module || !*module) return;
+            std::ifstream maps("/proc/self/maps");
+            std::string all((std::istreambuf_iterator<char>(maps)), {});
+            bool loaded = all.find(std::string("lib") + module + "platforminputcontextplugin.so") != std::string::npos;
+            std::printf("%s input context %s\n", loaded ? "ok  " : "FAIL", module);
+            if (!loaded) ++failures;
+        });
         steps->push_back([=] { main->click("按钮EX5"); });
         steps->push_back([=] { shoot(main, "main_page1"); });
         steps->push_back([=] { main->click("按钮EX6"); });
