@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <algorithm>
+#include <deque>
+#include <mutex>
 
 namespace qx::ui::qt {
 
@@ -222,10 +224,32 @@ void TextEditBox::setPlainText(const QString& s) {
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
+QImage decodePicture(const std::vector<unsigned char>& bytes) {
+    if (bytes.empty()) return QImage();
+    struct Entry {
+        std::vector<unsigned char> bytes;
+        QImage image;
+    };
+    static std::mutex mutex;
+    static std::deque<Entry> recent;  // newest first, a handful of entries
+    std::lock_guard lock(mutex);
+    for (auto it = recent.begin(); it != recent.end(); ++it) {
+        if (it->bytes == bytes) {
+            Entry hit = std::move(*it);
+            recent.erase(it);
+            recent.push_front(std::move(hit));
+            return recent.front().image;  // shares the pixels
+        }
+    }
+    QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()))
+                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    recent.push_front({bytes, image});
+    if (recent.size() > 8) recent.pop_back();
+    return image;
+}
+
 void PictureBox::setImageBytes(const std::vector<unsigned char>& bytes) {
-    image_ = bytes.empty() ? QImage()
-                           : QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
-                                              static_cast<int>(bytes.size()));
+    image_ = decodePicture(bytes);
     update();
 }
 

@@ -33,6 +33,10 @@ class DragMover {
 // Opacity of a control 0..255: painted widgets fade themselves, others get an opacity effect.
 void setWidgetAlpha(QWidget* w, int alpha);
 
+// Decodes picture bytes (PNG, JPEG, BMP, GIF, ICO) as premultiplied ARGB. The pictures the
+// windows show repeat (every window shows the same skin), so recent results are kept and shared.
+QImage decodePicture(const std::vector<unsigned char>& bytes);
+
 class SkinButton : public QAbstractButton {
   public:
     enum class Look { Normal, Close };

@@ -288,10 +288,7 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
     const ControlKind kind = e.layout->kind;
     if (kind == ControlKind::SkinElement) {
         if (prop == Prop::Image) {
-            ByteArray bytes = c.image();
-            skin_ = bytes.empty() ? QImage()
-                                  : QImage::fromData(bytes.data(), static_cast<int>(bytes.size()))
-                                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            skin_ = decodePicture(c.image());
             update();
         }
         return;
