@@ -4,6 +4,7 @@
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
+#include "utilities/speech/SpeechWindow.h"
 
 namespace qx::app {
 
@@ -23,7 +24,7 @@ constexpr BinderEntry kBinders[] = {
     {"RegexTesterWindow", nullptr},  // utilities: regex tester
     {"WebTesterWindow", tester::bindWebTesterWindow},
     {"EncoderWindow", encoder::bindEncoderWindow},
-    {"SpeechWindow", nullptr},       // utilities: speech
+    {"SpeechWindow", speech::bindSpeechWindow},
     {"AvatarWindow", nullptr},       // utilities: avatar
     {"SpeedTestWindow", nullptr},    // utilities: speed test
 };

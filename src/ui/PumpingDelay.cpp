@@ -31,7 +31,7 @@ void pumpingDelay(WindowSystem& windows, int amount, int unit) {
     for (;;) {
         // Off the UI thread this does nothing and the loop is a plain sleep.
         windows.processPendingEvents();
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+        long long left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
         if (left <= 0) return;
         platform::sleepMs(static_cast<int>(std::min(left, kSliceMs)));
     }
