@@ -4,6 +4,7 @@
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
+#include "utilities/regextester/RegexTesterWindow.h"
 #include "utilities/speech/SpeechWindow.h"
 
 namespace qx::app {
@@ -21,7 +22,7 @@ constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
     {"ResolverWindow", nullptr},     // resolvers
     {"SiteIconWindow", nullptr},     // utilities: site icon
-    {"RegexTesterWindow", nullptr},  // utilities: regex tester
+    {"RegexTesterWindow", regextester::bindRegexTesterWindow},
     {"WebTesterWindow", tester::bindWebTesterWindow},
     {"EncoderWindow", encoder::bindEncoderWindow},
     {"SpeechWindow", speech::bindSpeechWindow},
