@@ -230,7 +230,7 @@ class RegexCore {
         return m ? static_cast<int>(m->subMatches.size()) : 0;
     }
 
-    std::chrono::milliseconds timeLimit_ {0};
+    std::chrono::milliseconds timeLimit_{0};
     std::shared_ptr<RegExp> regExp_;
     std::shared_ptr<const std::vector<RegExpMatch>> matches_;
     std::shared_ptr<const Subject> subject_;

@@ -11,10 +11,14 @@ namespace {
 
 long long unitFactor(int unit) {
     switch (unit) {
-        case 1: return 1000;
-        case 2: return 60'000;
-        case 3: return 3'600'000;
-        default: return 1;
+        case 1:
+            return 1000;
+        case 2:
+            return 60'000;
+        case 3:
+            return 3'600'000;
+        default:
+            return 1;
     }
 }
 
@@ -31,8 +35,10 @@ void pumpingDelay(WindowSystem& windows, int amount, int unit) {
     for (;;) {
         // Off the UI thread this does nothing and the loop is a plain sleep.
         windows.processPendingEvents();
-        long long left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
-        if (left <= 0) return;
+        const Clock::time_point now = Clock::now();
+        if (now >= due) return;
+        // Rounded up, so the wait never ends early.
+        long long left = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
         platform::sleepMs(static_cast<int>(std::min(left, kSliceMs)));
     }
 }

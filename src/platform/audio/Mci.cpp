@@ -74,7 +74,8 @@ std::string outputModule() {
 
 int openCommand(const std::vector<std::string>& w) {
     // open <path> alias <name>
-    if (w.size() != 4 || toLowerAscii(w[2]) != "alias" || w[1].empty() || w[3].empty()) return kMciUnrecognizedKeyword;
+    if (w.size() != 4 || toLowerAscii(w[2]) != "alias" || w[1].empty() || w[3].empty())
+        return kMciUnrecognizedKeyword;
     const std::string alias = toLowerAscii(w[3]);
     if (alias == "all") return kMciUnrecognizedKeyword;
     if (find(alias)) return kMciDuplicateAlias;
@@ -92,7 +93,8 @@ int openCommand(const std::vector<std::string>& w) {
 
 int playCommand(const std::vector<std::string>& w) {
     // play <alias> [wait]
-    if (w.size() < 2 || w.size() > 3 || (w.size() == 3 && toLowerAscii(w[2]) != "wait")) return kMciUnrecognizedKeyword;
+    if (w.size() < 2 || w.size() > 3 || (w.size() == 3 && toLowerAscii(w[2]) != "wait"))
+        return kMciUnrecognizedKeyword;
     std::shared_ptr<Mp3Device> device = find(w[1]);
     if (!device) return kMciInvalidDeviceName;
     return device->play(w.size() == 3, outputModule());

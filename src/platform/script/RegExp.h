@@ -71,7 +71,7 @@ class RegExp {
     bool ignoreCase_ = false;
     bool multiline_ = false;
     bool global_ = false;
-    std::chrono::milliseconds timeLimit_ {0};
+    std::chrono::milliseconds timeLimit_{0};
     mutable std::mutex mutex_;
     mutable std::shared_ptr<const Compiled> compiled_;
     mutable bool compileTried_ = false;

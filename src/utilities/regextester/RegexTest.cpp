@@ -32,9 +32,12 @@ Text listMatches(const Text& pattern, const Text& subject) {
 void runRegexTest(ui::Window& window) {
     ui::Control output = window.control("编辑框EX_输出文本");
     output.setText("");
-    output.setText(listMatches(window.control("编辑框EX_正则文本").text(), window.control("编辑框EX_原文本").text()));
+    output.setText(
+        listMatches(window.control("编辑框EX_正则文本").text(), window.control("编辑框EX_原文本").text()));
 }
 
-void closeRegexTesterWindow(const ui::WindowPtr& window, ui::WindowSystem& windows) { windows.destroy(window); }
+void closeRegexTesterWindow(const ui::WindowPtr& window, ui::WindowSystem& windows) {
+    windows.destroy(window);
+}
 
 }  // namespace qx::regextester

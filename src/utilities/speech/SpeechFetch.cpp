@@ -15,7 +15,8 @@ namespace qx::speech {
 namespace {
 
 // "per" carries no "=": the service takes its default voice.
-constexpr std::string_view kQueryTail = "&cuid=baike&lan=ZH&ctp=1&pdt=301&vol=9&rate=32&per&qq-pf-to=pcqq.group";
+constexpr std::string_view kQueryTail =
+    "&cuid=baike&lan=ZH&ctp=1&pdt=301&vol=9&rate=32&per&qq-pf-to=pcqq.group";
 
 // A text file larger than this is not a text to read aloud; reading it would only exhaust memory.
 constexpr long long kMaxImportBytes = 64LL << 20;
@@ -31,7 +32,8 @@ struct FetchRunning {
 Text speechFilePath(const ProgramState& state) { return state.pathIn("Temp\\audio.mp3"); }
 
 Text speechRequestUrl(const Text& text) {
-    return "http://" + Text(kSpeechHost) + "/text2audio?tex=" + urlEncodeText(text, true, true) + Text(kQueryTail);
+    return "http://" + Text(kSpeechHost) + "/text2audio?tex=" + urlEncodeText(text, true, true) +
+           Text(kQueryTail);
 }
 
 void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& windows, std::stop_token stop) {
@@ -48,7 +50,8 @@ void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& wind
     // A fetch stopped by the window's closing is no answer: no file rather than an empty one.
     if (!stop.stop_requested()) {
         platform::createDirectory(state.pathIn("Temp"));
-        platform::writeFile(file, std::string_view(reinterpret_cast<const char*>(answer.data()), answer.size()));
+        platform::writeFile(file,
+                            std::string_view(reinterpret_cast<const char*>(answer.data()), answer.size()));
     }
     if (!window.destroyed()) button.setCaption(gbk(u8"转换"));
 }

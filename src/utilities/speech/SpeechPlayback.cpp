@@ -32,7 +32,8 @@ void playSpeechWorker(ui::Window& window, ProgramState& state, ui::WindowSystem&
 
 void playSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     try {
-        platform::startWorker([window, &state, &windows](std::stop_token) { playSpeechWorker(*window, state, windows); });
+        platform::startWorker(
+            [window, &state, &windows](std::stop_token) { playSpeechWorker(*window, state, windows); });
     } catch (...) {
         // No thread to be had: nothing plays, the button stays at rest.
     }

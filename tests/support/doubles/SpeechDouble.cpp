@@ -56,6 +56,11 @@ void SpeechDouble::hold(bool on) {
     held_ = on;
 }
 
+void SpeechDouble::setDelay(int ms) {
+    std::lock_guard lock(mutex_);
+    delayMs_ = ms;
+}
+
 const std::string& SpeechDouble::mp3() {
     static const std::string bytes = [] {
         std::ifstream in(QX_SPEECH_DOUBLE_MP3, std::ios::binary);
@@ -70,7 +75,9 @@ std::string SpeechDouble::errorPage() {
     return "<html><head><title>500 Internal Server Error</title></head><body>server error</body></html>";
 }
 
-std::string SpeechDouble::connectTo() const { return std::string(kHost) + ":80:127.0.0.1:" + std::to_string(server_.port()); }
+std::string SpeechDouble::connectTo() const {
+    return std::string(kHost) + ":80:127.0.0.1:" + std::to_string(server_.port());
+}
 
 std::vector<std::string> SpeechDouble::queries() const {
     std::lock_guard lock(mutex_);
@@ -101,7 +108,8 @@ void SpeechDouble::handle(const HttpRequestRecord& request, Connection& connecti
         problem = "header lines " + request.headerBlock;
     else if (!request.body.empty())
         problem = "body " + request.body;
-    else if (q.rfind("tex=", 0) != 0 || q.size() < 4 + kTail.size() || q.compare(q.size() - kTail.size(), kTail.size(), kTail) != 0)
+    else if (q.rfind("tex=", 0) != 0 || q.size() < 4 + kTail.size() ||
+             q.compare(q.size() - kTail.size(), kTail.size(), kTail) != 0)
         problem = "query " + q;
     else if (!decodeTex(q.substr(4, q.size() - 4 - kTail.size()), text))
         problem = "tex " + q;
@@ -112,6 +120,12 @@ void SpeechDouble::handle(const HttpRequestRecord& request, Connection& connecti
         texts_.push_back(text);
         problem_ = problem;
     }
+    int delay;
+    {
+        std::lock_guard lock(mutex_);
+        delay = delayMs_;
+    }
+    if (delay > 0 && !connection.sleep(delay)) return;
     Answer answer;
     for (;;) {
         {
@@ -136,8 +150,12 @@ void SpeechDouble::handle(const HttpRequestRecord& request, Connection& connecti
                 response.add("Content-Type", "text/html");
                 response.body = errorPage();
                 break;
-            case Answer::Empty: response.add("Content-Type", "audio/mp3"); break;
-            case Answer::Refuse: connection.close(); return;
+            case Answer::Empty:
+                response.add("Content-Type", "audio/mp3");
+                break;
+            case Answer::Refuse:
+                connection.close();
+                return;
         }
     }
     response.closeAfter = true;  // HTTP/1.0

@@ -21,6 +21,8 @@ class SpeechDouble {
     void setAnswer(Answer answer);
     // While held, requests are read and recorded but not answered.
     void hold(bool on);
+    // Every answer waits this long first (a slow service).
+    void setDelay(int ms);
     // The MP3 it serves: one second of a tone, made by Debian's lame (see data/make-tone.sh).
     static const std::string& mp3();
     static std::string errorPage();
@@ -41,6 +43,7 @@ class SpeechDouble {
     mutable std::mutex mutex_;
     Answer answer_ = Answer::Mp3;
     bool held_ = false;
+    int delayMs_ = 0;
     std::vector<std::string> queries_;
     std::vector<std::string> texts_;
     std::string problem_;

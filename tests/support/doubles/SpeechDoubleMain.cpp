@@ -1,6 +1,7 @@
 // Runs the speech double on its own, for trying the real program against it:
-//   speech_double [mp3|error|empty|refuse]   prints the QUORVEX_CONNECT_TO value, then three
+//   speech_double [mp3|error|empty|refuse] [delay-ms]   prints the QUORVEX_CONNECT_TO value, then three
 //   lines per request (its query, the decoded text, and the last problem), until killed.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
                      : mode == "empty"  ? SpeechDouble::Answer::Empty
                      : mode == "refuse" ? SpeechDouble::Answer::Refuse
                                         : SpeechDouble::Answer::Mp3);
+    if (argc > 2) speech.setDelay(std::atoi(argv[2]));
     std::cout << speech.connectTo() << std::endl;
     std::size_t seen = 0;
     for (;;) {

@@ -71,7 +71,8 @@ TEST_F(EncoderEncodeTest, EmptyInputEmptiesAllFourBoxes) {
         window->control(b).setText("old");
     window->control("编辑框EX_原文本").setText("");
     window->click("按钮EX2");
-    for (const char* b : {"编辑框EX_URL", "编辑框EX_UTF8", "编辑框EX_Ansi", "编辑框EX_usc2"}) EXPECT_EQ(box(b), "") << b;
+    for (const char* b : {"编辑框EX_URL", "编辑框EX_UTF8", "编辑框EX_Ansi", "编辑框EX_usc2"})
+        EXPECT_EQ(box(b), "") << b;
 }
 
 TEST_F(EncoderEncodeTest, PasteReplacesTheInputWithTheClipboard) {

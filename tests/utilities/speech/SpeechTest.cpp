@@ -262,7 +262,7 @@ TEST_F(SpeechTest, PlayLastsAsLongAsTheSpeechAndClosingTheWindowStopsIt) {
     std::ofstream(speechFile(), std::ios::binary | std::ios::trunc) << longTone;
     window_->click("按钮EX4");
     ASSERT_TRUE(waitUntil([&] { return log_->entries().size() == 3; }));  // "| |" again
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));           // now it plays
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));          // now it plays
     window_->click("按钮EX1");
     EXPECT_TRUE(window_->destroyed());
     // The device is gone: the close released the blocking play before the window went.

@@ -121,7 +121,8 @@ void Mp3Device::run(out123_handle* output) {
         if (err == MPG123_NEW_FORMAT) {
             long r = 0;
             int c = 0, e = 0;
-            if (mpg123_getformat(decoder_, &r, &c, &e) != MPG123_OK || r <= 0 || c <= 0 || out123_encsize(e) <= 0)
+            if (mpg123_getformat(decoder_, &r, &c, &e) != MPG123_OK || r <= 0 || c <= 0 ||
+                out123_encsize(e) <= 0)
                 break;
             if (r != rate || c != channels || e != encoding) {
                 out123_drain(output);
