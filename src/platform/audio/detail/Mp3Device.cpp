@@ -77,15 +77,29 @@ int Mp3Device::play(bool wait, const std::string& outputModule) {
     }
     if (closed_) return kMciInvalidDeviceName;
     if (atEnd_) return kMciOk;  // played to the end already: nothing more to play
-    out123_handle* output = openOutput(outputModule, rate_, channels_, encoding_);
-    if (!output) return kMciHardware;
     playing_ = true;
     stopRequest_ = false;
     lock.unlock();
+
+    // Opened outside the lock: a sound server may take a while, and a close meanwhile must not
+    // wait for it longer than that (the playback then ends before its first buffer).
+    auto giveUp = [this] {
+        std::lock_guard relock(mutex_);
+        playing_ = false;
+        changed_.notify_all();
+        return kMciHardware;
+    };
+    out123_handle* output = openOutput(outputModule, rate_, channels_, encoding_);
+    if (!output) return giveUp();
     if (wait) {
         run(output);
-    } else {
+        return kMciOk;
+    }
+    try {
         std::thread([self = shared_from_this(), output] { self->run(output); }).detach();
+    } catch (...) {
+        out123_del(output);
+        return giveUp();
     }
     return kMciOk;
 }
