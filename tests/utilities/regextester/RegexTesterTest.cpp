@@ -61,10 +61,14 @@ TEST_P(MatchCaseTest, ListsTheNonEmptyMatches) {
 INSTANTIATE_TEST_SUITE_P(Cases, MatchCaseTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RegexTesterTest, AMillionMatchesAreAllListed) {
-    Text out = run("a", Text(1 << 20, 'a'));
-    EXPECT_EQ(out.size(), 3u << 20);
+TEST_F(RegexTesterTest, ManyMatchesAreAllListed) {
+    Text out = run("a", Text(10000, 'a'));
+    EXPECT_EQ(out.size(), 30000u);
     EXPECT_EQ(out.substr(0, 6), "a\r\na\r\n");
+    // A million take a fraction of the window's time limit in a release build (see the
+    // benchmark); a sanitizer build may be slower than that, so no limit here.
+    out = listMatches("a", Text(1 << 20, 'a'), 0);
+    EXPECT_EQ(out.size(), 3u << 20);
 }
 
 TEST_F(RegexTesterTest, APatternSlowAtEveryPositionGivesUp) {

@@ -11,6 +11,7 @@
 
 #include "platform/audio/Mci.h"
 #include "platform/system/Files.h"
+#include "platform/system/Worker.h"
 #include "support/doubles/SpeechDouble.h"
 #include "support/fake/FakeWindowSystem.h"
 #include "text/CodePages.h"
@@ -93,7 +94,9 @@ class SpeechTest : public testing::Test {
     void TearDown() override {
         double_->hold(false);
         EXPECT_TRUE(waitUntil([&] { return !state_.speech.fetchRunning; }));
-        platform::mciSendString("close all");
+        platform::mciSendString("close all");  // releases a playback worker still running
+        // No worker outlives the state and the window system it reads.
+        EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(20)));
         fs::current_path(cwd_);
         fs::remove_all(dir_);
     }
