@@ -4,6 +4,8 @@
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
+#include "utilities/regextester/RegexTesterWindow.h"
+#include "utilities/speech/SpeechWindow.h"
 
 namespace qx::app {
 
@@ -20,10 +22,10 @@ constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
     {"ResolverWindow", nullptr},     // resolvers
     {"SiteIconWindow", nullptr},     // utilities: site icon
-    {"RegexTesterWindow", nullptr},  // utilities: regex tester
+    {"RegexTesterWindow", regextester::bindRegexTesterWindow},
     {"WebTesterWindow", tester::bindWebTesterWindow},
     {"EncoderWindow", encoder::bindEncoderWindow},
-    {"SpeechWindow", nullptr},       // utilities: speech
+    {"SpeechWindow", speech::bindSpeechWindow},
     {"AvatarWindow", nullptr},       // utilities: avatar
     {"SpeedTestWindow", nullptr},    // utilities: speed test
 };

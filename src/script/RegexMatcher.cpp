@@ -1,5 +1,6 @@
 #include "script/RegexMatcher.h"
 
+#include <chrono>
 #include <mutex>
 
 #include "text/CodePages.h"
@@ -132,6 +133,7 @@ class RegexCore {
             re->setMultiline(multiline);
             re->setSingleline(true);  // refused by the object, as the scripting RegExp refuses it
             re->setGlobal(global);
+            re->setTimeLimit(timeLimit_);
             Text p = quotePlaceholder ? replaceAll(pattern, gbk(u8"#引号"), "\"") : pattern;
             re->setPattern(platform::decodeCodePage(p, 936));
             regExp_ = re;
@@ -228,6 +230,7 @@ class RegexCore {
         return m ? static_cast<int>(m->subMatches.size()) : 0;
     }
 
+    std::chrono::milliseconds timeLimit_{0};
     std::shared_ptr<RegExp> regExp_;
     std::shared_ptr<const std::vector<RegExpMatch>> matches_;
     std::shared_ptr<const Subject> subject_;
@@ -257,6 +260,9 @@ RegexObject& RegexObject::operator=(RegexObject&& other) noexcept {
 }
 
 void RegexObject::destroy() { core_->destroy(); }
+void RegexObject::setTimeLimit(int milliseconds) {
+    core_->timeLimit_ = std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0);
+}
 RegexObject RegexObject::clone() const { return RegexObject(*this); }
 bool RegexObject::create(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline,
                          bool global, bool quotePlaceholder) {

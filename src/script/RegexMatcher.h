@@ -24,6 +24,9 @@ class RegexObject {
 
     void destroy();
     RegexObject clone() const;
+    // Bounds the time the next creates may spend matching (0, the default: no bound beyond the
+    // effort bound of each search); past it create fails like a search that gives up.
+    void setTimeLimit(int milliseconds);
     // Case is ignored unless caseSensitive; quotePlaceholder turns each "#引号" of the pattern into '"'.
     // False when the pattern does not compile or matching it takes more than a bounded effort.
     bool create(const Text& pattern, const Text& subject, bool caseSensitive = false, bool multiline = true,

@@ -31,6 +31,13 @@ struct TesterState {
     std::atomic<int> elapsedSeconds {0};
 };
 
+struct SpeechState {
+    // One fetch at a time: two would write the same speech file at once.
+    std::atomic<bool> fetchRunning {false};
+    // The latest playback; only it puts the play button back to rest.
+    std::atomic<unsigned> playTicket {0};
+};
+
 struct ProgramState {
     // Fixed at start from the executable's own path (GBK texts).
     Text runDirectory;  // without a trailing separator
@@ -47,6 +54,7 @@ struct ProgramState {
     NoticeState notice;
     ResolverState resolver;
     TesterState tester;
+    SpeechState speech;
 
     Text exePath() const;                          // runDirectory + separator + exeFileName
     Text pathIn(std::string_view relative) const;  // workDirectory + separator + relative

@@ -76,6 +76,18 @@ TEST(RegexMatcherCreate, CatastrophicPatternsOverLongSubjectsGiveUp) {
     EXPECT_EQ(o.replace(""), "");
 }
 
+TEST(RegexMatcherCreate, ATimeLimitHoldsForLaterCreatesAndClones) {
+    const Text subject(1 << 20, 'a');
+    RegexMatcher m;
+    m.setTimeLimit(100);
+    EXPECT_FALSE(m.create("\\w*x|a", subject));
+    EXPECT_EQ(m.matchCount(), 0);
+    RegexMatcher copy = m.clone();
+    EXPECT_FALSE(copy.create("\\w*x|a", subject));
+    ASSERT_TRUE(m.create("a", "aa"));
+    EXPECT_EQ(m.matchCount(), 2);
+}
+
 TEST(RegexMatcherMatches, EmptyMatchesAreCollectedButCarryNoText) {
     RegexMatcher m;
     ASSERT_TRUE(m.create("a*", "baa"));

@@ -147,7 +147,15 @@ bool RegExp::forEachMatch(std::u16string_view subject,
     std::vector<int> offsets(static_cast<std::size_t>(pairs) * 2);
     PCRE2_SIZE pos = 0;
     bool ok = true;
+    const bool timed = timeLimit_.count() > 0;
+    const auto deadline = std::chrono::steady_clock::now() + timeLimit_;
     while (pos <= length) {
+        if (timed && std::chrono::steady_clock::now() > deadline) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            error_ = u"time limit exceeded";
+            ok = false;
+            break;
+        }
         int rc = pcre2_match(c->code, text, length, pos, 0, md, state.context);
         if (rc == PCRE2_ERROR_NOMATCH) break;
         if (rc < 0) {

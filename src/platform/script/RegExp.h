@@ -1,6 +1,7 @@
 #pragma once
 // A regular-expression object with the behaviour of the scripting RegExp: JavaScript syntax and
 // semantics over UTF-16 subjects, on PCRE2 (16-bit). Indexes and lengths count UTF-16 units.
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -37,6 +38,11 @@ class RegExp {
     void setGlobal(bool on) { global_ = on; }
     bool global() const { return global_; }
 
+    // A bound on the time one execute or replace may take, on top of the effort bound of each
+    // search (which a pattern that is slow at every position stays under). Zero, the default,
+    // sets none. Past it the call fails like a search that gives up.
+    void setTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
+
     // The object knows no "Singleline" property (JavaScript has no such flag): always refused.
     bool setSingleline(bool on);
 
@@ -65,6 +71,7 @@ class RegExp {
     bool ignoreCase_ = false;
     bool multiline_ = false;
     bool global_ = false;
+    std::chrono::milliseconds timeLimit_{0};
     mutable std::mutex mutex_;
     mutable std::shared_ptr<const Compiled> compiled_;
     mutable bool compileTried_ = false;

@@ -213,6 +213,26 @@ TEST(RegExpLimits, LongLazyScansStillWork) {
     EXPECT_EQ(out, u"tail");
 }
 
+TEST(RegExpLimits, ATimeLimitEndsASearchSlowAtEveryPosition) {
+    // Every search scans to the end before it matches one "a": each is cheap, all are not.
+    std::u16string subject(1 << 20, u'a');
+    RegExp re;
+    re.setPattern(u"\\w*x|a");
+    re.setGlobal(true);
+    re.setTimeLimit(std::chrono::milliseconds(100));
+    std::vector<RegExpMatch> out;
+    EXPECT_FALSE(re.execute(subject, out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(re.errorText(), u"time limit exceeded");
+    std::u16string replaced = u"x";
+    EXPECT_FALSE(re.replace(subject, u"b", replaced));
+    EXPECT_TRUE(replaced.empty());
+    // A short subject is well within it.
+    ASSERT_TRUE(re.execute(u"aa", out));
+    EXPECT_EQ(out.size(), 2u);
+    EXPECT_TRUE(re.errorText().empty());
+}
+
 TEST(JsPattern, TranslationCountsGroups) {
     std::u16string pcre;
     int groups = -1;

@@ -1,0 +1,47 @@
+#include "utilities/encoder/EncoderEncode.h"
+
+#include "text/CodePages.h"
+#include "text/UrlEncode.h"
+
+namespace qx::encoder {
+
+Text escapeUtf16(const Text& text, const Text& prefix) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const std::u16string units = bytesToUnits(gbkToUtf16(text, true));
+    Text out;
+    out.reserve(units.size() * (prefix.size() + 4));
+    for (char16_t u : units) {
+        out += prefix;
+        out += kHex[(u >> 12) & 15];
+        out += kHex[(u >> 8) & 15];
+        out += kHex[(u >> 4) & 15];
+        out += kHex[u & 15];
+    }
+    return out;
+}
+
+void processPendingInput(ui::WindowSystem& windows) { windows.processPendingEvents(); }
+
+void encodeAll(ui::Window& window, ui::WindowSystem& windows) {
+    processPendingInput(windows);
+    ui::Control input = window.control("编辑框EX_原文本");
+    window.control("编辑框EX_URL").setText(urlEncodeText(input.text(), true, false));
+    // The UTF-8 bytes shown as they are (the conversion ends at a zero byte).
+    window.control("编辑框EX_UTF8").setText(toText(utf16ToBytes(codePageToUtf16(input.text(), 936), 65001)));
+    // The input's bytes read as UTF-8; what is not UTF-8 comes out as replacement characters.
+    window.control("编辑框EX_Ansi").setText(utf8ToText(input.text()));
+    window.control("编辑框EX_usc2").setText(escapeUtf16(input.text(), "%u"));
+}
+
+void pasteInput(ui::Window& window, ui::WindowSystem& windows) {
+    window.control("编辑框EX_原文本").setText(windows.clipboardText());
+}
+
+void registerEncodeHandlers(ui::Window& window, ui::WindowSystem& windows) {
+    // The handlers live inside the window, so the window outlives every call of them.
+    ui::Window* self = &window;
+    window.onClick("按钮EX2", [self, &windows] { encodeAll(*self, windows); });
+    window.onClick("按钮EX4", [self, &windows] { pasteInput(*self, windows); });
+}
+
+}  // namespace qx::encoder

@@ -1,0 +1,23 @@
+#pragma once
+// RegexTesterWindow's "匹配": every non-empty match of the pattern in the text, one per line.
+#include "core/Text.h"
+#include "ui/WindowSystem.h"
+
+namespace qx::regextester {
+
+// How long one run may search. It runs on the UI thread: a pattern that is slow at every
+// position of a long text (each search within its effort bound, but a million of them) gives up
+// instead of freezing the window. A million plain matches take a fifth of that.
+inline constexpr int kMatchTimeLimitMs = 750;
+
+// The output text: each non-empty match followed by CR LF. Case is ignored, "^" and "$" match
+// at line ends, all matches are taken. A pattern that does not compile or gives up (too much
+// backtracking, or a search longer than timeLimitMs in all; 0: no such bound) gives "".
+Text listMatches(const Text& pattern, const Text& subject, int timeLimitMs = kMatchTimeLimitMs);
+
+// Click handler of "匹配" (on the UI thread).
+void runRegexTest(ui::Window& window);
+// Click handler of the close button.
+void closeRegexTesterWindow(const ui::WindowPtr& window, ui::WindowSystem& windows);
+
+}  // namespace qx::regextester

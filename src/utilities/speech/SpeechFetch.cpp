@@ -1,0 +1,94 @@
+#include "utilities/speech/SpeechFetch.h"
+
+#include "net/FetchLimits.h"
+#include "platform/http/Internet.h"
+#include "platform/system/Files.h"
+#include "platform/system/Worker.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
+#include "text/UrlEncode.h"
+#include "ui/FileDialogs.h"
+#include "ui/PumpingDelay.h"
+
+namespace qx::speech {
+
+namespace {
+
+// "per" carries no "=": the service takes its default voice.
+constexpr std::string_view kQueryTail =
+    "&cuid=baike&lan=ZH&ctp=1&pdt=301&vol=9&rate=32&per&qq-pf-to=pcqq.group";
+
+// A text file larger than this is not a text to read aloud; reading it would only exhaust memory.
+constexpr long long kMaxImportBytes = 64LL << 20;
+
+// Clears the fetch flag however the worker ends.
+struct FetchRunning {
+    std::atomic<bool>& flag;
+    ~FetchRunning() { flag = false; }
+};
+
+}  // namespace
+
+Text speechFilePath(const ProgramState& state) { return state.pathIn("Temp\\audio.mp3"); }
+
+Text speechRequestUrl(const Text& text) {
+    return "http://" + Text(kSpeechHost) + "/text2audio?tex=" + urlEncodeText(text, true, true) +
+           Text(kQueryTail);
+}
+
+void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& windows, std::stop_token stop) {
+    ui::Control textBox = window.control("编辑框EX_文本");
+    ui::Control button = window.control("按钮EX2");
+    if (isBlank(textBox.text())) return;
+    const Text url = speechRequestUrl(textBox.text());
+    const Text file = speechFilePath(state);
+    if (platform::fileExists(file)) platform::deleteFile(file);
+    if (!window.destroyed()) button.setCaption(gbk(u8"转换中"));
+    ui::pumpingDelay(windows, 100);
+    std::vector<std::uint8_t> answer =
+        platform::httpGetBytes(url, stop, net::fetchLimits(net::AnswerKind::Speech));
+    // A fetch stopped by the window's closing is no answer: no file rather than an empty one.
+    if (!stop.stop_requested()) {
+        platform::createDirectory(state.pathIn("Temp"));
+        platform::writeFile(file,
+                            std::string_view(reinterpret_cast<const char*>(answer.data()), answer.size()));
+    }
+    if (!window.destroyed()) button.setCaption(gbk(u8"转换"));
+}
+
+void convertToSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+                     std::stop_token windowClosing) {
+    if (isBlank(window->control("编辑框EX_文本").text())) return;
+    if (state.speech.fetchRunning.exchange(true)) return;  // the running fetch writes the file
+    try {
+        platform::startWorker([window, &state, &windows, windowClosing](std::stop_token worker) {
+            FetchRunning running{state.speech.fetchRunning};
+            std::stop_source fetch;
+            auto relay = [&fetch] { fetch.request_stop(); };
+            std::stop_callback onWorkerStop(worker, relay);
+            std::stop_callback onWindowClosing(windowClosing, relay);
+            fetchSpeech(*window, state, windows, fetch.get_token());
+        });
+    } catch (...) {
+        // No thread to be had: nothing started, nothing to wait for.
+        state.speech.fetchRunning = false;
+    }
+}
+
+void importSpeechText(ui::Window& window, ui::WindowSystem& windows) {
+    ui::OpenDialogArgs args;
+    args.filter = "All files(*.*)|*.*";
+    const Text path = ui::openFileDialog(windows, &window, args);
+    if (path.empty()) return;
+    const long long size = platform::fileSize(path);
+    std::string bytes;
+    if (size < 0 || size > kMaxImportBytes || !platform::readFile(path, bytes)) return;
+    // Read as a text file: it ends at the first zero byte or Ctrl-Z.
+    bytes = bytes.substr(0, bytes.find_first_of(std::string_view("\0\x1A", 2)));
+    const Text imported = bytes.empty() ? Text() : utf8ToText(bytes);
+    ui::Control textBox = window.control("编辑框EX_文本");
+    const Text current = textBox.text();
+    textBox.setText(isBlank(current) ? current + imported : current + "\r\n" + imported);
+}
+
+}  // namespace qx::speech

@@ -1,0 +1,63 @@
+#include "utilities/speech/SpeechPlayback.h"
+
+#include "platform/audio/Mci.h"
+#include "platform/system/Files.h"
+#include "platform/system/Worker.h"
+#include "text/CodePages.h"
+#include "ui/FileDialogs.h"
+#include "ui/PumpingDelay.h"
+#include "utilities/speech/SpeechFetch.h"
+
+namespace qx::speech {
+
+bool playAudioFile(const Text& path, const Text& alias, bool wait) {
+    platform::mciSendString("close " + alias);
+    platform::mciSendString("open \"" + path + "\" alias " + alias);
+    return platform::mciSendString("play " + alias + (wait ? " wait" : "")) == platform::kMciOk;
+}
+
+bool stopAudio(const Text& alias) { return platform::mciSendString("close " + alias) == platform::kMciOk; }
+
+void playSpeechWorker(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
+    if (window.control("按钮EX2").caption() == gbk(u8"转换中")) return;
+    ui::Control button = window.control("按钮EX4");
+    const unsigned ticket = ++state.speech.playTicket;
+    if (!window.destroyed()) button.setCaption("| |");
+    ui::pumpingDelay(windows, 100);
+    playAudioFile(speechFilePath(state), Text(kSpeechAlias), true);
+    // A later playback released this one and now shows its own state; a closed window gets
+    // nothing.
+    if (state.speech.playTicket == ticket && !window.destroyed()) button.setCaption(">");
+}
+
+void playSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    try {
+        platform::startWorker(
+            [window, &state, &windows](std::stop_token) { playSpeechWorker(*window, state, windows); });
+    } catch (...) {
+        // No thread to be had: nothing plays, the button stays at rest.
+    }
+}
+
+void saveSpeechAs(ui::Window& window, const ProgramState& state, ui::WindowSystem& windows) {
+    const Text file = speechFilePath(state);
+    if (!platform::fileExists(file)) return;
+    ui::ExportRequest request;
+    request.defaultName = "audio.mp3";
+    request.filter = "*.mp3";
+    request.keepDirectory = true;
+    request.transfer = ui::ExportTransfer::Copy;
+    request.sourcePath = file;
+    request.blankPathIsCancel = true;
+    ui::exportWithReplacePrompt(windows, window, request);
+}
+
+void closeSpeechWindow(const ui::WindowPtr& window, ui::WindowSystem& windows, std::stop_source& closing) {
+    stopAudio(Text(kSpeechAlias));
+    ui::pumpingDelay(windows, 100);
+    windows.destroy(window);
+    // After the destroy, so a fetch it ends finds the window gone and leaves it alone.
+    closing.request_stop();
+}
+
+}  // namespace qx::speech
