@@ -4,7 +4,6 @@
 #include "resolvers/ResolverSupport.h"
 #include "resolvers/Yunpan360.h"
 #include "script/JsonObject.h"
-#include "text/Decoders.h"
 
 namespace qx::resolvers {
 
@@ -16,8 +15,10 @@ Text resolveBilnnLink(const Text& link, const ResolveContext& context) {
     request.headers =
         "User-Agent: Mozilla/5.0 (Linux; Android 6.0; Nexus 5 Build/MRA58N) AppleWebKit/537.36 (KHTML, like "
         "Gecko) Chrome/89.0.4389.90 Mobile Safari/537.36";
-    const Text answer = decodeUnicodeEscapes(toText(net::httpObjectRequest(request)));
-    json.parse(answer);
+    // The service writes "\u" escapes; the JSON reader decodes them itself. Unescaping the whole
+    // answer as script text first would also turn "%3A" in a signed address into ":" and break
+    // "\"" inside values.
+    json.parse(toText(net::httpObjectRequest(request)));
     return json.getText("data");
 }
 

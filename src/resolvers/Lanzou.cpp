@@ -1,5 +1,6 @@
 #include "resolvers/Lanzou.h"
 
+#include "net/FetchLimits.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "platform/http/RequestObject.h"
@@ -133,6 +134,7 @@ Text readRedirectLocation(const Text& address, std::stop_token stop) {
     if (!request.created()) return {};
     request.setOption(platform::RequestObject::OptionEnableRedirects, 0);
     request.setTimeouts(5000, 5000, 10000, 5000);
+    request.setLimits(net::fetchLimits(net::AnswerKind::Resolver));
     request.open("GET", gbkToUtf8(address), false);
     request.setRequestHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)");
     request.setRequestHeader("Accept-Language", "zh-cn");

@@ -6,7 +6,6 @@
 #include "resolvers/ResolverSupport.h"
 #include "script/JsonObject.h"
 #include "text/CodePages.h"
-#include "text/Decoders.h"
 #include "text/Strings.h"
 
 namespace qx::resolvers {
@@ -52,8 +51,9 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     post.method = 1;
     post.body = "nid=" + nid + "&shorturl=" + shortUrl + "&download_permit_token=" + token;
     post.headers = kMobileAgent;
-    const Text answer = decodeUnicodeEscapes(toText(net::httpObjectRequest(post)));
-
+    // "\u" escapes are the JSON reader's business (see the bilnn resolver): an address with
+    // percent escapes stays as the service wrote it.
+    const Text answer = toText(net::httpObjectRequest(post));
     if (json.parse(answer) && json.getText("errmsg") == gbk(u8"操作成功")) return json.getText("data.downloadurl");
     return {};
 }

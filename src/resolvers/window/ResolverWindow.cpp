@@ -68,12 +68,7 @@ void generate(const std::weak_ptr<ui::Window>& weak, ProgramState& state, ui::Wi
     if (!w) return;
     Request request = readRequest(*w, state);
     platform::startWorker([weak, request, &windows](std::stop_token stop) {
-        std::optional<Text> result =
-            resolveShareLink(request.service, request.link, request.password, contextFor(stop, windows));
-        auto window = weak.lock();
-        // A late result is dropped: the window was closed or the program is ending.
-        if (!window || window->destroyed() || stop.stop_requested()) return;
-        showResult(*window, result);
+        resolveIntoWindow(weak, request.service, request.link, request.password, contextFor(stop, windows));
     });
 }
 
@@ -104,6 +99,15 @@ void generateAndCopy(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
 }
 
 }  // namespace
+
+void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, int service, const Text& link,
+                       const Text& password, const ResolveContext& context) {
+    std::optional<Text> result = resolveShareLink(service, link, password, context);
+    auto w = window.lock();
+    // A late result is dropped: the window was closed or the program is ending.
+    if (!w || w->destroyed() || context.stop.stop_requested()) return;
+    showResult(*w, result);
+}
 
 void bindResolverWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     std::weak_ptr<ui::Window> weak = window;  // handlers must not keep their own window alive

@@ -139,6 +139,9 @@ bool finishSection(const std::string& kind, std::vector<std::string> lines, Wire
         e.kind = WireExchange::Reply::Stall;
     } else if (kind == "reply close") {
         e.kind = WireExchange::Reply::Close;
+    } else if (kind == "reply drip") {
+        e.kind = WireExchange::Reply::Drip;
+        e.reply = head + "\r\n" + body;
     } else if (kind == "reply" || kind == "reply raw") {
         body = expandPadding(body);
         e.kind = kind == "reply raw" ? WireExchange::Reply::Raw : WireExchange::Reply::Bytes;
@@ -248,6 +251,8 @@ bool loadWireCase(const std::string& path, WireCase& c, std::string& error) {
             c.password = text;
         } else if (key == "result") {
             c.result = text;
+        } else if (key == "stem") {
+            c.stem = text;
         } else if (key == "connect") {
             c.refused = text == "refused";
         } else {

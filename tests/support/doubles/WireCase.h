@@ -8,6 +8,7 @@
 //   password: "  "                 (a value in double quotes takes \" \\ \r \n \t escapes)
 //   result: http://dl.example/f.zip
 //   connect: refused               (optional: every host refuses the connection)
+//   stem: lanzoux                  (optional, Lanzou: the host stem the caller passes in)
 //
 //   === request https              (the exact bytes the program must send, on https or http)
 //   GET /iQrvx HTTP/1.1
@@ -23,7 +24,9 @@
 // that line only separate sections, so a body never ends in a line break. A reply without
 // Content-Length or Transfer-Encoding gets Content-Length.
 // "=== reply raw" goes out exactly as written and the connection is closed after it;
-// "=== reply stall" reads the request and never answers; "=== reply close" closes at once.
+// "=== reply stall" reads the request and never answers; "=== reply close" closes at once;
+// "=== reply drip" sends its bytes one every 200 ms, then more of them for as long as the
+// client reads (only a whole-request deadline ends that).
 //
 // Placeholders in requests: %FRACTION% (17 characters, the first "0", then digits, '.', 'e',
 // '+', '-'), %DIGITS4% (1000 to 9999), %LENGTH% (the byte length of the request's body).
@@ -34,7 +37,7 @@
 namespace qx::test {
 
 struct WireExchange {
-    enum class Reply { Bytes, Raw, Stall, Close };
+    enum class Reply { Bytes, Raw, Stall, Close, Drip };
     bool https = true;
     std::string request;  // expected, with placeholders
     Reply kind = Reply::Bytes;
@@ -45,6 +48,7 @@ struct WireCase {
     std::string name;  // the file name without its extension
     std::string service;
     std::string link, password, result;  // UTF-8
+    std::string stem;                    // empty: the caller passes none
     bool refused = false;
     std::vector<WireExchange> exchanges;
 };

@@ -150,6 +150,10 @@ void WireDouble::handle(const HttpRequestRecord& request, Connection& connection
             }
             break;
         case WireExchange::Reply::Close: connection.close(); break;
+        case WireExchange::Reply::Drip:
+            for (std::size_t i = 0; connection.sleep(200); ++i)
+                if (!connection.write(i < exchange.reply.size() ? exchange.reply.substr(i, 1) : "x")) break;
+            break;
     }
 }
 
