@@ -47,8 +47,8 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
 
     // Values go out as they are: the service reads them unencoded.
     const Text r1 = randomFractionText(context.processPendingInput, context.stop);
-    const Text answer1 = apiQuery("/getfile.php?path=" + segmentA + "&f=" + segmentB + "&passcode=" + password +
-                                      "&token=false&r=" + r1 + "&ref=",
+    const Text answer1 = apiQuery("/getfile.php?path=" + segmentA + "&f=" + segmentB +
+                                      "&passcode=" + password + "&token=false&r=" + r1 + "&ref=",
                                   context);
     json.parse(answer1);
     const Text userId = json.getText("userid");
@@ -57,10 +57,10 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
 
     const Text verifyCode = fromInt(platform::randomInt(1000, 9999));
     const Text r2 = randomFractionText(context.processPendingInput, context.stop);
-    const Text answer2 = apiQuery("/get_file_url.php?uid=" + userId + "&fid=" + fileId +
-                                      "&folder_id=0&file_chk=" + fileCheck +
-                                      "&mb=0&app=0&acheck=1&verifycode=" + verifyCode + "&rd=" + r2,
-                                  context);
+    const Text answer2 =
+        apiQuery("/get_file_url.php?uid=" + userId + "&fid=" + fileId + "&folder_id=0&file_chk=" + fileCheck +
+                     "&mb=0&app=0&acheck=1&verifycode=" + verifyCode + "&rd=" + r2,
+                 context);
     json.parse(answer2);
     return json.getText("downurl");
 }

@@ -29,7 +29,9 @@ void useDefaultStem(Text& stem) {
 Text siteRoot(const Text& stem) { return "https://www." + stem + ".com/"; }
 
 // The answer body as page text (the service writes UTF-8).
-Text pageText(net::HttpRequestOptions& options) { return utf8ToText(toText(net::httpObjectRequest(options))); }
+Text pageText(net::HttpRequestOptions& options) {
+    return utf8ToText(toText(net::httpObjectRequest(options)));
+}
 
 Text firstMatch(script::RegexMatcher& matcher, const Text& pattern, const Text& subject) {
     matcher.create(pattern, subject);
@@ -125,7 +127,8 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
     }
     const Text address = domain + "/file/" + filePath;
     Text result = readRedirectLocation(address, context.stop);
-    if (result.empty()) result = readRedirectLocation(replaceAll(address, "https://", "http://"), context.stop);
+    if (result.empty())
+        result = readRedirectLocation(replaceAll(address, "https://", "http://"), context.stop);
     return result;
 }
 
@@ -139,9 +142,10 @@ Text readRedirectLocation(const Text& address, std::stop_token stop) {
     request.setRequestHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)");
     request.setRequestHeader("Accept-Language", "zh-cn");
     request.setRequestHeader("Connection", "Keep-Alive");
-    request.setRequestHeader("Accept",
-                             "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
-                             "application/x-silverlight, */*");
+    request.setRequestHeader(
+        "Accept",
+        "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+        "application/x-silverlight, */*");
     request.send(std::string_view{}, stop);
     return request.getResponseHeader("Location");
 }

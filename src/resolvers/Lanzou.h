@@ -13,7 +13,8 @@ inline constexpr std::string_view kLanzouDefaultStem = "lanzoui";
 
 // An empty password picks the open variant, anything else (a single space too) the protected one.
 // An empty stem is replaced by the default, in the caller's variable too. Empty text on failure.
-Text resolveLanzouLink(const Text& link, const Text& password, Text& stem, const ResolveContext& context = {});
+Text resolveLanzouLink(const Text& link, const Text& password, Text& stem,
+                       const ResolveContext& context = {});
 Text resolveLanzouOpenLink(const Text& link, Text& stem, const ResolveContext& context = {});
 Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& stem,
                                 const ResolveContext& context = {});

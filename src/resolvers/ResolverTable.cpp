@@ -14,20 +14,26 @@ Text lanzou(const Text& link, const Text& password, const ResolveContext& contex
     Text stem;  // a fresh one each time: the resolver fills in its default
     return resolveLanzouLink(link, password, stem, context);
 }
-Text oneDrive(const Text& link, const Text&, const ResolveContext&) { return convertOneDriveBusinessLink(link); }
-Text bilnn(const Text& link, const Text&, const ResolveContext& context) { return resolveBilnnLink(link, context); }
+Text oneDrive(const Text& link, const Text&, const ResolveContext&) {
+    return convertOneDriveBusinessLink(link);
+}
+Text bilnn(const Text& link, const Text&, const ResolveContext& context) {
+    return resolveBilnnLink(link, context);
+}
 Text yunpan360(const Text& link, const Text&, const ResolveContext& context) {
     return resolveYunpan360Link(link, context);
 }
 
+// clang-format off
 constexpr ResolverEntry kResolvers[] = {
-    {1, "lanzou", true, lanzou},
-    {2, "onedrive", false, oneDrive},
-    {3, "bilnn", false, bilnn},
-    {4, "ctfile", true, resolveCtfileLink},
+    {1, "lanzou",    true,  lanzou},
+    {2, "onedrive",  false, oneDrive},
+    {3, "bilnn",     false, bilnn},
+    {4, "ctfile",    true,  resolveCtfileLink},
     {5, "yunpan360", false, yunpan360},
-    {6, "wenshushu", true, resolveWenshushuLink},
+    {6, "wenshushu", true,  resolveWenshushuLink},
 };
+// clang-format on
 
 }  // namespace
 

@@ -68,7 +68,8 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
     const Text folderId = json.getText("data.ufileid");
 
     body = replaceAll(
-        "{\"start\":0,\"sort\":{\"name\":\"asc\"},\"bid\":\"[bid]\",\"pid\":\"[pid]\",\"options\":{\"uploader\":"
+        "{\"start\":0,\"sort\":{\"name\":\"asc\"},\"bid\":\"[bid]\",\"pid\":\"[pid]\",\"options\":{"
+        "\"uploader\":"
         "\"true\"},\"size\":50}",
         "[bid]", boxId);
     body = replaceAll(body, "[pid]", folderId);

@@ -54,7 +54,8 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     // "\u" escapes are the JSON reader's business (see the bilnn resolver): an address with
     // percent escapes stays as the service wrote it.
     const Text answer = toText(net::httpObjectRequest(post));
-    if (json.parse(answer) && json.getText("errmsg") == gbk(u8"操作成功")) return json.getText("data.downloadurl");
+    if (json.parse(answer) && json.getText("errmsg") == gbk(u8"操作成功"))
+        return json.getText("data.downloadurl");
     return {};
 }
 

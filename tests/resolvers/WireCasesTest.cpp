@@ -24,8 +24,10 @@ using test::WireDouble;
 std::vector<std::string> caseFiles() {
     const char* folder = std::getenv("QUORVEX_WIRE_CASES");
     std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder ? folder : QX_RESOLVER_DATA_DIR))
-        if (entry.is_regular_file() && entry.path().extension() == ".case") files.push_back(entry.path().string());
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(folder ? folder : QX_RESOLVER_DATA_DIR))
+        if (entry.is_regular_file() && entry.path().extension() == ".case")
+            files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
     return files;
 }

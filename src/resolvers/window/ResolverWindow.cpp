@@ -19,8 +19,9 @@ constexpr const char* kResultBox = "编辑框EX_结果";
 
 // Title of the window for each service, 1..6.
 constexpr const char8_t* kTitles[] = {
-    u8"蓝奏云取直链", u8"Onedrive For Business取直链", u8"比邻网盘取直链",
-    u8"诚通网盘取直链", u8"360云盘取直链",              u8"文叔叔取直链",
+    u8"蓝奏云取直链",   u8"Onedrive For Business取直链",
+    u8"比邻网盘取直链", u8"诚通网盘取直链",
+    u8"360云盘取直链",  u8"文叔叔取直链",
 };
 
 // What one run of the dispatch needs, read on the UI thread when the button is pressed.

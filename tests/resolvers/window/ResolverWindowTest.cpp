@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "resolvers/window/ResolverWindow.h"
@@ -43,9 +44,20 @@ class ResolverWindowTest : public ::testing::Test {
         bindResolverWindow(window, state, windows);
         window->created();
     }
+    void SetUp() override {
+        if (const char* before = std::getenv("QUORVEX_CONNECT_TO")) savedConnectTo = before;
+    }
+    void TearDown() override {
+        if (savedConnectTo) {
+            ::setenv("QUORVEX_CONNECT_TO", savedConnectTo->c_str(), 1);
+        } else {
+            ::unsetenv("QUORVEX_CONNECT_TO");
+        }
+    }
     // Points every host at the double for the rest of the test.
     void serve(WireDouble& d) { ::setenv("QUORVEX_CONNECT_TO", d.connectTo().c_str(), 1); }
-    void TearDown() override { ::unsetenv("QUORVEX_CONNECT_TO"); }
+
+    std::optional<std::string> savedConnectTo;
 
     Text box(const char* name) { return (*window)[name].text(); }
     void type(const char* name, std::string_view utf8) { (*window)[name].setText(gbk(utf8)); }
@@ -57,8 +69,9 @@ class ResolverWindowTest : public ::testing::Test {
 };
 
 TEST_F(ResolverWindowTest, DressingPerService) {
-    const char8_t* titles[] = {u8"蓝奏云取直链",   u8"Onedrive For Business取直链", u8"比邻网盘取直链",
-                            u8"诚通网盘取直链", u8"360云盘取直链",               u8"文叔叔取直链"};
+    const char8_t* titles[] = {u8"蓝奏云取直链",   u8"Onedrive For Business取直链",
+                               u8"比邻网盘取直链", u8"诚通网盘取直链",
+                               u8"360云盘取直链",  u8"文叔叔取直链"};
     for (int service = 1; service <= 6; ++service) {
         open(service);
         EXPECT_EQ((*window)["标签EX1"].caption(), gbk(titles[service - 1])) << service;
@@ -160,10 +173,13 @@ TEST_F(ResolverWindowTest, WenshushuFailureTextIsShownAndCopiedLikeAnAddress) {
 TEST_F(ResolverWindowTest, OneDriveNeedsNoService) {
     ::setenv("QUORVEX_CONNECT_TO", "::127.0.0.1:9", 1);
     open(2);
-    type("编辑框EX_原链接", "https://qrvx-my.sharepoint.com/:u:/g/personal/owner_qrvx_com/EQrvxTokenAbC?e=AbC123");
+    type("编辑框EX_原链接",
+         "https://qrvx-my.sharepoint.com/:u:/g/personal/owner_qrvx_com/EQrvxTokenAbC?e=AbC123");
     type("编辑框EX_密码", "unused");
     EXPECT_TRUE(window->click("按钮EX3"));
-    const Text url = "https://qrvx-my.sharepoint.com/personal/owner_qrvx_com/_layouts/52/download.aspx?share=EQrvxTokenAbC";
+    const Text url =
+        "https://qrvx-my.sharepoint.com/personal/owner_qrvx_com/_layouts/52/"
+        "download.aspx?share=EQrvxTokenAbC";
     EXPECT_EQ(box("编辑框EX_结果"), url);
     EXPECT_EQ(windows.clipboardText(), url);
 }

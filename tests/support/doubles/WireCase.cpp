@@ -22,12 +22,23 @@ bool unquote(const std::string& value, std::string& out) {
         }
         if (++i >= value.size() - 1) return false;
         switch (value[i]) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case 'r': out += '\r'; break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            default: return false;
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            default:
+                return false;
         }
     }
     return true;
@@ -49,7 +60,8 @@ std::vector<std::string> linesOf(const std::string& text) {
 }
 
 // Head lines joined with CR LF and closed by the empty line; the body after it as written.
-void splitSection(const std::vector<std::string>& lines, std::string& head, std::string& body, bool& hasBody) {
+void splitSection(const std::vector<std::string>& lines, std::string& head, std::string& body,
+                  bool& hasBody) {
     head.clear();
     body.clear();
     hasBody = false;
@@ -89,7 +101,8 @@ bool hasHeader(const std::string& head, const std::string& name) {
         if (line.size() < name.size() + 1) continue;
         bool same = true;
         for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(line[i])) == std::tolower(static_cast<unsigned char>(name[i]));
+            same = std::tolower(static_cast<unsigned char>(line[i])) ==
+                   std::tolower(static_cast<unsigned char>(name[i]));
         if (same && line[name.size()] == ':') return true;
     }
     return false;

@@ -66,7 +66,8 @@ std::string WireDouble::connectTo(bool catchAll) const {
     } else {
         std::set<std::string> seen;
         for (const WireExchange& e : case_.exchanges) {
-            std::string entry = hostOf(e.request) + (e.https ? ":443:" + https_.hostPort() : ":80:" + http_.hostPort());
+            std::string entry =
+                hostOf(e.request) + (e.https ? ":443:" + https_.hostPort() : ":80:" + http_.hostPort());
             if (seen.insert(entry).second) add(entry);
         }
     }
@@ -135,12 +136,14 @@ void WireDouble::handle(const HttpRequestRecord& request, Connection& connection
         changed_.wait(lock, [&] { return !held_ || ending_; });
     }
     if (!known) {
-        connection.writeResponse({400, "", {{"Content-Type", "text/plain"}}, "not what the service expects", false,
-                                  true});
+        connection.writeResponse(
+            {400, "", {{"Content-Type", "text/plain"}}, "not what the service expects", false, true});
         return;
     }
     switch (exchange.kind) {
-        case WireExchange::Reply::Bytes: connection.write(exchange.reply); break;
+        case WireExchange::Reply::Bytes:
+            connection.write(exchange.reply);
+            break;
         case WireExchange::Reply::Raw:
             connection.write(exchange.reply);
             connection.close();
@@ -149,7 +152,9 @@ void WireDouble::handle(const HttpRequestRecord& request, Connection& connection
             while (connection.sleep(100)) {
             }
             break;
-        case WireExchange::Reply::Close: connection.close(); break;
+        case WireExchange::Reply::Close:
+            connection.close();
+            break;
         case WireExchange::Reply::Drip:
             for (std::size_t i = 0; connection.sleep(200); ++i)
                 if (!connection.write(i < exchange.reply.size() ? exchange.reply.substr(i, 1) : "x")) break;
