@@ -1,6 +1,7 @@
 #include "app/Windows.h"
 
 #include "app/MainWindow.h"
+#include "resolvers/window/ResolverWindow.h"
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
@@ -20,7 +21,7 @@ struct BinderEntry {
 // clang-format off
 constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
-    {"ResolverWindow", nullptr},     // resolvers
+    {"ResolverWindow", resolvers::bindResolverWindow},
     {"SiteIconWindow", nullptr},     // utilities: site icon
     {"RegexTesterWindow", regextester::bindRegexTesterWindow},
     {"WebTesterWindow", tester::bindWebTesterWindow},

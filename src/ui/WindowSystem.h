@@ -43,6 +43,9 @@ public:
 
     // Lets the UI thread handle what is pending, once; does nothing on another thread.
     virtual void processPendingEvents() = 0;
+    // The same, but user input stays queued until later: a handler that waits keeps its windows
+    // painted without taking clicks in the middle of its work.
+    virtual void processPendingEventsExceptInput() = 0;
     // Ends the whole process at once.
     [[noreturn]] virtual void endProcess(int code) = 0;
 };

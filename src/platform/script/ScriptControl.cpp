@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <random>
 
 #include "platform/script/JsonText.h"
 #include "platform/text/Ascii.h"
@@ -250,6 +251,21 @@ duk_ret_t tapeCall(duk_context* ctx, void* udata) {
     return 2;
 }
 
+// Math.random from one generator for the whole process. Duktape seeds each heap's own from the
+// clock and the heap's address, so heaps made within the same millisecond at a reused address
+// (one per script object) would draw the same numbers.
+duk_ret_t processRandom(duk_context* ctx) {
+    static std::mutex mutex;
+    static std::mt19937_64 generator{std::random_device{}()};
+    double value;
+    {
+        std::lock_guard lock(mutex);
+        value = std::uniform_real_distribution<double>(0.0, 1.0)(generator);
+    }
+    duk_push_number(ctx, value);
+    return 1;
+}
+
 }  // namespace
 
 struct ScriptControl::Engine {
@@ -258,6 +274,12 @@ struct ScriptControl::Engine {
 
     explicit Engine(std::size_t cap) : accounting{cap} {
         ctx = duk_create_heap(heapAlloc, heapRealloc, heapFree, &accounting, heapFatal);
+        if (ctx) {
+            duk_get_global_string(ctx, "Math");
+            duk_push_c_function(ctx, processRandom, 0);
+            duk_put_prop_string(ctx, -2, "random");
+            duk_pop(ctx);
+        }
     }
     ~Engine() {
         if (ctx) duk_destroy_heap(ctx);

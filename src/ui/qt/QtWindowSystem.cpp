@@ -209,6 +209,10 @@ void QtWindowSystem::processPendingEvents() {
     if (onUiThread()) QCoreApplication::processEvents();
 }
 
+void QtWindowSystem::processPendingEventsExceptInput() {
+    if (onUiThread()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void QtWindowSystem::endProcess(int code) { std::_Exit(code); }
 
 }  // namespace qx::ui::qt

@@ -32,6 +32,7 @@ class QtWindowSystem : public WindowSystem {
     void setClipboardText(const Text& text) override;
     Text clipboardText() override;
     void processPendingEvents() override;
+    void processPendingEventsExceptInput() override;
     [[noreturn]] void endProcess(int code) override;
 
     // Called once the last window is gone (runApplication ends its event loop there).

@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -69,6 +70,20 @@ TEST(ScriptControlEval, StringsKeepEveryUnit) {
     EXPECT_EQ(qx::platform::engineStringToUtf16(qx::platform::utf16ToEngineString(odd)), odd);
     EXPECT_EQ(qx::platform::engineStringToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
     EXPECT_EQ(qx::platform::engineStringToUtf16("a\xFF\xC3"), u"a\uFFFD\uFFFD");
+}
+
+TEST(ScriptControlEval, MathRandomDiffersBetweenControlsMadeTogether) {
+    // One control after another, each drawing once, as a caller that makes a control per value.
+    std::set<std::u16string> seen;
+    for (int i = 0; i < 20; ++i) {
+        ScriptControl c;
+        ScriptValue v = jscript(c).eval(u"Math.random()");
+        ASSERT_EQ(v.kind, ScriptValue::Kind::Number);
+        EXPECT_GE(v.number, 0.0);
+        EXPECT_LT(v.number, 1.0);
+        seen.insert(v.text);
+    }
+    EXPECT_EQ(seen.size(), 20u);
 }
 
 TEST(ScriptControlErrors, ErrorsAreCaughtAndReported) {

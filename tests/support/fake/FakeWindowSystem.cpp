@@ -60,6 +60,11 @@ int FakeWindowSystem::pendingEventCalls() const {
     return pendingEventCalls_;
 }
 
+int FakeWindowSystem::pendingOutputCalls() const {
+    std::lock_guard lock(mutex_);
+    return pendingOutputCalls_;
+}
+
 void FakeWindowSystem::openModeless(const ui::WindowPtr& window) {
     {
         std::lock_guard lock(mutex_);
@@ -128,6 +133,11 @@ Text FakeWindowSystem::clipboardText() {
 void FakeWindowSystem::processPendingEvents() {
     std::lock_guard lock(mutex_);
     ++pendingEventCalls_;
+}
+
+void FakeWindowSystem::processPendingEventsExceptInput() {
+    std::lock_guard lock(mutex_);
+    ++pendingOutputCalls_;
 }
 
 void FakeWindowSystem::endProcess(int code) {

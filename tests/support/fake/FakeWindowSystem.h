@@ -55,6 +55,7 @@ class FakeWindowSystem : public ui::WindowSystem {
     ui::WindowPtr lastOpened(const std::string& name) const;
     std::optional<int> endCode() const;
     int pendingEventCalls() const;
+    int pendingOutputCalls() const;  // processPendingEventsExceptInput
 
     // ---- WindowSystem ----
     void openModeless(const ui::WindowPtr& window) override;
@@ -66,6 +67,7 @@ class FakeWindowSystem : public ui::WindowSystem {
     void setClipboardText(const Text& text) override;
     Text clipboardText() override;
     void processPendingEvents() override;
+    void processPendingEventsExceptInput() override;
     [[noreturn]] void endProcess(int code) override;
 
   private:
@@ -83,6 +85,7 @@ class FakeWindowSystem : public ui::WindowSystem {
     Text clipboard_;
     std::optional<int> endCode_;
     int pendingEventCalls_ = 0;
+    int pendingOutputCalls_ = 0;
 };
 
 }  // namespace qx::test

@@ -458,6 +458,11 @@ void TestServer::setFallback(Handler handler) {
     fallback_ = std::move(handler);
 }
 
+void TestServer::setRawFallback(RawHandler handler) {
+    std::lock_guard lock(mutex_);
+    rawFallback_ = std::move(handler);
+}
+
 void TestServer::serveFile(const std::string& name, std::string content) {
     auto shared = std::make_shared<const std::string>(std::move(content));
     rawRoute("/file/" + name, [shared](const HttpRequestRecord& req, Connection& c) {
@@ -685,6 +690,8 @@ void TestServer::dispatch(const HttpRequestRecord& req, Connection& conn) {
             raw = it->second;
         } else if (auto r = routes_.find(req.path); r != routes_.end()) {
             handler = r->second;
+        } else if (rawFallback_) {
+            raw = rawFallback_;
         } else {
             handler = fallback_;
         }

@@ -129,6 +129,8 @@ class TestServer {
     void route(const std::string& path, Handler handler);
     void rawRoute(const std::string& path, RawHandler handler);
     void setFallback(Handler handler);  // for unrouted paths (default: 404 "not found")
+    // For unrouted paths, writing the answer itself; wins over setFallback.
+    void setRawFallback(RawHandler handler);
     // Serves content at /file/<name> with Range support.
     void serveFile(const std::string& name, std::string content);
 
@@ -179,6 +181,7 @@ class TestServer {
     std::map<std::string, RawHandler> rawRoutes_;
     std::map<std::string, std::string> files_;
     Handler fallback_;
+    RawHandler rawFallback_;
     std::vector<HttpRequestRecord> requests_;
     std::vector<int> liveFds_;
     std::list<std::thread> threads_;

@@ -501,3 +501,16 @@ TEST(QtViewText, GbkBoundary) {
     EXPECT_EQ(fromQtLines(QStringLiteral("a\nb")), "a\r\nb");
     EXPECT_EQ(toQtLines("a\r\nb\rc"), QStringLiteral("a\nb\nc"));
 }
+
+TEST_F(QtView, PendingOutputIsAppliedWhileAHandlerWaits) {
+    WindowPtr w = Window::create("ResolverWindow");
+    WindowView* v = open(w);
+    auto* label = widget<SkinLabel>(v, "标签EX1");
+    // A worker's write reaches the view as a queued update.
+    std::thread([w] { w->control("标签EX1").setCaption("done"); }).join();
+    EXPECT_NE(label->caption(), QStringLiteral("done"));
+    windows.processPendingEventsExceptInput();
+    EXPECT_EQ(label->caption(), QStringLiteral("done"));
+    // Off the UI thread it does nothing and returns.
+    std::thread([this] { windows.processPendingEventsExceptInput(); }).join();
+}

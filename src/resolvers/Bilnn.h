@@ -1,0 +1,16 @@
+#pragma once
+// bilnn cloud: share link to the direct file address through one call of the share API.
+#include <string_view>
+
+#include "core/Text.h"
+#include "resolvers/ResolveContext.h"
+
+namespace qx::resolvers {
+
+inline constexpr std::string_view kBilnnHost = "pan.bilnn.com";
+
+// The share key is the text after the last "/s/" of the link. Empty text when the answer has
+// no address.
+Text resolveBilnnLink(const Text& link, const ResolveContext& context = {});
+
+}  // namespace qx::resolvers

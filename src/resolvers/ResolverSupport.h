@@ -1,0 +1,21 @@
+#pragma once
+// Pieces every resolver uses: the request record with the resolvers' limits, and the link splitter.
+#include <string_view>
+
+#include "core/Text.h"
+#include "net/HttpRequest.h"
+#include "resolvers/ResolveContext.h"
+
+namespace qx::resolvers {
+
+// A fresh request record with the document limits of a resolver answer and the caller's stop token.
+net::HttpRequestOptions resolverRequest(const ResolveContext& context);
+
+// The link split at "/": empty pieces between two separators stay, a final separator adds no
+// empty piece, and an empty link has no piece at all.
+TextArray splitLinkPieces(std::string_view link);
+
+// Piece `index` counted from the end (1 = the last); empty text when there are fewer pieces.
+Text pieceFromEnd(const TextArray& pieces, std::size_t index);
+
+}  // namespace qx::resolvers

@@ -1,0 +1,112 @@
+// The pieces of the resolvers that the wire cases do not show on their own: the table and its
+// dispatch, the default stem, the text helpers and the random fraction.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "resolvers/Ctfile.h"
+#include "resolvers/Lanzou.h"
+#include "resolvers/OneDriveBusiness.h"
+#include "resolvers/ResolverSupport.h"
+#include "resolvers/ResolverTable.h"
+#include "resolvers/Wenshushu.h"
+#include "resolvers/Yunpan360.h"
+#include "text/CodePages.h"
+
+namespace qx::resolvers {
+namespace {
+
+TEST(ResolverTable, OneEntryPerServiceInButtonOrder) {
+    struct Row {
+        int service;
+        const char* name;
+        bool usesPassword;
+    };
+    const Row expected[] = {{1, "lanzou", true}, {2, "onedrive", false},  {3, "bilnn", false},
+                            {4, "ctfile", true}, {5, "yunpan360", false}, {6, "wenshushu", true}};
+    ASSERT_EQ(resolverTable().size(), std::size(expected));
+    for (const Row& row : expected) {
+        const ResolverEntry* e = findResolver(row.service);
+        ASSERT_NE(e, nullptr) << row.service;
+        EXPECT_EQ(e->name, row.name);
+        EXPECT_EQ(e->usesPassword, row.usesPassword) << row.name;
+    }
+    for (int outside : {0, 7, -1, 1000}) {
+        EXPECT_EQ(findResolver(outside), nullptr);
+        EXPECT_FALSE(resolveShareLink(outside, "https://x/s/a", "pw").has_value()) << outside;
+    }
+}
+
+TEST(ResolverTable, OneDriveIsARewriteWithoutRequest) {
+    // The rewrite needs no request (the suite runs offline: any would fail).
+    const Text link = "https://qrvx-my.sharepoint.com/:u:/g/personal/owner_qrvx_com/EQrvxTokenAbC?e=AbC123";
+    std::optional<Text> result = resolveShareLink(2, link, "ignored");
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, convertOneDriveBusinessLink(link));
+    EXPECT_EQ(*result,
+              "https://qrvx-my.sharepoint.com/personal/owner_qrvx_com/_layouts/52/"
+              "download.aspx?share=EQrvxTokenAbC");
+}
+
+TEST(Lanzou, EmptyStemBecomesTheDefaultInTheCallersVariable) {
+    Text stem;
+    // An empty link fails before any request is made.
+    EXPECT_EQ(resolveLanzouLink("", "", stem), "");
+    EXPECT_EQ(stem, kLanzouDefaultStem);
+    Text protectedStem;
+    EXPECT_EQ(resolveLanzouLink("", "pw", protectedStem), "");
+    EXPECT_EQ(protectedStem, kLanzouDefaultStem);
+    EXPECT_EQ(readRedirectLocation("not an address"), "");
+}
+
+TEST(Yunpan360, TextAfterLast) {
+    EXPECT_EQ(textAfterLast("https://h/s/abc/s/key", "/s/"), "key");
+    EXPECT_EQ(textAfterLast("https://h/share/key", "/s/"), "");
+    EXPECT_EQ(textAfterLast("https://h/s/", "/s/"), "");
+    EXPECT_EQ(textAfterLast("/S/up", "/s/"), "");
+    EXPECT_EQ(textAfterLast("/S/up", "/s/", true), "up");
+    EXPECT_EQ(textAfterLast("abc", ""), "");
+    EXPECT_EQ(textAfterLast("", "/s/"), "");
+    // GBK text around the marker stays whole.
+    EXPECT_EQ(textAfterLast(gbk(u8"网盘/lk/文件"), "/lk/"), gbk(u8"文件"));
+}
+
+TEST(ResolverSupport, LinkPieces) {
+    EXPECT_EQ(splitLinkPieces(""), TextArray{});
+    EXPECT_EQ(splitLinkPieces("a"), TextArray{"a"});
+    EXPECT_EQ(splitLinkPieces("a/b/"), (TextArray{"a", "b"}));
+    EXPECT_EQ(splitLinkPieces("a//b"), (TextArray{"a", "", "b"}));
+    EXPECT_EQ(splitLinkPieces("a//"), (TextArray{"a", ""}));
+    EXPECT_EQ(splitLinkPieces("/"), TextArray{""});
+    TextArray pieces = splitLinkPieces("https://h/f/code");
+    EXPECT_EQ(pieceFromEnd(pieces, 1), "code");
+    EXPECT_EQ(pieceFromEnd(pieces, 2), "f");
+    EXPECT_EQ(pieceFromEnd(pieces, 6), "");
+    EXPECT_EQ(pieceFromEnd(pieces, 0), "");
+    EXPECT_EQ(resolverRequest({}).limits.maxBodyBytes, 8u * 1024 * 1024);
+}
+
+TEST(Ctfile, RandomFractionsAreSeventeenCharactersStartingWithZero) {
+    std::set<Text> seen;
+    for (int i = 0; i < 50; ++i) {
+        int pumps = 0;
+        Text value = randomFractionText([&pumps] { ++pumps; });
+        ASSERT_EQ(value.size(), 17u) << value;
+        EXPECT_EQ(value[0], '0') << value;
+        EXPECT_EQ(value.find_first_not_of("0123456789.e+-"), Text::npos) << value;
+        EXPECT_GE(pumps, 1);  // once after every draw
+        seen.insert(value);
+    }
+    EXPECT_GT(seen.size(), 45u);  // really drawn, not a fixed text
+}
+
+TEST(Ctfile, RandomFractionGivesUpWhenStopped) {
+    std::stop_source source;
+    source.request_stop();
+    EXPECT_EQ(randomFractionText({}, source.get_token()), "");
+}
+
+TEST(Wenshushu, FailureText) { EXPECT_EQ(wenshushuFailureText(), gbk(u8"分享连接已失效,文件已过期！")); }
+
+}  // namespace
+}  // namespace qx::resolvers
