@@ -440,8 +440,9 @@ TEST_F(QtView, ClipboardAndFileFilters) {
     EXPECT_EQ(fromWorker, gbk(u8"直链"));
 
     EXPECT_EQ(nameFilters(gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*")),
-              QStringList({QString::fromUtf8(u8"TXT文档(*.txt) (*.txt)"),
-                           QString::fromUtf8(u8"所有文件(*.*) (*.*)")}));
+              QStringList({QString::fromUtf8(u8"TXT文档(*.txt)"), QString::fromUtf8(u8"所有文件(*.*)")}));
+    EXPECT_EQ(nameFilters(gbk(u8"图片|*.png|所有文件(*.txt)|*.*")),
+              QStringList({QString::fromUtf8(u8"图片 (*.png)"), QString::fromUtf8(u8"所有文件(*.txt) (*.*)")}));
     EXPECT_EQ(nameFilters("*.mp3"), QStringList({"*.mp3"}));
     EXPECT_EQ(nameFilters(""), QStringList());
     EXPECT_EQ(nameFilters("Pictures|*.png;*.jpg"), QStringList({"Pictures (*.png *.jpg)"}));
