@@ -44,7 +44,7 @@ inline std::string pngBytes(std::uint32_t width, std::uint32_t height, std::size
     // Row by row through deflate, so a large image never sits in memory uncompressed.
     std::string row(1, '\0');  // filter: none
     for (std::uint32_t x = 0; x < width; ++x) row += std::string("\x20\x80\xE0\xFF", 4);
-    z_stream z {};
+    z_stream z{};
     if (deflateInit(&z, Z_BEST_SPEED) != Z_OK) throw std::runtime_error("deflateInit");
     std::string idat;
     char buffer[1 << 16];

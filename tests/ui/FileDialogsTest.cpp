@@ -39,7 +39,9 @@ class FileDialogs : public testing::Test {
     }
     // The GBK text of a path below root.
     Text gbkPath(const fs::path& p) const { return gbk(std::u8string_view(p.u8string())); }
-    void write(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
+    void write(const fs::path& p, const std::string& content) {
+        std::ofstream(p, std::ios::binary) << content;
+    }
     std::vector<test::FakeWindowSystem::MessageCall> messages() const { return fake.messages(); }
 
     fs::path root, saved;
@@ -57,7 +59,8 @@ TEST_F(FileDialogs, SaveDialogDefaultsAndTheCurrentDirectory) {
     args.filterIndex = 0;
     EXPECT_EQ(saveFileDialog(fake, owner.get(), args), chosen);
     // Cancelled, with other arguments given.
-    EXPECT_EQ(saveFileDialog(fake, owner.get(), {gbk(u8"/起点"), gbk(u8"另存为"), "", "*.mp3", 2, false}), "");
+    EXPECT_EQ(saveFileDialog(fake, owner.get(), {gbk(u8"/起点"), gbk(u8"另存为"), "", "*.mp3", 2, false}),
+              "");
 
     auto r = fake.fileRequests();
     ASSERT_EQ(r.size(), 2u);

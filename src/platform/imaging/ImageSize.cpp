@@ -38,7 +38,8 @@ bool readNamedFile(const std::vector<std::uint8_t>& bytes, QByteArray& content) 
         content.resize(static_cast<qsizetype>(info.st_size));
         qsizetype done = 0;
         while (done < content.size()) {
-            const ssize_t n = ::read(fd, content.data() + done, static_cast<std::size_t>(content.size() - done));
+            const ssize_t n =
+                ::read(fd, content.data() + done, static_cast<std::size_t>(content.size() - done));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += n;

@@ -1,6 +1,9 @@
 #pragma once
 // Width and height of an image held in memory (or in a file the bytes name), in any format the
-// image readers know: PNG, JPEG, GIF, BMP, ICO, TIFF, ...
+// image readers know: PNG, JPEG, GIF, BMP, ICO, TIFF, ... Any thread may ask. The readers' plugins
+// are loaded on first use and belong to Qt's main thread, which is the first thread that uses
+// Qt: in a process without a Qt application object the first call must come from the main
+// thread, not from a worker that ends before the plugins are unloaded.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -66,7 +66,8 @@ std::vector<char32_t> codePoints(std::string_view utf8) {
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t c = units[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         }

@@ -48,7 +48,8 @@ void expectSize(const Bytes& bytes, int width, int height, const std::string& wh
 TEST(ImageSize, MeasuresEveryFormatTheReadersKnow) {
     expectSize(bytesOf(qx::test::pngBytes(16, 16, 1000)), 16, 16, "png");
     expectSize(bytesOf(qx::test::pngBytes(3, 200)), 3, 200, "tall png");
-    for (const char* format : {"BMP", "JPEG", "ICO", "TIFF"}) expectSize(encoded(40, 24, format), 40, 24, format);
+    for (const char* format : {"BMP", "JPEG", "ICO", "TIFF"})
+        expectSize(encoded(40, 24, format), 40, 24, format);
     // The readers cannot write GIF: a one-pixel file made by hand.
     const char gif[] =
         "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00"
@@ -77,7 +78,8 @@ TEST(ImageSize, HugeClaimsAreRefusedFromTheHeader) {
     QImageReader::setAllocationLimit(0);
     expectSize(bytesOf(qx::test::pngBytes(8193, 4096)), 0, 0, "just past the pixel limit");
     expectSize(bytesOf(qx::test::pngBytes(8192, 4096)), 8192, 4096, "at the pixel limit");
-    expectSize(bytesOf(qx::test::pngClaiming(100000, 100000)), 0, 0, "100000 x 100000, readers' limit lifted");
+    expectSize(bytesOf(qx::test::pngClaiming(100000, 100000)), 0, 0,
+               "100000 x 100000, readers' limit lifted");
     QImageReader::setAllocationLimit(readersLimit);
 }
 

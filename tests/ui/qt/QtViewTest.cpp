@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -441,11 +444,69 @@ TEST_F(QtView, ClipboardAndFileFilters) {
 
     EXPECT_EQ(nameFilters(gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*")),
               QStringList({QString::fromUtf8(u8"TXT文档(*.txt)"), QString::fromUtf8(u8"所有文件(*.*)")}));
-    EXPECT_EQ(nameFilters(gbk(u8"图片|*.png|所有文件(*.txt)|*.*")),
-              QStringList({QString::fromUtf8(u8"图片 (*.png)"), QString::fromUtf8(u8"所有文件(*.txt) (*.*)")}));
+    EXPECT_EQ(
+        nameFilters(gbk(u8"图片|*.png|所有文件(*.txt)|*.*")),
+        QStringList({QString::fromUtf8(u8"图片 (*.png)"), QString::fromUtf8(u8"所有文件(*.txt) (*.*)")}));
     EXPECT_EQ(nameFilters("*.mp3"), QStringList({"*.mp3"}));
     EXPECT_EQ(nameFilters(""), QStringList());
     EXPECT_EQ(nameFilters("Pictures|*.png;*.jpg"), QStringList({"Pictures (*.png *.jpg)"}));
+}
+
+TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {
+    WindowPtr w = Window::create("WebTesterWindow");
+    open(w);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Seen {
+        QString title, directory, selectedFilter, typedName;
+        QStringList filters;
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    } seen;
+    QString answer;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        seen.title = dialog->windowTitle();
+        seen.directory = dialog->directory().absolutePath();
+        seen.filters = dialog->nameFilters();
+        seen.selectedFilter = dialog->selectedNameFilter();
+        seen.mode = dialog->acceptMode();
+        if (auto* edit = dialog->findChild<QLineEdit*>()) seen.typedName = edit->text();
+        if (answer.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(answer);
+            static_cast<QDialog*>(dialog)->accept();  // the file dialog's own check runs
+        }
+    });
+    answerer.start(5);
+
+    FileDialogRequest r;
+    r.title = gbk(u8"保存文件");
+    r.initialDirectory = fromQt(dir.path());
+    r.defaultName = gbk(u8"音频.mp3");
+    r.filter = gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*");
+    r.filterIndex = 2;
+    answer = dir.filePath(QString::fromUtf8(u8"选中.txt"));
+    EXPECT_EQ(windows.fileDialog(w.get(), r), fromQt(answer));
+    EXPECT_EQ(seen.title, QString::fromUtf8(u8"保存文件"));
+    EXPECT_EQ(seen.directory, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(seen.filters,
+              QStringList({QString::fromUtf8(u8"TXT文档(*.txt)"), QString::fromUtf8(u8"所有文件(*.*)")}));
+    EXPECT_EQ(seen.selectedFilter, QString::fromUtf8(u8"所有文件(*.*)"));
+    EXPECT_EQ(seen.typedName, QString::fromUtf8(u8"音频.mp3"));
+    EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
+
+    // A bare pattern is the one filter; a cancel gives empty text.
+    r.filter = "*.PNG";
+    answer.clear();
+    EXPECT_EQ(windows.fileDialog(w.get(), r), "");
+    EXPECT_EQ(seen.filters, QStringList({"*.PNG"}));
+
+    // A name GBK cannot spell would come back as another name: taken as cancelled.
+    answer = dir.filePath(QString::fromUtf8(u8"图😀.png"));
+    EXPECT_EQ(windows.fileDialog(w.get(), r), "");
 }
 
 TEST(QtViewText, GbkBoundary) {
