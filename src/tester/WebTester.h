@@ -49,7 +49,7 @@ Text requestAddress(std::string_view typed);
 
 // What the response box can show without freezing the window; a longer answer is shown up to
 // here, with a note of its whole size.
-constexpr std::size_t kShownAnswerBytes = std::size_t{1} << 20;
+constexpr std::size_t kShownAnswerBytes = std::size_t{512} << 10;
 
 // The answer as the response box shows it: the bytes up to the first zero byte, UTF-8-decoded
 // or (only when not decoded) simplified, at most kShownAnswerBytes of them.

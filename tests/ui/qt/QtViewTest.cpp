@@ -509,6 +509,24 @@ TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {
     EXPECT_EQ(windows.fileDialog(w.get(), r), "");
 }
 
+TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
+    EXPECT_FALSE(needsWrapAnywhere(QString(4096, QChar('x'))));
+    EXPECT_TRUE(needsWrapAnywhere(QString(4097, QChar('x'))));
+    EXPECT_FALSE(needsWrapAnywhere(QString(4000, QChar('x')) + " " + QString(4000, QChar('y'))));
+    EXPECT_FALSE(needsWrapAnywhere(QString(20000, QChar(0x4E2D))));  // CJK breaks anywhere anyway
+
+    WindowPtr w = Window::create("WebTesterWindow");
+    WindowView* v = open(w);
+    auto* box = widget<TextEditBox>(v, "编辑框EX_最后文本");
+    ASSERT_TRUE(box);
+    // A minified page on one line: shown at once, wrapped anywhere.
+    w->control("编辑框EX_最后文本").setText(Text(200000, 'x'));
+    EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_EQ(box->toPlainText().size(), 200000);
+    w->control("编辑框EX_最后文本").setText("some words\r\nmore");
+    EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
 TEST(QtViewText, GbkBoundary) {
     EXPECT_EQ(toQt(gbk(u8"中")), QString::fromUtf8(u8"中"));
     EXPECT_EQ(fromQt(QString::fromUtf8(u8"中😀")), gbk(u8"中") + "?");
