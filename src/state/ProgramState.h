@@ -2,6 +2,9 @@
 // The program-wide variables, one instance for the whole run, passed by reference. One section
 // per feature; every value is safe for concurrent use (atomics, Shared<T>).
 #include <atomic>
+#include <memory>
+#include <mutex>
+#include <stop_token>
 
 #include "core/Shared.h"
 #include "core/Text.h"
@@ -24,11 +27,20 @@ struct ResolverState {
     std::atomic<int> selectedResolverService {0};
 };
 
+// One request of the web tester. Its answer, the user's cancel and the time limit race to end
+// it; whoever sets `ended` first under the lock decides what the window shows.
+struct TesterRequestRun {
+    std::mutex mutex;
+    std::stop_source stop;
+    bool ended = false;
+};
+
 struct TesterState {
-    Shared<ByteArray> responseBytes;
-    Shared<Text> responseText;
-    std::atomic<bool> requestRunning {false};
-    std::atomic<int> elapsedSeconds {0};
+    std::atomic<int> testerMethod {0};  // 0 GET, 1 POST
+    std::atomic<int> requestElapsedSeconds {0};
+    Shared<std::shared_ptr<TesterRequestRun>> requestThread;  // the latest request, running or ended
+    Shared<ByteArray> lastResponseBytes;
+    Shared<Text> savedPageText;  // the 取文本 toggle's page as it was before the conversion
 };
 
 struct SpeechState {

@@ -1,11 +1,250 @@
 #include "tester/WebTesterWindow.h"
 
+#include "net/HtmlText.h"
+#include "platform/imaging/ImageSize.h"
+#include "platform/system/Worker.h"
 #include "tester/HtmlToTextToggle.h"
+#include "tester/WebTester.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
+#include "ui/FileDialogs.h"
 
 namespace qx::tester {
 
-void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem&) {
-    registerHtmlToText(*window, state.tester.responseText);
+namespace {
+
+constexpr int kCollapsedWidth = 523;
+constexpr int kCollapsedCloseLeft = 488;
+constexpr int kExpandedWidth = 906;
+constexpr int kExpandedCloseLeft = 864;
+
+using RunPtr = std::shared_ptr<TesterRequestRun>;
+
+void setPanel(ui::Window& w, bool expanded) {
+    w.setWidth(expanded ? kExpandedWidth : kCollapsedWidth);
+    w.control("按钮EX1").setLeft(expanded ? kExpandedCloseLeft : kCollapsedCloseLeft);
+}
+
+// The "->" button's state value; nothing in our view draws it differently.
+void setExpandButtonState(ui::Window& w, int value) { w.control("按钮EX5").setPosition(value); }
+
+void stopTimer(ui::Window& w) { w.control("时钟1").setInterval(0); }
+
+// Ends the run unless its answer, a cancel or the limit ended it already; true when this call
+// ended it. The transfer is stopped through its token, so a late answer finds the run ended.
+bool endRun(TesterRequestRun& run) {
+    std::lock_guard lock(run.mutex);
+    if (run.ended) return false;
+    run.ended = true;
+    run.stop.request_stop();
+    return true;
+}
+
+// What the cancel and the limit show once they have ended the request.
+void showStopped(ui::Window& w, ProgramState& state) {
+    w.control("标签EX10").setCaption(limitText());
+    state.tester.requestElapsedSeconds = 0;
+    w.control("按钮EX2").setCaption(idleCaption());
+    stopTimer(w);
+}
+
+void onWebTesterWindowCreated(ui::Window& w, ProgramState& state) {
+    // The skin element gets the program's skin from the common child-window wiring.
+    setPanel(w, false);
+    state.tester.testerMethod = 0;
+    w.control("单选框EX1").setChecked(true);  // GET, as the method is
+    // A request the previous tester window left running has no window to answer to any more.
+    if (RunPtr run = state.tester.requestThread.get()) endRun(*run);
+}
+
+void confirmCancelRequest(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows,
+                          const RunPtr& run) {
+    if (windows.messageBox(w.get(), cancelQuestion(), Text(), ui::MessageStyle::YesNoQuestion) !=
+        ui::MessageAnswer::Yes)
+        return;
+    // The answer may have come while the question was open: then there is nothing to cancel.
+    if (run && endRun(*run)) showStopped(*w, state);
+}
+
+struct Inputs {
+    TesterRequest request;
+    bool tenDigits = false;
+    bool utf8Decode = false;
+    bool simplify = false;
+    bool imagePreview = false;
+};
+
+void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& run,
+                   std::stop_token processStop) {
+    std::stop_callback chained(processStop, [run] { run->stop.request_stop(); });
+    Inputs in;
+    {
+        std::lock_guard lock(run->mutex);
+        if (run->ended || w->destroyed()) return;
+        in.request.url = requestAddress(w->control("编辑框EX_原网址").text());
+        w->control("编辑框EX_原网址").setText(in.request.url);
+        in.tenDigits = w->control("选择框EX3").checked();
+        in.request.method = state.tester.testerMethod.load();
+        in.request.body = fillTimestamps(w->control("编辑框EX_提交数据").text(), in.tenDigits);
+        in.request.cookies = w->control("编辑框EX_Cookie").text();
+        in.request.headers = w->control("编辑框EX_协议头").text();
+        in.request.noRedirect = w->control("选择框EX1").checked();
+        in.utf8Decode = w->control("选择框EX2").checked();
+        in.simplify = w->control("选择框EX4").checked();
+        in.imagePreview = w->control("选择框EX6").checked();
+    }
+
+    ByteArray body = sendTesterRequest(in.request, run->stop.get_token());
+
+    // The slow parts (decoding, measuring the picture) run before the window is touched.
+    Text text;
+    platform::ImageSize size;
+    if (!body.empty() && !run->stop.stop_requested()) {
+        text = answerText(body, in.utf8Decode, in.simplify);
+        if (in.imagePreview && containsZeroByte(body)) size = platform::imageSize(body);
+    }
+
+    std::lock_guard lock(run->mutex);
+    if (run->ended || run->stop.stop_requested() || w->destroyed()) return;  // too late: discarded
+    run->ended = true;
+    ui::Window& win = *w;
+    if (body.empty()) {
+        state.tester.lastResponseBytes.set({});
+        win.control("编辑框EX_最后文本").setText(net::emptyPageNotice());
+    } else {
+        win.control("编辑框EX_最后文本").setText(text);
+        if (in.imagePreview) {
+            const bool image = size.width != 0 && size.height != 0;
+            if (image) {
+                win.control("图片框EX1").setImage(body);
+                win.control("标签EX1").setCaption(imageSizeText(size.width, size.height));
+                win.control("标签EX_图片大小").setCaption(dataSizeText(body.size()));
+            }
+            setPanel(win, image);
+        }
+        win.control("按钮EX6").setCaption(gbk(u8"取文本"));
+        state.tester.savedPageText.set({});
+        state.tester.lastResponseBytes.set(std::move(body));
+    }
+    win.control("按钮EX2").setCaption(idleCaption());
+    stopTimer(win);
+}
+
+void sendRequestClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows) {
+    const Text caption = w->control("按钮EX2").caption();
+    if (caption == runningCaption()) {
+        RunPtr run = state.tester.requestThread.get();
+        // The question waits on a thread of its own, so the window keeps running meanwhile.
+        platform::startWorker(
+            [w, &state, &windows, run](std::stop_token) { confirmCancelRequest(w, state, windows, run); });
+        return;
+    }
+    if (caption != idleCaption()) return;
+
+    state.tester.requestElapsedSeconds = 0;
+    w->control("标签EX10").setCaption(Text());
+    setExpandButtonState(*w, 0);
+    w->control("按钮EX2").setCaption(runningCaption());
+    ui::Control headers = w->control("编辑框EX_协议头");
+    if (isBlank(headers.text())) headers.setText(defaultHeaderLine());
+
+    // Only one request at a time: one still running (its window was closed) gives way.
+    if (RunPtr previous = state.tester.requestThread.get()) endRun(*previous);
+    auto run = std::make_shared<TesterRequestRun>();
+    state.tester.requestThread.set(run);
+    // The timer starts before the worker, so a quick answer always finds it to stop.
+    if (w->control("选择框EX7").checked()) w->control("时钟1").setInterval(1000);
+    platform::startWorker([w, &state, run](std::stop_token stop) { requestWorker(w, state, run, stop); });
+}
+
+void requestTimerTick(ui::Window& w, ProgramState& state) {
+    RunPtr run = state.tester.requestThread.get();
+    if (!run) {
+        stopTimer(w);
+        return;
+    }
+    {
+        std::lock_guard lock(run->mutex);
+        if (run->ended) {  // a tick that was on its way when the request ended
+            stopTimer(w);
+            return;
+        }
+        if (state.tester.requestElapsedSeconds < kLimitSeconds) {
+            const int n = ++state.tester.requestElapsedSeconds;
+            w.control("标签EX10").setCaption(progressText(n));
+            return;
+        }
+    }
+    if (endRun(*run)) showStopped(w, state);
+}
+
+void expandPanelClicked(ui::Window& w) {
+    setPanel(w, true);
+    setExpandButtonState(w, 0);
+}
+
+void collapsePanelClicked(ui::Window& w) {
+    setPanel(w, false);
+    setExpandButtonState(w, 1);
+}
+
+void copyAnswerClicked(ui::Window& w, ui::WindowSystem& windows) {
+    const Text text = w.control("编辑框EX_最后文本").text();
+    if (!text.empty()) windows.setClipboardText(text);
+}
+
+// Saves the picture the preview shows. That is what the user sees and means to save: the last
+// answer's bytes may be a later page that was no picture.
+void savePreviewImage(ui::Window& w, ui::WindowSystem& windows) {
+    ui::Control picture = w.control("图片框EX1");
+    if (!picture.hasImage()) return;
+    ui::ExportRequest request;
+    request.filter = "*.*";
+    request.keepDirectory = true;
+    request.transfer = ui::ExportTransfer::Write;
+    request.bytes = picture.image();
+    ui::exportWithReplacePrompt(windows, w, request);
+}
+
+// Closing the window stops its request: nobody waits for the answer any more.
+void closeClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows) {
+    if (RunPtr run = state.tester.requestThread.get()) endRun(*run);
+    windows.destroy(w);
+}
+
+}  // namespace
+
+void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    registerHtmlToText(*window, state.tester.savedPageText);
+    // Handlers live inside the window: they hold it weakly, the workers they start strongly.
+    std::weak_ptr<ui::Window> weak = window;
+    window->onCreated([weak, &state] {
+        if (auto w = weak.lock()) onWebTesterWindowCreated(*w, state);
+    });
+    window->onClick("按钮EX2", [weak, &state, &windows] {
+        if (auto w = weak.lock()) sendRequestClicked(w, state, windows);
+    });
+    window->onClick("单选框EX2", [&state] { state.tester.testerMethod = 1; });
+    // Choosing GET again after POST makes the method GET again, as the radio button says.
+    window->onClick("单选框EX1", [&state] { state.tester.testerMethod = 0; });
+    window->onTimer("时钟1", [weak, &state] {
+        if (auto w = weak.lock()) requestTimerTick(*w, state);
+    });
+    window->onClick("按钮EX5", [weak] {
+        if (auto w = weak.lock()) expandPanelClicked(*w);
+    });
+    window->onClick("按钮EX4", [weak] {
+        if (auto w = weak.lock()) collapsePanelClicked(*w);
+    });
+    window->onClick("按钮EX3", [weak, &windows] {
+        if (auto w = weak.lock()) copyAnswerClicked(*w, windows);
+    });
+    window->onClick("图片框EX1", [weak, &windows] {
+        if (auto w = weak.lock()) savePreviewImage(*w, windows);
+    });
+    window->onClick("按钮EX1", [weak, &state, &windows] {
+        if (auto w = weak.lock()) closeClicked(w, state, windows);
+    });
 }
 
 }  // namespace qx::tester

@@ -14,7 +14,8 @@ Text folderOf(const Text& path) {
 }
 
 Text runDialog(WindowSystem& windows, Window* owner, FileDialogRequest request, bool keepDirectory) {
-    Text before = platform::fromNativePath(platform::currentDirectory());
+    // Already the program's GBK text: converting it again would spoil a folder name that is not ASCII.
+    const Text before = platform::currentDirectory();
     if (request.initialDirectory.empty()) request.initialDirectory = before;
     if (request.filterIndex < 1) request.filterIndex = 1;
     Text chosen = windows.fileDialog(owner, request);

@@ -116,6 +116,7 @@ Kind kindOf(const GumboNode* node) {
         case GUMBO_TAG_AUDIO:
         case GUMBO_TAG_CANVAS:
         case GUMBO_TAG_EMBED:
+        case GUMBO_TAG_OBJECT:  // a replaced element: its fallback content is not rendered
         case GUMBO_TAG_KEYGEN:
         case GUMBO_TAG_METER:
         case GUMBO_TAG_PROGRESS:
@@ -199,6 +200,10 @@ bool dropsWhitespace(GumboTag tag) {
             return false;
     }
 }
+
+// A list box draws only its options: text directly inside it or inside a group of options
+// generates no box.
+bool dropsText(GumboTag tag) { return tag == GUMBO_TAG_SELECT || tag == GUMBO_TAG_OPTGROUP; }
 
 bool isElement(const GumboNode* n) { return n->type == GUMBO_NODE_ELEMENT || n->type == GUMBO_NODE_TEMPLATE; }
 
@@ -325,6 +330,7 @@ struct Frame {
     Kind kind = Kind::Inline;
     bool preformatted = false;
     bool dropWhitespace = false;
+    bool dropText = false;
     bool last = false;                        // last cell of its row / last row of its table
     const GumboNode* tableLastRow = nullptr;  // of the nearest table around
     const GumboNode* rowLastCell = nullptr;   // of this row
@@ -367,7 +373,7 @@ std::string collect(const GumboNode* root) {
         switch (child->type) {
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_CDATA:
-                out.text(child->v.text.text, f.preformatted);
+                if (!f.dropText) out.text(child->v.text.text, f.preformatted);
                 continue;
             case GUMBO_NODE_WHITESPACE:
                 if (!f.dropWhitespace) out.text(child->v.text.text, f.preformatted);
@@ -393,6 +399,7 @@ std::string collect(const GumboNode* root) {
         next.kind = kind;
         next.preformatted = f.preformatted || isPreformatted(tag);
         next.dropWhitespace = dropsWhitespace(tag);
+        next.dropText = dropsText(tag);
         next.tableLastRow = tag == GUMBO_TAG_TABLE ? lastRowOf(child) : f.tableLastRow;
         if (kind == Kind::Row) {
             next.last = child == f.tableLastRow;

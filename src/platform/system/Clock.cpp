@@ -20,6 +20,11 @@ std::uint32_t tickCount() {
 
 long long unixTime() { return static_cast<long long>(std::time(nullptr)); }
 
+long long unixTimeMilliseconds() {
+    using namespace std::chrono;
+    return static_cast<long long>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
 void sleepMs(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

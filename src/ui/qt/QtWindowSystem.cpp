@@ -22,13 +22,20 @@ QStringList nameFilters(const Text& filter) {
     const QStringList parts = toQt(filter).split(QChar('|'));
     QStringList out;
     if (parts.size() < 2) {
+        // A bare pattern such as "*.mp3": Qt reads a filter without parentheses as its patterns.
         if (!parts.value(0).isEmpty()) out << parts.value(0);
         return out;
     }
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QChar(';'), QChar(' '));
-        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+        // "TXT文档(*.txt)" already ends in its patterns the way Qt reads them: keep it as it is
+        // rather than showing them twice.
+        const QString shown = parts[i].trimmed();
+        if (shown.endsWith(QStringLiteral("(%1)").arg(patterns)))
+            out << shown;
+        else
+            out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
     }
     if (parts.size() % 2) out << parts.back();  // a name without its pattern
     return out;
@@ -189,8 +196,13 @@ Text QtWindowSystem::fileDialog(Window* owner, const FileDialogRequest& request)
         }
         if (!request.defaultName.empty()) dialog.selectFile(toQt(request.defaultName));
         dialog.setWindowModality(Qt::ApplicationModal);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            result = fromQt(dialog.selectedFiles().front());
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            const QString chosen = dialog.selectedFiles().front();
+            // Paths are GBK texts: a name GBK cannot spell would come back with '?' in it and
+            // name another file, so such a choice counts as cancelled.
+            result = fromQt(chosen);
+            if (toQt(result) != chosen) result.clear();
+        }
     });
     return result;
 }

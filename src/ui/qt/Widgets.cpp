@@ -213,9 +213,26 @@ TextEditBox::TextEditBox(QWidget* parent) : QPlainTextEdit(parent) {
     });
 }
 
+// Wrapping at word boundaries takes time that grows with the square of a run without a break
+// opportunity: a megabyte of minified script or base64 on one line would freeze the window for
+// minutes. Texts with such runs wrap anywhere instead, which takes linear time.
+bool needsWrapAnywhere(const QString& s) {
+    constexpr int kLongestWord = 4096;
+    int run = 0;
+    for (QChar c : s) {
+        if (c.isSpace() || c.unicode() >= 0x2E80)  // CJK text breaks between its characters
+            run = 0;
+        else if (++run > kLongestWord)
+            return true;
+    }
+    return false;
+}
+
 void TextEditBox::setPlainText(const QString& s) {
     if (s == toPlainText()) return;
     applying_ = true;
+    setWordWrapMode(needsWrapAnywhere(s) ? QTextOption::WrapAnywhere
+                                         : QTextOption::WrapAtWordBoundaryOrAnywhere);
     QPlainTextEdit::setPlainText(s);
     applying_ = false;
 }

@@ -95,6 +95,10 @@ class LineEditBox : public QLineEdit, public EditBox {
     void setPlainText(const QString& s) override;
 };
 
+// True for a text with a run of more than 4096 characters without a break opportunity; the
+// multi-line box wraps such a text anywhere, as wrapping at word boundaries would freeze it.
+bool needsWrapAnywhere(const QString& s);
+
 class TextEditBox : public QPlainTextEdit, public EditBox {
   public:
     explicit TextEditBox(QWidget* parent);

@@ -97,6 +97,18 @@ TEST(HtmlText, HiddenContentGivesNoText) {
     EXPECT_EQ(rendered("a<textarea>typed</textarea>b"), "ab");
 }
 
+TEST(HtmlText, ReplacedElementsAndListBoxesShowNoStrayText) {
+    // A list box draws its options only: bare text in it or in a group of options is no box.
+    EXPECT_EQ(rendered("<select><optgroup label=G>bare<option>a</option>tail</optgroup>x<option>b</select>"),
+              "a\nb");
+    EXPECT_EQ(rendered("<optgroup>loose</optgroup>after"), "after");
+    // An object is a replaced element: its fallback content is not rendered, its place keeps
+    // the words around it apart as an image does.
+    EXPECT_EQ(rendered("a<object data=x.swf>fallback <b>text</b><p>more</p></object>b"), "ab");
+    EXPECT_EQ(rendered("a <object><param name=p value=v>f</object> b"), "a  b");
+    EXPECT_EQ(rendered("<div><object>f<object>inner</object></object></div><div>c</div>"), "c");
+}
+
 TEST(HtmlText, EntitiesAreDecoded) {
     EXPECT_EQ(rendered("&lt;a&gt; &amp; &quot;&#20013;&#x6587;&quot; &copy;"), "<a> & \"中文\" ©");
     EXPECT_EQ(rendered("a&nbsp;&nbsp;b"),

@@ -10,6 +10,11 @@ void FakeWindowSystem::queueAnswer(ui::MessageAnswer a) {
     answers_.push_back(a);
 }
 
+void FakeWindowSystem::answerWith(Answerer f) {
+    std::lock_guard lock(mutex_);
+    answerer_ = std::move(f);
+}
+
 void FakeWindowSystem::queueFileAnswer(const Text& path) {
     std::lock_guard lock(mutex_);
     fileAnswers_.push_back(path);
@@ -101,8 +106,14 @@ void FakeWindowSystem::destroy(const ui::WindowPtr& window) {
 
 ui::MessageAnswer FakeWindowSystem::messageBox(ui::Window* owner, const Text& message, const Text& title,
                                                ui::MessageStyle style) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     messages_.push_back({owner ? owner->name() : std::string(), message, title, style});
+    if (answerer_) {
+        Answerer answerer = answerer_;
+        MessageCall call = messages_.back();
+        lock.unlock();
+        return answerer(call);
+    }
     if (!answers_.empty()) {
         ui::MessageAnswer a = answers_.front();
         answers_.pop_front();

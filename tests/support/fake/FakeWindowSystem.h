@@ -34,10 +34,14 @@ class FakeWindowSystem : public ui::WindowSystem {
         std::string parent;  // empty for a modeless window
     };
     using WhileOpen = std::function<void(const ui::WindowPtr& child)>;
+    using Answerer = std::function<ui::MessageAnswer(const MessageCall& call)>;
 
     // ---- scripting ----
     // Answers in order; with none queued, Ok (Ok style) or No (question) is given.
     void queueAnswer(ui::MessageAnswer a);
+    // Answers every later message box instead of the queue. It runs on the asking thread without
+    // the fake's lock, so it may block to hold that thread (a question left open by the user).
+    void answerWith(Answerer f);
     // Paths in order; with none queued, the dialog is cancelled (empty text).
     void queueFileAnswer(const Text& path);
     // Runs while the named window is open modally; afterwards the child is destroyed if the
@@ -73,6 +77,7 @@ class FakeWindowSystem : public ui::WindowSystem {
   private:
     mutable std::mutex mutex_;
     std::deque<ui::MessageAnswer> answers_;
+    Answerer answerer_;
     std::deque<Text> fileAnswers_;
     std::map<std::string, WhileOpen> whileOpen_;
     std::function<void(int)> endAction_;

@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -444,8 +447,10 @@ TEST_F(QtView, ClipboardAndFileFilters) {
     EXPECT_EQ(fromWorker, gbk(u8"直链"));
 
     EXPECT_EQ(nameFilters(gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*")),
-              QStringList({QString::fromUtf8(u8"TXT文档(*.txt) (*.txt)"),
-                           QString::fromUtf8(u8"所有文件(*.*) (*.*)")}));
+              QStringList({QString::fromUtf8(u8"TXT文档(*.txt)"), QString::fromUtf8(u8"所有文件(*.*)")}));
+    EXPECT_EQ(
+        nameFilters(gbk(u8"图片|*.png|所有文件(*.txt)|*.*")),
+        QStringList({QString::fromUtf8(u8"图片 (*.png)"), QString::fromUtf8(u8"所有文件(*.txt) (*.*)")}));
     EXPECT_EQ(nameFilters("*.mp3"), QStringList({"*.mp3"}));
     EXPECT_EQ(nameFilters(""), QStringList());
     EXPECT_EQ(nameFilters("Pictures|*.png;*.jpg"), QStringList({"Pictures (*.png *.jpg)"}));
@@ -493,6 +498,81 @@ TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
     generate->setEnabled(false);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(generate);
     EXPECT_TRUE(a->state().disabled);
+}
+
+TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {
+    WindowPtr w = Window::create("WebTesterWindow");
+    open(w);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Seen {
+        QString title, directory, selectedFilter, typedName;
+        QStringList filters;
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    } seen;
+    QString answer;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        seen.title = dialog->windowTitle();
+        seen.directory = dialog->directory().absolutePath();
+        seen.filters = dialog->nameFilters();
+        seen.selectedFilter = dialog->selectedNameFilter();
+        seen.mode = dialog->acceptMode();
+        if (auto* edit = dialog->findChild<QLineEdit*>()) seen.typedName = edit->text();
+        if (answer.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(answer);
+            static_cast<QDialog*>(dialog)->accept();  // the file dialog's own check runs
+        }
+    });
+    answerer.start(5);
+
+    FileDialogRequest r;
+    r.title = gbk(u8"保存文件");
+    r.initialDirectory = fromQt(dir.path());
+    r.defaultName = gbk(u8"音频.mp3");
+    r.filter = gbk(u8"TXT文档(*.txt)|*.txt|所有文件(*.*)|*.*");
+    r.filterIndex = 2;
+    answer = dir.filePath(QString::fromUtf8(u8"选中.txt"));
+    EXPECT_EQ(windows.fileDialog(w.get(), r), fromQt(answer));
+    EXPECT_EQ(seen.title, QString::fromUtf8(u8"保存文件"));
+    EXPECT_EQ(seen.directory, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(seen.filters,
+              QStringList({QString::fromUtf8(u8"TXT文档(*.txt)"), QString::fromUtf8(u8"所有文件(*.*)")}));
+    EXPECT_EQ(seen.selectedFilter, QString::fromUtf8(u8"所有文件(*.*)"));
+    EXPECT_EQ(seen.typedName, QString::fromUtf8(u8"音频.mp3"));
+    EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
+
+    // A bare pattern is the one filter; a cancel gives empty text.
+    r.filter = "*.PNG";
+    answer.clear();
+    EXPECT_EQ(windows.fileDialog(w.get(), r), "");
+    EXPECT_EQ(seen.filters, QStringList({"*.PNG"}));
+
+    // A name GBK cannot spell would come back as another name: taken as cancelled.
+    answer = dir.filePath(QString::fromUtf8(u8"图😀.png"));
+    EXPECT_EQ(windows.fileDialog(w.get(), r), "");
+}
+
+TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
+    EXPECT_FALSE(needsWrapAnywhere(QString(4096, QChar('x'))));
+    EXPECT_TRUE(needsWrapAnywhere(QString(4097, QChar('x'))));
+    EXPECT_FALSE(needsWrapAnywhere(QString(4000, QChar('x')) + " " + QString(4000, QChar('y'))));
+    EXPECT_FALSE(needsWrapAnywhere(QString(20000, QChar(0x4E2D))));  // CJK breaks anywhere anyway
+
+    WindowPtr w = Window::create("WebTesterWindow");
+    WindowView* v = open(w);
+    auto* box = widget<TextEditBox>(v, "编辑框EX_最后文本");
+    ASSERT_TRUE(box);
+    // A minified page on one line: shown at once, wrapped anywhere.
+    w->control("编辑框EX_最后文本").setText(Text(200000, 'x'));
+    EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_EQ(box->toPlainText().size(), 200000);
+    w->control("编辑框EX_最后文本").setText("some words\r\nmore");
+    EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 TEST(QtViewText, GbkBoundary) {

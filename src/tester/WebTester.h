@@ -1,0 +1,71 @@
+#pragma once
+// The web tester without its window: the routines over the typed request and the answer, and
+// the request itself.
+#include <cstddef>
+#include <stop_token>
+
+#include "core/Text.h"
+
+namespace qx::tester {
+
+// Texts of the window.
+Text idleCaption();     // "发送请求"
+Text runningCaption();  // "请求中"
+Text cancelQuestion();  // "需要终止请求吗？"
+Text limitText();       // "请求超时[>15s]"
+Text progressText(int seconds);
+const Text& defaultHeaderLine();
+// "宽：" width "  高：" height
+Text imageSizeText(int width, int height);
+
+// Ticks of the one-second timer before the limit strikes (at the next one).
+constexpr int kLimitSeconds = 15;
+
+// Drops one CR LF at the very start and reduces every run of CR LF pairs to one.
+Text collapseLineBreaks(std::string_view text);
+
+// Seconds since 1970-01-01 followed by the three digits of the milliseconds (13 digits), or the
+// first 10 characters of that (the seconds). The program counted from 1970-01-01 08:00:00 local
+// time, which is Unix time only in UTC+8; counting Unix time gives its users the same value
+// in every time zone.
+Text timestampText(bool tenDigits);
+Text timestampText(bool tenDigits, long long unixMilliseconds);
+// Every "[romtime10]" of the body replaced by one and the same timestamp.
+Text fillTimestamps(std::string_view body, bool tenDigits);
+
+// UTF-8 bytes as GBK text (a character GBK cannot hold becomes '?'), up to a zero character.
+Text utf8BytesToText(const ByteArray& bytes);
+// Traditional characters of the GBK text made simplified; one whose simplified form GBK
+// cannot hold stays as it was.
+Text traditionalToSimplified(const Text& text);
+// True when a zero byte would cut the bytes short as a text.
+bool containsZeroByte(const ByteArray& bytes);
+// The byte count as "<n> KB" below one megabyte, else "<n> MB" (up to 13 significant digits).
+Text dataSizeText(std::size_t byteCount);
+
+// The address as the request uses it: line breaks collapsed, and "http://" in front unless
+// "http://" or "https://" appears in it (case-sensitively).
+Text requestAddress(std::string_view typed);
+
+// What the response box can show without freezing the window; a longer answer is shown up to
+// here, with a note of its whole size.
+constexpr std::size_t kShownAnswerBytes = std::size_t{512} << 10;
+
+// The answer as the response box shows it: the bytes up to the first zero byte, UTF-8-decoded
+// or (only when not decoded) simplified, at most kShownAnswerBytes of them.
+Text answerText(const ByteArray& body, bool utf8Decode, bool simplify);
+
+struct TesterRequest {
+    Text url;
+    int method = 0;  // 0 GET, 1 POST
+    Text body;
+    Text cookies;
+    Text headers;
+    bool noRedirect = false;
+};
+
+// Sends the request with the request object's own 15-second time-outs; the answer's body, or
+// empty bytes when the request failed or was stopped.
+ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop);
+
+}  // namespace qx::tester
