@@ -145,6 +145,7 @@ ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop) 
     options.cookies = request.cookies;
     options.headers = request.headers;
     options.noRedirect = request.noRedirect;
+    if (request.windowLimit) options.timeoutSeconds = 30;
     options.stop = std::move(stop);
     ByteArray body = net::httpObjectRequest(options);
     // A stopped request hands back nothing, whatever arrived before the stop.

@@ -62,10 +62,13 @@ struct TesterRequest {
     Text cookies;
     Text headers;
     bool noRedirect = false;
+    // With the window's 15-second limit on, the request object's own idle time-out must not
+    // strike first: a silent server then ends as "请求超时[>15s]", not as an empty answer.
+    bool windowLimit = false;
 };
 
-// Sends the request with the request object's own 15-second time-outs; the answer's body, or
-// empty bytes when the request failed or was stopped.
+// Sends the request with the request object's own 15-second time-outs (longer when the window's
+// limit governs); the answer's body, or empty bytes when the request failed or was stopped.
 ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop);
 
 }  // namespace qx::tester

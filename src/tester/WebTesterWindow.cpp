@@ -89,6 +89,7 @@ void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& ru
         in.request.cookies = w->control("编辑框EX_Cookie").text();
         in.request.headers = w->control("编辑框EX_协议头").text();
         in.request.noRedirect = w->control("选择框EX1").checked();
+        in.request.windowLimit = w->control("选择框EX7").checked();
         in.utf8Decode = w->control("选择框EX2").checked();
         in.simplify = w->control("选择框EX4").checked();
         in.imagePreview = w->control("选择框EX6").checked();
