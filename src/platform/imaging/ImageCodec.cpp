@@ -5,7 +5,14 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "platform/imaging/detail/GifEncoder.h"
 #include "platform/imaging/detail/IcoDecoder.h"
@@ -18,6 +25,49 @@ namespace {
 bool startsWith(std::span<const std::uint8_t> bytes, const char* magic, std::size_t n) {
     return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
 }
+
+// Qt's image plugins are objects owned by the thread that first loads them, and our workers are
+// plain threads that end: a plugin left to a thread that has ended is torn down wrongly when the
+// process exits. So every Qt image call runs on one thread that lives as long as the process.
+class QtImageThread {
+  public:
+    static QtImageThread& instance() {
+        static QtImageThread* thread = new QtImageThread;  // never destroyed: it outlives every caller
+        return *thread;
+    }
+
+    template <typename R>
+    R run(std::function<R()> task) {
+        auto packaged = std::make_shared<std::packaged_task<R()>>(std::move(task));
+        std::future<R> result = packaged->get_future();
+        {
+            std::lock_guard lock(mutex_);
+            queue_.emplace_back([packaged] { (*packaged)(); });
+        }
+        wake_.notify_one();
+        return result.get();
+    }
+
+  private:
+    QtImageThread() {
+        std::thread([this] {
+            for (;;) {
+                std::function<void()> job;
+                {
+                    std::unique_lock lock(mutex_);
+                    wake_.wait(lock, [this] { return !queue_.empty(); });
+                    job = std::move(queue_.front());
+                    queue_.pop_front();
+                }
+                job();
+            }
+        }).detach();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> queue_;
+};
 
 const char* qtFormatOf(ImageKind kind) {
     switch (kind) {
@@ -104,7 +154,7 @@ bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out) {
         case ImageKind::Gif:
         case ImageKind::Bmp:
         case ImageKind::Tiff:
-            ok = decodeWithQt(bytes, kind, out);
+            ok = QtImageThread::instance().run<bool>([&] { return decodeWithQt(bytes, kind, out); });
             break;
         case ImageKind::Unknown:
             break;
@@ -123,13 +173,13 @@ std::vector<std::uint8_t> encodeImage(const RgbaImage& image, ImageFormat format
         case ImageFormat::Gif:
             return detail::encodeGif(image);
         case ImageFormat::Bmp:
-            return encodeWithQt(image, "bmp", false);
         case ImageFormat::Jpeg:
-            return encodeWithQt(image, "jpeg", false);
         case ImageFormat::Tiff:
-            return encodeWithQt(image, "tiff", true);
+            break;
     }
-    return {};
+    const char* name = format == ImageFormat::Bmp ? "bmp" : format == ImageFormat::Jpeg ? "jpeg" : "tiff";
+    return QtImageThread::instance().run<std::vector<std::uint8_t>>(
+        [&] { return encodeWithQt(image, name, format == ImageFormat::Tiff); });
 }
 
 }  // namespace qx::platform
