@@ -84,6 +84,10 @@ void AvatarDouble::setDefaultPicture(std::string bytes) {
     std::lock_guard lock(mutex_);
     defaultPicture_ = std::move(bytes);
 }
+void AvatarDouble::setDelay(const std::string& account, int ms) {
+    std::lock_guard lock(mutex_);
+    delays_[account] = ms;
+}
 void AvatarDouble::setOverride(std::string body) {
     std::lock_guard lock(mutex_);
     override_ = std::move(body);
@@ -126,6 +130,13 @@ void AvatarDouble::handle(const HttpRequestRecord& request, HttpResponse& respon
              "Accept-Language: zh-cn", "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)"});
         if (problem.empty() && !request.body.empty()) problem = "body " + request.body;
     }
+    int delay = 0;
+    {
+        std::lock_guard lock(mutex_);
+        auto d = delays_.find(account);
+        if (d != delays_.end()) delay = d->second;
+    }
+    if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     std::lock_guard lock(mutex_);
     problem_ = problem;
     account_ = account;

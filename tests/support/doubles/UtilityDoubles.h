@@ -22,6 +22,8 @@ class AvatarDouble {
     AvatarDouble();
     void setPicture(const std::string& account, std::string bytes);
     void setDefaultPicture(std::string bytes);
+    // Answers that account only after ms (for overlapping fetches).
+    void setDelay(const std::string& account, int ms);
     // Answers every request with this body instead (an error page, a huge answer...).
     void setOverride(std::string body);
     std::string connectTo() const;  // "q1.qlogo.cn:80:127.0.0.1:PORT"
@@ -36,6 +38,7 @@ class AvatarDouble {
 
     mutable std::mutex mutex_;
     std::map<std::string, std::string> pictures_;
+    std::map<std::string, int> delays_;
     std::string defaultPicture_;
     std::string override_;
     bool overridden_ = false;
