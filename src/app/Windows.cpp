@@ -3,7 +3,10 @@
 #include "app/MainWindow.h"
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
+#include "utilities/avatar/AvatarWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
+#include "utilities/siteicon/SiteIconWindow.h"
+#include "utilities/speedtest/SpeedTestWindow.h"
 
 namespace qx::app {
 
@@ -19,13 +22,13 @@ struct BinderEntry {
 constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
     {"ResolverWindow", nullptr},     // resolvers
-    {"SiteIconWindow", nullptr},     // utilities: site icon
+    {"SiteIconWindow", siteicon::bindSiteIconWindow},
     {"RegexTesterWindow", nullptr},  // utilities: regex tester
     {"WebTesterWindow", tester::bindWebTesterWindow},
     {"EncoderWindow", encoder::bindEncoderWindow},
     {"SpeechWindow", nullptr},       // utilities: speech
-    {"AvatarWindow", nullptr},       // utilities: avatar
-    {"SpeedTestWindow", nullptr},    // utilities: speed test
+    {"AvatarWindow", avatar::bindAvatarWindow},
+    {"SpeedTestWindow", speedtest::bindSpeedTestWindow},
 };
 // clang-format on
 

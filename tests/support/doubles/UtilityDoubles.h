@@ -81,7 +81,7 @@ class SpeedTestServer {
     struct Behaviour {
         double bytesPerSecond = 0;
         std::int64_t length = std::int64_t{64} << 30;  // the file's announced size
-        std::int64_t stallAfter = -1;                  // then silence until the client goes
+        std::int64_t stallAfter = -1;                  // then ten bytes a second until the client goes
         std::int64_t closeAfter = -1;                  // then the connection is closed
     };
 
