@@ -16,35 +16,35 @@ struct NoticeState {
     Shared<Text> noticeText;
     Shared<Text> speedTestLink;  // the speed test reads it
     Shared<Text> banterText;
-    std::atomic<bool> banterRotationStarted{false};
+    std::atomic<bool> banterRotationStarted {false};
     Shared<TextArray> headerNames;
     Shared<TextArray> headerValues;
     // At most one check runs at a time; a trigger while one runs starts nothing new.
-    std::atomic<bool> checkRunning{false};
+    std::atomic<bool> checkRunning {false};
 };
 
 struct ResolverState {
-    std::atomic<int> selectedResolverService{0};
+    std::atomic<int> selectedResolverService {0};
 };
 
 struct TesterState {
     Shared<ByteArray> responseBytes;
     Shared<Text> responseText;
-    std::atomic<bool> requestRunning{false};
-    std::atomic<int> elapsedSeconds{0};
+    std::atomic<bool> requestRunning {false};
+    std::atomic<int> elapsedSeconds {0};
 };
 
 struct SpeedTestState {
-    std::atomic<bool> started{false};  // a test ran since the window was last created
-    std::atomic<bool> finished{true};  // no test runs; only then does the close button work
+    std::atomic<bool> started {false};  // a test ran since the window was last created
+    std::atomic<bool> finished {true};  // no test runs; only then does the close button work
     // Stops the current test's download worker.
     Shared<std::stop_source> downloadStop;
     // Byte counts are 64-bit: a 16-second test on a fast line passes 2 GiB.
-    std::atomic<std::int64_t> downloadedBytes{0};
-    std::atomic<std::int64_t> totalBytes{0};  // Content-Length as last reported; kept, not used
-    std::atomic<int> tickCount{0};
-    std::atomic<std::int64_t> lastDelta{0};
-    std::atomic<std::int64_t> previousBytes{0};
+    std::atomic<std::int64_t> downloadedBytes {0};
+    std::atomic<std::int64_t> totalBytes {0};  // Content-Length as last reported; kept, not used
+    std::atomic<int> tickCount {0};
+    std::atomic<std::int64_t> lastDelta {0};
+    std::atomic<std::int64_t> previousBytes {0};
     Shared<std::vector<std::int64_t>> samples;  // KB of each counted second
 };
 
