@@ -21,26 +21,13 @@ bool readJsonString(const std::string& s, std::size_t& i, std::string& out) {
         }
         if (++i >= s.size()) return false;
         switch (s[i]) {
-            case '"':
-                out += '"';
-                break;
-            case '\\':
-                out += '\\';
-                break;
-            case '/':
-                out += '/';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            default:
-                return false;  // the client sends no other escapes
+            case '"': out += '"'; break;
+            case '\\': out += '\\'; break;
+            case '/': out += '/'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            default: return false;  // the client sends no other escapes
         }
     }
     return false;
@@ -52,21 +39,11 @@ std::string jsonQuote(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -118,9 +95,7 @@ void NoticeDouble::setNoteHtml(std::string html) {
     html_ = std::move(html);
 }
 
-std::string NoticeDouble::connectTo() const {
-    return "share.weiyun.com:443:127.0.0.1:" + std::to_string(server_.port());
-}
+std::string NoticeDouble::connectTo() const { return "share.weiyun.com:443:127.0.0.1:" + std::to_string(server_.port()); }
 
 std::string NoticeDouble::lastProblem() const {
     std::lock_guard lock(mutex_);
@@ -143,8 +118,7 @@ void NoticeDouble::handle(const HttpRequestRecord& request, HttpResponse& respon
         problem = "cookie " + request.header("Cookie");
     else if (request.header("Content-Type") != "application/json;charset=utf-8")
         problem = "content type " + request.header("Content-Type");
-    else if (request.header("User-Agent") !=
-             "Mozilla/5.0 (Windows NT 10.0; WOW64; Trident/7.0; rv:11.0) like Gecko")
+    else if (request.header("User-Agent") != "Mozilla/5.0 (Windows NT 10.0; WOW64; Trident/7.0; rv:11.0) like Gecko")
         problem = "user agent " + request.header("User-Agent");
     else if (!readBody(request.body, password, key))
         problem = "body " + request.body;
@@ -158,16 +132,13 @@ void NoticeDouble::handle(const HttpRequestRecord& request, HttpResponse& respon
         return;
     }
     if (password != password_ || key != shareKey_) {
-        response.body =
-            "{\"data\":{\"rsp_header\":{\"retcode\":114303,\"retmsg\":\"share password "
-            "wrong\"}},\"ret\":114303}";
+        response.body = "{\"data\":{\"rsp_header\":{\"retcode\":114303,\"retmsg\":\"share password wrong\"}},\"ret\":114303}";
         return;
     }
     ++served_;
-    response.body =
-        "{\"data\":{\"rsp_header\":{\"retcode\":0},\"rsp_body\":{\"RspMsg_body\":{\"note_list\":[{"
-        "\"note_id\":\"n1\",\"html_content\":" +
-        jsonQuote(html_) + "}]}}},\"ret\":0}";
+    response.body = "{\"data\":{\"rsp_header\":{\"retcode\":0},\"rsp_body\":{\"RspMsg_body\":{\"note_list\":[{"
+                    "\"note_id\":\"n1\",\"html_content\":" +
+                    jsonQuote(html_) + "}]}}},\"ret\":0}";
 }
 
 }  // namespace qx::test
