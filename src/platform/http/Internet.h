@@ -20,8 +20,7 @@ inline constexpr std::string_view PlainGetAgent = "Mozilla/4.0 (compatible; MSIE
 // One HTTP/1.0 GET; the body whatever the status. Empty on any failure: a URL that is not
 // http(s), no connection, a time-out, an answer cut short, a stop request.
 // limits: a whole-request deadline and a body cap, past which the GET fails.
-std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token stop = {},
-                                       TransferLimits limits = {});
+std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token stop = {}, TransferLimits limits = {});
 
 // Read size of the plain GET for an announced Content-Length (-1: none).
 int plainGetChunkSize(long long contentLength);
