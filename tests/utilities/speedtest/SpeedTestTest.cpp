@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system/Worker.h"
 #include "support/RunDirectory.h"
 #include "support/doubles/UtilityDoubles.h"
 #include "support/fake/FakeWindowSystem.h"
@@ -53,6 +54,7 @@ class SpeedTestWindowTest : public ::testing::Test {
     ~SpeedTestWindowTest() override {
         // Nothing of a test may run on into the next one.
         EXPECT_TRUE(eventually([&] { return state_.speedTest.finished.load(); }));
+        EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(10)));
     }
 
     void open() {
