@@ -9,7 +9,7 @@ PACKAGES=(
   libicu-dev libcurl4-openssl-dev libssl-dev
   duktape-dev libpcre2-dev libgumbo-dev libopencc-dev opencc
   libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev qt6-image-formats-plugins
-  xvfb xauth x11-utils imagemagick fonts-wqy-microhei curl
+  xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei curl
   clang-14 libclang-rt-14-dev
 )
 
