@@ -209,6 +209,16 @@ TEST_F(QtView, AlphaPerControl) {
     };
     EXPECT_GT(inkOf(opaque), 0);
     EXPECT_EQ(inkOf(clear), 0);
+    // Faded out completely, a control lets the mouse through to the picture under it.
+    w->control("标签EX2").setVisible(true);
+    QWidget* picture = v->controlWidget("图片框EX1");
+    QWidget* over = v->controlWidget("标签EX2");
+    const QPoint spot = over->geometry().center();
+    ASSERT_TRUE(picture->geometry().contains(spot));
+    EXPECT_EQ(v->childAt(spot), picture);
+    w->control("标签EX2").setAlpha(255);
+    EXPECT_EQ(v->childAt(spot), over);
+    w->control("标签EX2").setAlpha(0);
     // The ring starts transparent and fades in.
     auto* ring = widget<ProgressBar>(v, "进度条EX1");
     EXPECT_EQ(inkOf(paint(ring)), 0);
