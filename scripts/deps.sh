@@ -10,7 +10,7 @@ PACKAGES=(
   duktape-dev libpcre2-dev libgumbo-dev libopencc-dev opencc
   libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev
   xvfb xauth x11-utils imagemagick fonts-wqy-microhei curl
-  desktop-file-utils libxcb1-dev libxcb-ewmh-dev
+  desktop-file-utils libxcb1-dev libxcb-ewmh-dev liblief-dev libnm-dev
   clang-14 libclang-rt-14-dev
 )
 

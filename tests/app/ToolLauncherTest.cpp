@@ -38,18 +38,24 @@ constexpr BuiltTool kBuilt[] = {QX_BUILT_TOOLS};
 
 using Accessor = std::span<const unsigned char> (*)();
 const std::map<std::string, Accessor> kAccessors = {
-    {"toolProcessKill", res::toolProcessKill},
-    {"toolAutostart", res::toolAutostart},
-    {"toolUnlock", res::toolUnlock},
-    {"toolWindowInfo", res::toolWindowInfo},
+    {"toolIconExtract", res::toolIconExtract}, {"toolAutostart", res::toolAutostart},
+    {"toolProcessKill", res::toolProcessKill}, {"toolIpSwitch", res::toolIpSwitch},
+    {"toolWindowInfo", res::toolWindowInfo},   {"toolUnlock", res::toolUnlock},
+    {"toolShortLink", res::toolShortLink},     {"toolColorPick", res::toolColorPick},
+    {"toolExeView", res::toolExeView},
 };
 
 // The buttons and the exact file names, blank and case included.
 const std::map<std::string, std::string> kExpectedPaths = {
+    {"按钮EX23", "Temp_IconGet.exe"},
     {"按钮EX19", "Temp_Run.exe"},
     {"按钮EX35", "Temp_ProCesskill.exe"},
+    {"按钮EX36", "Temp_IPStter.exe"},
     {"按钮EX30", "Temp_ViewWizard 2.8.0.exe"},
     {"按钮EX31", "Temp_Unlock.exe"},
+    {"按钮EX20", "Temp_Web.exe"},
+    {"按钮EX15", "Temp_Get_color.exe"},
+    {"按钮EX21", "Temp_EXEedit.exe"},
 };
 
 std::string readAll(const fs::path& p) {

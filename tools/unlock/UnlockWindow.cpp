@@ -1,6 +1,5 @@
 #include "unlock/UnlockWindow.h"
 
-#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -9,12 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <thread>
 
+#include "common/Background.h"
 #include "common/Messages.h"
 #include "common/Texts.h"
 
@@ -169,27 +167,29 @@ void UnlockWindow::endChosen() {
     endButton_->setEnabled(false);
     scanButton_->setEnabled(false);
     note_->setText(QStringLiteral("正在结束进程…"));
-    // Waiting out the grace period happens off the window's thread; the answer comes back queued
-    // and is dropped if the window is gone by then.
-    QPointer<UnlockWindow> self(this);
-    std::thread([self, chosen] {
-        std::vector<Outcome> outcomes = endProcesses(chosen, kGrace);
-        const QString report = q(summarize(outcomes));
+    // The grace period is waited out off the window's thread.
+    struct Result {
+        QString report;
         bool clean = true;
-        for (const Outcome& o : outcomes) clean &= o.ending == Ending::Ended || o.ending == Ending::Killed;
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, report, clean] {
-                if (!self) return;
-                self->scanButton_->setEnabled(true);
-                self->scan();
-                if (clean)
-                    tools::inform(self, report);
-                else
-                    tools::warn(self, report);
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    };
+    tools::runInBackground<Result>(
+        this,
+        [chosen] {
+            Result r;
+            std::vector<Outcome> outcomes = endProcesses(chosen, kGrace);
+            r.report = q(summarize(outcomes));
+            for (const Outcome& o : outcomes)
+                r.clean &= o.ending == Ending::Ended || o.ending == Ending::Killed;
+            return r;
+        },
+        [this](Result& r) {
+            scanButton_->setEnabled(true);
+            scan();
+            if (r.clean)
+                tools::inform(this, r.report);
+            else
+                tools::warn(this, r.report);
+        });
 }
 
 }  // namespace qx::unlock

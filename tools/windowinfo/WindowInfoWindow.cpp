@@ -138,10 +138,10 @@ void WindowInfoWindow::pick() {
         hint_->setText(QStringLiteral("鼠标下没有窗口（或窗口已关闭），请重试。"));
         return;
     }
-    show(info);
+    showInfo(info);
 }
 
-void WindowInfoWindow::show(const WindowInfo& info) {
+void WindowInfoWindow::showInfo(const WindowInfo& info) {
     copyText_ = describe(info);
     // The list below shows the children; the text box the window itself.
     const std::string head = copyText_.substr(0, copyText_.find("子窗口："));

@@ -23,7 +23,7 @@ class WindowInfoWindow : public tools::ToolWindow {
 
   private:
     void pick();
-    void show(const WindowInfo& info);
+    void showInfo(const WindowInfo& info);
 
     std::unique_ptr<XSession> x_;
     QLabel* crosshair_ = nullptr;

@@ -145,7 +145,8 @@ class TestServer {
     bool waitForNoOpenConnections(int timeoutMs) const;
 
     // PEM text of the certificate all Https servers of this process present (CN 127.0.0.1,
-    // subjectAltName IP:127.0.0.1 and DNS:localhost).
+    // subjectAltName IP:127.0.0.1, DNS:localhost and the hosts
+    // of doubles whose clients verify the certificate: is.gd, tinyurl.com).
     static const std::string& certificatePem();
     // Deterministic body bytes: byte i of the stream is patternByte(i).
     static char patternByte(std::size_t i) { return static_cast<char>('a' + (i * 7 + i / 4099) % 26); }
