@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -210,8 +211,11 @@ TEST(AutostartPieces, FoldersFromTheEnvironment) {
     EXPECT_EQ(d.system, std::vector<std::string>({"/a/autostart", "/b/autostart"}));
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_CONFIG_DIRS");
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
     setenv("HOME", "/home/甲", 1);
     d = dirsFromEnvironment();
     EXPECT_EQ(d.user, "/home/甲/.config/autostart");
     EXPECT_EQ(d.system, std::vector<std::string>({"/etc/xdg/autostart"}));
+    if (home) setenv("HOME", savedHome.c_str(), 1);
 }
