@@ -1,4 +1,5 @@
 #include "common/Executable.h"
+#include "platform/text/Utf8.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -35,21 +36,7 @@ std::string utf8Of(const std::u16string& s) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
         }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        platform::appendUtf8(out, c);
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "common/PeResources.h"
 
+#include "platform/text/Utf8.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -24,24 +26,6 @@ void put16(std::string& out, std::uint32_t v) {
 void put32(std::string& out, std::uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::size_t align4(std::size_t v) { return (v + 3) & ~static_cast<std::size_t>(3); }
@@ -118,7 +102,7 @@ std::string utf16leToUtf8(std::string_view bytes) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
         }
-        appendUtf8(out, c);
+        platform::appendUtf8(out, c);
     }
     return out;
 }

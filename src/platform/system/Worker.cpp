@@ -6,39 +6,49 @@
 
 namespace qx::platform {
 namespace {
-std::mutex mutex;
-std::condition_variable allEnded;
-int running = 0;
 
-std::stop_source& source() {
-    static std::stop_source s;
-    return s;
+// Detached workers may still be ending while the process exits: what they touch last is never
+// destroyed, so no worker can reach a lock or a condition that static destruction has freed.
+struct Registry {
+    std::mutex mutex;
+    std::condition_variable allEnded;
+    int running = 0;
+    std::stop_source source;
+};
+
+Registry& registry() {
+    static Registry* r = new Registry;
+    return *r;
 }
+
 }  // namespace
 
 void startWorker(std::function<void(std::stop_token)> f) {
+    Registry& r = registry();
     std::stop_token token;
     {
-        std::lock_guard lock(mutex);
-        token = source().get_token();
-        ++running;
+        std::lock_guard lock(r.mutex);
+        token = r.source.get_token();
+        ++r.running;
     }
-    std::thread([f = std::move(f), token] {
+    std::thread([f = std::move(f), token, &r] {
         f(token);
-        std::lock_guard lock(mutex);
-        if (--running == 0) allEnded.notify_all();
+        std::lock_guard lock(r.mutex);
+        if (--r.running == 0) r.allEnded.notify_all();
     }).detach();
 }
 
 bool waitForAllWorkers(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex);
-    return allEnded.wait_for(lock, timeout, [] { return running == 0; });
+    Registry& r = registry();
+    std::unique_lock lock(r.mutex);
+    return r.allEnded.wait_for(lock, timeout, [&r] { return r.running == 0; });
 }
 
 void stopAllWorkers() {
-    std::lock_guard lock(mutex);
-    source().request_stop();
-    source() = std::stop_source();  // workers started later get a fresh token
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.source.request_stop();
+    r.source = std::stop_source();  // workers started later get a fresh token
 }
 
 }  // namespace qx::platform
