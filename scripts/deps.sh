@@ -11,6 +11,7 @@ PACKAGES=(
   libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev qt6-image-formats-plugins
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-wqy-microhei curl
   clang-14 libclang-rt-14-dev
+  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()
