@@ -132,6 +132,10 @@ int runCli(int argc, char** argv) {
             console.printOut(std::string(e.what()) + "\n");
             return kExitSuccess;
         } catch (const CLI::ParseError& e) {
+            // A word where the command belongs is a command this program does not have.
+            const std::vector<std::string> rest = app.remaining();
+            if (dynamic_cast<const CLI::RequiredError*>(&e) && app.get_subcommands().empty() && !rest.empty())
+                return finish(console, usageFailure("unknown-command", "未知的命令 " + rest.front()), json);
             return finish(console, parseFailure(e), json);
         }
 

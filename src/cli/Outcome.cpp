@@ -5,6 +5,9 @@ namespace qx::cli {
 std::string Outcome::errorLine() const {
     std::string line = message + " (" + reason + ")";
     if (!detail.empty()) line += "：" + detail;
+    // One line, whatever a service put into the detail.
+    for (char& c : line)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
     return line;
 }
 
