@@ -79,7 +79,8 @@ int finish(const Console& console, const Outcome& outcome, bool json) {
 }  // namespace
 
 int runCli(int argc, char** argv) {
-    Console console;
+    // Never destroyed: the interrupt watcher may still report through it while the run ends.
+    Console& console = *new Console;
     console.claimStandardStreams();
     watchInterrupts();
     const bool json = wantsJson(argc, argv);
@@ -93,7 +94,7 @@ int runCli(int argc, char** argv) {
                       json);
 
     try {
-        CLI::App app("Quorvex工具箱的服务：网盘直链解析、网页请求、编码转换、正则匹配、语音合成与在线公告。",
+        CLI::App app("Quorvex工具箱的服务：网盘直链解析、网页请求、编码转换、正则匹配、语音合成、在线公告、下载测速、QQ 头像与网站图标。",
                      kProgram);
         useChineseLabels(app);
         app.option_defaults()->group("选项");  // subcommands take the parent's defaults
@@ -114,6 +115,9 @@ int runCli(int argc, char** argv) {
         addRegexCommand(app, commands);
         addTtsCommand(app, commands);
         addNoticeCommand(app, commands);
+        addAvatarCommand(app, commands);
+        addFaviconCommand(app, commands);
+        addSpeedTestCommand(app, commands);
         for (Command& c : commands) {
             c.app->add_flag("--json", jsonFlag, "输出一个 JSON 对象");
             c.app->group("命令");

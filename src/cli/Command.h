@@ -57,6 +57,9 @@ void addDecodeCommand(CLI::App& app, std::vector<Command>& commands);
 void addRegexCommand(CLI::App& app, std::vector<Command>& commands);
 void addTtsCommand(CLI::App& app, std::vector<Command>& commands);
 void addNoticeCommand(CLI::App& app, std::vector<Command>& commands);
+void addAvatarCommand(CLI::App& app, std::vector<Command>& commands);
+void addFaviconCommand(CLI::App& app, std::vector<Command>& commands);
+void addSpeedTestCommand(CLI::App& app, std::vector<Command>& commands);
 
 // Texts the commands share.
 std::string utf8Of(const Text& text);                // GBK text to UTF-8

@@ -13,6 +13,7 @@
 #include "cli/ServiceChoice.h"
 #include "support/doubles/NoticeDouble.h"
 #include "support/doubles/SpeechDouble.h"
+#include "support/doubles/UtilityDoubles.h"
 #include "support/doubles/WireDouble.h"
 #include "text/CodePages.h"
 
@@ -169,6 +170,14 @@ const std::vector<Row>& rows() {
         {"RequestNoServer", {"--json", "request", "http://127.0.0.1:1/x"}, 3, "", "network"},
         {"NoticeOffline", {"notice"}, 3, "", "offline"},
         {"TtsOffline", {"tts", "x", "-o", "/tmp/qx-cli-never.mp3"}, 3, "", "network"},
+        {"AvatarOffline", {"avatar", "10001", "-o", "/tmp/qx-cli-never.png"}, 3, "", "network"},
+        {"AvatarNotANumber", {"--json", "avatar", "12a", "-o", "/tmp/qx-cli-never.png"}, 2, "", "invalid-number"},
+        {"FaviconOffline", {"favicon", "icon.example", "-o", "/tmp/qx-cli-never.png"}, 3, "", "network"},
+        {"FaviconUnknownFormat", {"favicon", "x", "-o", "y", "--format", "webp"}, 2, "", "invalid-argument"},
+        {"FaviconBlankSite", {"favicon", "  ", "-o", "y"}, 2, "", "empty-site"},
+        {"SpeedTestUnreachable", {"--json", "speedtest", "http://127.0.0.1:1/x"}, 3, "", "network"},
+        {"SpeedTestWithoutNotice", {"speedtest"}, 3, "", "offline"},
+        {"SpeedTestTooShort", {"speedtest", "http://x", "--seconds", "3"}, 2, "", "invalid-argument"},
     };
     return table;
 }
@@ -207,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(Cli, CliTableTest, ::testing::ValuesIn(rows()),
 
 TEST(CliHelp, EveryCommandListsItsOptions) {
     const std::map<std::string, std::vector<std::string>> expected = {
-        {"", {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "--json", "--version"}},
+        {"", {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "avatar", "favicon", "speedtest",
+              "--json", "--version"}},
         {"resolve", {"SERVICE", "LINK", "--password", "--json", "wenshushu"}},
         {"request", {"URL", "--method", "--data", "--header", "--cookie", "--no-redirect", "--utf8", "--t2s",
                      "--text", "--ts10", "--output", "--json", "[romtime10]"}},
@@ -216,6 +226,9 @@ TEST(CliHelp, EveryCommandListsItsOptions) {
         {"regex", {"PATTERN", "TEXT", "--json"}},
         {"tts", {"TEXT", "--output", "--json"}},
         {"notice", {"--json"}},
+        {"avatar", {"NUMBER", "--output", "--json"}},
+        {"favicon", {"SITE", "--output", "--format", "tiff", "--json"}},
+        {"speedtest", {"URL", "--seconds", "--json"}},
     };
     for (const auto& [command, words] : expected) {
         CliRun run;
@@ -231,7 +244,8 @@ TEST(CliHelp, EveryCommandListsItsOptions) {
 
 TEST(CliCompletion, NamesEveryCommandAndOption) {
     const std::string script = readAll(QX_CLI_COMPLETION);
-    for (const char* word : {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "lanzou",
+    for (const char* word : {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "avatar",
+                             "favicon", "speedtest", "--seconds", "--format", "tiff", "lanzou",
                              "onedrive", "bilnn", "ctfile", "360", "wenshushu", "auto", "--no-redirect", "--t2s",
                              "--ts10", "--percent", "--unicode", "complete -F _quorvex_cli quorvex-cli"})
         EXPECT_NE(script.find(word), std::string::npos) << word;
@@ -632,6 +646,140 @@ TEST_F(CliNoticeTest, AnUntrustedCertificateIsNoNotice) {
     EXPECT_EQ(r.exitCode, 3);
     expectFailureReport(r, "offline", true);
     EXPECT_EQ(notice_.notesServed(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// avatar, favicon and speedtest against the utility doubles.
+
+class CliImageTest : public ::testing::Test {
+  protected:
+    CliResult run(std::vector<std::string> args) {
+        CliRun r;
+        r.args = std::move(args);
+        r.env = offlineEnv();
+        r.env["QUORVEX_CONNECT_TO"] =
+            avatar_.connectTo() + "," + site_.connectTo("icon.example") + "," + r.env["QUORVEX_CONNECT_TO"];
+        return runCli(r);
+    }
+    AvatarDouble avatar_;
+    SiteDouble site_;
+    ScratchDir dir_;
+};
+
+TEST_F(CliImageTest, AvatarSavesTheServicesPicture) {
+    const std::string picture = samplePng(100, 100);
+    avatar_.setPicture("10001", picture);
+    const std::string file = dir_.file("head.png");
+    const CliResult r = run({"avatar", "10001", "-o", file, "--json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(avatar_.lastProblem(), "");
+    EXPECT_EQ(avatar_.lastAccount(), "10001");
+    EXPECT_TRUE(readAll(file) == picture);
+    EXPECT_EQ(r.out, R"({"ok":true,"result":{"account":"10001","url":"http://q1.qlogo.cn/g?b=qq&nk=10001&s=100",)"
+                     R"("format":"png","file":")" + file + R"(","bytes":)" + std::to_string(picture.size()) +
+                         R"(,"width":100,"height":100}})" "\n");
+
+    avatar_.setOverride("<html>busy</html>");
+    const CliResult page = run({"avatar", "10002", "-o", dir_.file("other.png")});
+    EXPECT_EQ(page.exitCode, 1);
+    expectFailureReport(page, "no-picture", false);
+    EXPECT_EQ(dir_.names(), std::vector<std::string>{"head.png"});
+}
+
+TEST_F(CliImageTest, FaviconConvertsToTheAskedFormat) {
+    site_.setFavicon(sampleIco16());
+    struct Want {
+        std::vector<std::string> extra;
+        std::string name, format, magic;
+    };
+    const Want wants[] = {
+        {{}, "icon", "png", "\x89PNG"},              // no extension: PNG, as the window shows it
+        {{}, "icon.gif", "gif", "GIF89a"},           // the file's extension
+        {{"--format", "BMP"}, "icon.png", "bmp", "BM"},  // the option wins
+        {{"--format", "jpeg"}, "icon.jpg", "jpg", "\xFF\xD8"},
+        {{"--format", "tiff"}, "icon.tiff", "tiff", "II*"},
+    };
+    for (const Want& w : wants) {
+        std::vector<std::string> args = {"--json", "favicon", "icon.example", "-o", dir_.file(w.name)};
+        args.insert(args.end(), w.extra.begin(), w.extra.end());
+        const CliResult r = run(args);
+        EXPECT_EQ(r.exitCode, 0) << w.name << r.err;
+        EXPECT_EQ(site_.lastProblem(), "");
+        const json j = json::parse(r.out, nullptr, false);
+        EXPECT_EQ(j["result"]["url"], "http://icon.example/favicon.ico");
+        EXPECT_EQ(j["result"]["format"], w.format) << w.name;
+        EXPECT_EQ(j["result"]["width"], 16);
+        EXPECT_EQ(j["result"]["height"], 16);
+        EXPECT_EQ(readAll(dir_.file(w.name)).rfind(w.magic, 0), 0u) << w.name;
+    }
+}
+
+TEST_F(CliImageTest, ASiteWithoutAnIconGivesNoFile) {
+    const CliResult r = run({"favicon", "http://icon.example", "-o", dir_.file("icon.png")});
+    EXPECT_EQ(r.exitCode, 1);
+    expectFailureReport(r, "no-icon", false);
+    EXPECT_TRUE(dir_.names().empty());
+}
+
+class CliSpeedTest : public ::testing::Test {
+  protected:
+    CliSpeedTest() : server_(paced()) {
+        notice_.setNoteHtml("<html><body><p>测速链接[http://speed.example" + std::string(SpeedTestServer::kPath) +
+                            "]测速链接</p><p>[|=*1.0.0.18*=|]</p></body></html>");
+    }
+    static SpeedTestServer::Behaviour paced() {
+        SpeedTestServer::Behaviour b;
+        b.bytesPerSecond = 256 * 1024;
+        return b;
+    }
+    CliRun speedTest(std::vector<std::string> args) {
+        CliRun r;
+        r.args = {"speedtest"};
+        r.args.insert(r.args.end(), args.begin(), args.end());
+        r.env = offlineEnv();
+        r.env["QUORVEX_CONNECT_TO"] = notice_.connectTo() + "," + server_.connectTo("speed.example") + "," +
+                                      r.env["QUORVEX_CONNECT_TO"];
+        r.env["QUORVEX_EXTRA_CA_FILE"] = TestServer::certificateFile();
+        return r;
+    }
+    SpeedTestServer server_;
+    NoticeDouble notice_ {"QrvxNote", "tmvrke"};
+};
+
+// The numbers depend on the machine's pace; what is checked is the shape of the test.
+TEST_F(CliSpeedTest, GivenAddressAsJson) {
+    const CliResult r = runCli(speedTest({server_.url(), "--seconds", "4", "--json"}));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(server_.lastProblem(), "");
+    EXPECT_EQ(notice_.notesServed(), 0) << "an address of its own needs no notice";
+    const json j = json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(j.is_object()) << r.out;
+    EXPECT_EQ(j["result"]["url"], server_.url());
+    EXPECT_EQ(j["result"]["seconds"], 4);
+    EXPECT_EQ(j["result"]["samplesKb"].size(), 1u) << "three seconds of warm-up";
+    EXPECT_GT(j["result"]["bytes"].get<long long>(), 0);
+    EXPECT_EQ(j["result"]["caption"].get<std::string>().rfind("您的平均接入速度：", 0), 0u);
+    EXPECT_TRUE(server_.server().waitForNoOpenConnections(5000)) << "the download ends with the test";
+}
+
+TEST_F(CliSpeedTest, NoticeAddressWithALiveLineOnATerminal) {
+    CliRun run = speedTest({"--seconds", "4"});
+    run.terminal = true;
+    const CliResult r = runCli(run);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(notice_.lastProblem(), "");
+    EXPECT_EQ(server_.lastProblem(), "");
+    for (const char* line : {"\r测速中 1/4 秒：", "（预热）", "\r测速中 4/4 秒：", "\r\x1b[K您的平均接入速度："})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " in " << r.out;
+}
+
+TEST_F(CliSpeedTest, InterruptStopsTheDownload) {
+    CliRun run = speedTest({server_.url()});
+    run.interruptWhen = [this] { return server_.bytesSent() > 0; };
+    const CliResult r = runCli(run);
+    EXPECT_EQ(r.exitCode, 130);
+    expectFailureReport(r, "interrupted", false);
+    EXPECT_TRUE(server_.server().waitForNoOpenConnections(5000));
 }
 
 }  // namespace

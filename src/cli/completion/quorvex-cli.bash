@@ -8,7 +8,7 @@ _quorvex_cli() {
         cword=$COMP_CWORD
     }
 
-    local commands="resolve request encode decode regex tts notice"
+    local commands="resolve request encode decode regex tts notice avatar favicon speedtest"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case "${words[i]}" in
@@ -24,7 +24,10 @@ _quorvex_cli() {
         -X|--method)
             COMPREPLY=($(compgen -W "GET POST" -- "$cur"))
             return ;;
-        -p|--password|-d|--data|-H|--header|-b|--cookie)
+        --format)
+            COMPREPLY=($(compgen -W "png bmp jpg gif tiff" -- "$cur"))
+            return ;;
+        -p|--password|-d|--data|-H|--header|-b|--cookie|--seconds)
             return ;;
     esac
 
@@ -57,8 +60,12 @@ _quorvex_cli() {
             options="--utf8 --percent --unicode --json --help" ;;
         regex)
             options="--json --help" ;;
-        tts)
+        tts|avatar)
             options="-o --output --json --help" ;;
+        favicon)
+            options="-o --output --format --json --help" ;;
+        speedtest)
+            options="--seconds --json --help" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
