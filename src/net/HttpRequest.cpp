@@ -51,6 +51,7 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
         object = own.get();
     }
     if (!object->created()) return {};
+    o.completed = false;
 
     if (o.timeoutSeconds != -1) {
         int ms = o.timeoutSeconds >= 1
@@ -65,6 +66,7 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
     if (o.noRedirect) object->setOption(platform::RequestObject::OptionEnableRedirects, 0);
     if (!o.verifyCertificate) object->setOption(platform::RequestObject::OptionSslErrorIgnoreFlags, 0x3300);
     object->setLimits(o.limits);
+    object->setProgress(o.progress);
 
     if (o.completeHeaders) {
         const Text referer = "Referer: " + o.url;
@@ -105,9 +107,9 @@ ByteArray httpObjectRequest(HttpRequestOptions& o) {
     }
 
     if (!o.bodyBytes.empty()) {
-        object->send(o.bodyBytes, o.stop);
+        o.completed = object->send(o.bodyBytes, o.stop);
     } else {
-        object->send(gbkToUtf8(o.body), o.stop);
+        o.completed = object->send(gbkToUtf8(o.body), o.stop);
     }
 
     ByteArray result = object->takeResponseBody();

@@ -1,6 +1,8 @@
 #pragma once
 // One complete HTTP exchange through the scripted request object, with the program's default
 // browser-like headers, header-name normalising, proxy credentials and cookie collection.
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <stop_token>
 
@@ -23,6 +25,7 @@ struct HttpRequestOptions {
     Text headers;                 // in/out: extra lines "Name: value" separated by CR LF
     Text responseHeaders;         // out
     int statusCode = 0;           // out
+    bool completed = false;       // out: the whole answer arrived
     bool noRedirect = false;
     ByteArray bodyBytes;
     Text proxy;  // host:port; empty: no proxy
@@ -47,6 +50,8 @@ struct HttpRequestOptions {
     // Verify the server's certificate against the trusted store instead of ignoring
     // certificate errors; for the requests whose answer decides what the program runs.
     bool verifyCertificate = false;
+    // Hears the answer's body grow: bytes so far and the announced length (-1: none).
+    std::function<void(std::size_t received, long long total)> progress;
 };
 
 // "GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"; a method outside 0..7

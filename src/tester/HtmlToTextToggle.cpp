@@ -11,16 +11,22 @@ bool emptyWithoutSpaces(const Text& text) { return text.find_first_not_of(' ') =
 
 }  // namespace
 
+Text pageToPlainText(const Text& page) {
+    Text text = net::htmlDocumentText(page);
+    if (emptyWithoutSpaces(text)) text = net::stripHtmlByRegex(page);
+    if (emptyWithoutSpaces(text)) text = net::extractChineseCharacters(page);
+    if (emptyWithoutSpaces(text)) return {};
+    return text;
+}
+
 void htmlToText(ui::Window& window, Shared<Text>& savedPageText) {
     ui::Control button = window.control("按钮EX6");
     ui::Control box = window.control("编辑框EX_最后文本");
     const Text page = box.text();
     if (button.caption() == gbk(u8"取文本") && page != net::emptyPageNotice()) {
         savedPageText.set(page);
-        Text text = net::htmlDocumentText(page);
-        if (emptyWithoutSpaces(text)) text = net::stripHtmlByRegex(page);
-        if (emptyWithoutSpaces(text)) text = net::extractChineseCharacters(page);
-        if (emptyWithoutSpaces(text)) text = gbk(u8"取文本失败，请检查后再试");
+        Text text = pageToPlainText(page);
+        if (text.empty()) text = gbk(u8"取文本失败，请检查后再试");
         box.setText(text);
         button.setCaption(gbk(u8"撤回"));
     } else {

@@ -7,6 +7,10 @@
 
 namespace qx::tester {
 
+// The page as plain text: the rendered document text, else the page with its tags stripped,
+// else its Chinese characters; empty text when none of them holds more than spaces.
+Text pageToPlainText(const Text& page);
+
 // savedPageText is the program-wide page text as it was before the last conversion (empty at
 // start); the request worker empties it when a new answer arrives.
 void htmlToText(ui::Window& window, Shared<Text>& savedPageText);

@@ -118,26 +118,31 @@ std::size_t gbkBoundary(const std::uint8_t* data, std::size_t size, std::size_t 
 
 }  // namespace
 
-Text answerText(const ByteArray& body, bool utf8Decode, bool simplify) {
+Text answerText(const ByteArray& body, bool utf8Decode, bool simplify, std::size_t shownBytes) {
     const std::uint8_t* data = body.data();
     const auto* zero = static_cast<const std::uint8_t*>(std::memchr(data, 0, body.size()));
     const std::size_t length = zero ? static_cast<std::size_t>(zero - data) : body.size();
     Text text;
     if (utf8Decode) {
-        const std::size_t end = utf8Boundary(data, length, kShownAnswerBytes);
+        const std::size_t end = utf8Boundary(data, length, shownBytes);
         text = utf8BytesToText(ByteArray(data, data + end));
     } else {
-        const std::size_t end = gbkBoundary(data, length, kShownAnswerBytes);
+        const std::size_t end = gbkBoundary(data, length, shownBytes);
         text.assign(reinterpret_cast<const char*>(data), end);
         if (simplify) text = traditionalToSimplified(text);
     }
-    if (length > kShownAnswerBytes)
-        text += "\r\n\r\n" + gbk(u8"[ 数据过长，这里只显示了前 ") + dataSizeText(kShownAnswerBytes) +
+    if (length > shownBytes)
+        text += "\r\n\r\n" + gbk(u8"[ 数据过长，这里只显示了前 ") + dataSizeText(shownBytes) +
                 gbk(u8"，共 ") + dataSizeText(body.size()) + " ]";
     return text;
 }
 
 ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop) {
+    TesterResponse ignored;
+    return sendTesterRequest(request, std::move(stop), ignored);
+}
+
+ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop, TesterResponse& response) {
     net::HttpRequestOptions options;
     options.url = request.url;
     options.method = request.method;
@@ -147,7 +152,11 @@ ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop) 
     options.noRedirect = request.noRedirect;
     if (request.windowLimit) options.timeoutSeconds = 30;
     options.stop = std::move(stop);
+    options.progress = request.progress;
     ByteArray body = net::httpObjectRequest(options);
+    response.completed = options.completed;
+    response.statusCode = options.statusCode;
+    response.headers = options.responseHeaders;
     // A stopped request hands back nothing, whatever arrived before the stop.
     if (options.stop.stop_requested()) return {};
     return body;

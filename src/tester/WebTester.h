@@ -2,6 +2,7 @@
 // The web tester without its window: the routines over the typed request and the answer, and
 // the request itself.
 #include <cstddef>
+#include <functional>
 #include <stop_token>
 
 #include "core/Text.h"
@@ -53,8 +54,9 @@ Text requestAddress(std::string_view typed);
 constexpr std::size_t kShownAnswerBytes = std::size_t{128} << 10;
 
 // The answer as the response box shows it: the bytes up to the first zero byte, UTF-8-decoded
-// or (only when not decoded) simplified, at most kShownAnswerBytes of them.
-Text answerText(const ByteArray& body, bool utf8Decode, bool simplify);
+// or (only when not decoded) simplified, at most shownBytes of them.
+Text answerText(const ByteArray& body, bool utf8Decode, bool simplify,
+                std::size_t shownBytes = kShownAnswerBytes);
 
 struct TesterRequest {
     Text url;
@@ -66,10 +68,21 @@ struct TesterRequest {
     // With the window's 15-second limit on, the request object's own idle time-out must not
     // strike first: a silent server then ends as "请求超时[>15s]", not as an empty answer.
     bool windowLimit = false;
+    // Hears the answer's body grow: bytes so far and the announced length (-1: none).
+    std::function<void(std::size_t received, long long total)> progress;
+};
+
+// What came back besides the body. Not completed: the exchange failed (no connection, a
+// time-out, an answer cut short); a status of 0 then means no answer began at all.
+struct TesterResponse {
+    bool completed = false;
+    int statusCode = 0;
+    Text headers;
 };
 
 // Sends the request with the request object's own 15-second time-outs (longer when the window's
 // limit governs); the answer's body, or empty bytes when the request failed or was stopped.
 ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop);
+ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop, TesterResponse& response);
 
 }  // namespace qx::tester

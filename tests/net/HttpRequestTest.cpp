@@ -280,12 +280,22 @@ TEST(HttpObjectRequestFaults, NoCrashNoHangAndNothingMadeUp) {
         EXPECT_EQ(o.responseCookies, "a=1") << url;  // merged with nothing new
     }
 
+    EXPECT_FALSE(refused.completed);
+
     TestServer server;
     HttpRequestOptions drop = request(server.url("/drop?length=100000&sent=500"));
     EXPECT_TRUE(httpObjectRequest(drop).empty());
+    // An answer cut short is no answer, though its head came.
+    EXPECT_EQ(drop.statusCode, 200);
+    EXPECT_FALSE(drop.completed);
     HttpRequestOptions loop = request(server.url("/redirect-loop"));
     EXPECT_TRUE(httpObjectRequest(loop).empty());
     EXPECT_EQ(loop.statusCode, 302);
+    EXPECT_FALSE(loop.completed);
+    // An empty answer that arrived whole is complete.
+    HttpRequestOptions empty = request(server.url("/status?code=204"));
+    EXPECT_TRUE(httpObjectRequest(empty).empty());
+    EXPECT_TRUE(empty.completed);
 
     std::stop_source stop;
     HttpRequestOptions stalled = request(server.url("/stall?phase=head"));

@@ -55,6 +55,14 @@ TEST_F(ToggleTest, FallsThroughTheConverters) {
     EXPECT_EQ(press(), "<script>var s;</script>");
 }
 
+TEST(PageToPlainText, TheConvertersWithoutTheWindow) {
+    EXPECT_EQ(pageToPlainText("<p>a</p><p>b</p>"), "a\r\n\r\nb");
+    EXPECT_EQ(pageToPlainText(gbk(u8"<script>var s = '中 文';</script>")), gbk(u8"中文"));
+    EXPECT_EQ(pageToPlainText("<script>var s;</script>"), "");  // the caller says it failed
+    EXPECT_EQ(pageToPlainText("   "), "");
+    EXPECT_EQ(pageToPlainText(""), "");
+}
+
 TEST_F(ToggleTest, EmptyPageNoticeRestoresTheSavedText) {
     EXPECT_EQ(press(emptyPageNotice()), "");  // nothing saved before the first conversion
     EXPECT_EQ(caption(), gbk(u8"取文本"));

@@ -25,6 +25,7 @@ struct RequestObject::Impl {
     ResponseHead head;
     std::string error;
     TransferLimits limits;
+    Progress progress;
 };
 
 void setTrustedCertificates(std::string pem) { detail::setTrustedCertificates(std::move(pem)); }
@@ -100,6 +101,8 @@ bool RequestObject::send(const std::vector<std::uint8_t>& body, std::stop_token 
 
 void RequestObject::setLimits(TransferLimits limits) { impl_->limits = limits; }
 
+void RequestObject::setProgress(Progress progress) { impl_->progress = std::move(progress); }
+
 bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     Impl& m = *impl_;
     m.body.clear();
@@ -138,7 +141,10 @@ bool RequestObject::sendBytes(std::string bodyBytes, std::stop_token stop) {
     exchange.deadline = m.limits.deadline;
     exchange.maxBodyBytes = m.limits.maxBodyBytes;
 
-    detail::TransferResult result = m.transfer.runIntoBuffer(exchange, stop, m.body);
+    std::function<void(std::size_t)> progress;
+    if (m.progress)
+        progress = [&m](std::size_t received) { m.progress(received, m.transfer.head().contentLength); };
+    detail::TransferResult result = m.transfer.runIntoBuffer(exchange, stop, m.body, progress);
     m.head = m.transfer.head();
     if (result.ok()) return true;
     m.body.clear();

@@ -16,6 +16,7 @@
 // Strings that the system object took as Unicode (url, a string body) are UTF-8 here; header
 // names and values are bytes and go out as they are. Nothing throws.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stop_token>
 #include <string>
@@ -67,6 +68,10 @@ class RequestObject {
     void setTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs);
     // A whole-request deadline and a body cap for the next sends (none by default).
     void setLimits(TransferLimits limits);
+    // Called on the sending thread after every piece of the final answer's body: the bytes so
+    // far and the announced length (-1: none). Empty: nobody listens.
+    using Progress = std::function<void(std::size_t received, long long total)>;
+    void setProgress(Progress progress);
     Timeouts timeouts() const;
     // Named proxy "host:port" (or "http=host:port;https=host:port"); other settings go direct.
     bool setProxy(int setting, std::string_view proxy = {});

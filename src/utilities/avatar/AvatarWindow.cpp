@@ -4,8 +4,6 @@
 #include <mutex>
 #include <stop_token>
 
-#include "net/FetchLimits.h"
-#include "net/HttpRequest.h"
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "text/Strings.h"
@@ -40,13 +38,7 @@ void startWindowWorker(const std::shared_ptr<Session>& session, F body) {
 void fetchAvatarWorker(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
                        const std::shared_ptr<Session>& session, unsigned click, const Text& account,
                        std::stop_token stop) {
-    net::HttpRequestOptions request;
-    request.url = avatarUrl(account);
-    request.method = 0;
-    request.headers = "Content-Type: image/jpeg";
-    request.stop = stop;
-    request.limits = net::fetchLimits(net::AnswerKind::Avatar);
-    ByteArray picture = net::httpObjectRequest(request);
+    ByteArray picture = fetchAvatarPicture(account, stop);
 
     std::lock_guard lock(session->mutex);
     if (click != session->latest || stop.stop_requested()) return;
@@ -84,10 +76,6 @@ void saveAvatar(ui::Window& window, ProgramState& state, ui::WindowSystem& windo
 }
 
 }  // namespace
-
-Text avatarUrl(const Text& account) {
-    return "http://" + Text(kAvatarHost) + "/g?b=qq&nk=" + account + "&s=100";
-}
 
 void bindAvatarWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     auto session = std::make_shared<Session>();

@@ -22,15 +22,24 @@ Text escapeUtf16(const Text& text, const Text& prefix) {
 
 void processPendingInput(ui::WindowSystem& windows) { windows.processPendingEvents(); }
 
+EncodedTexts encodeText(const Text& input) {
+    EncodedTexts out;
+    out.url = urlEncodeText(input, true, false);
+    // The UTF-8 bytes shown as they are (the conversion ends at a zero byte).
+    out.utf8 = toText(utf16ToBytes(codePageToUtf16(input, 936), 65001));
+    // The input's bytes read as UTF-8; what is not UTF-8 comes out as replacement characters.
+    out.ansi = utf8ToText(input);
+    out.unicode = escapeUtf16(input, "%u");
+    return out;
+}
+
 void encodeAll(ui::Window& window, ui::WindowSystem& windows) {
     processPendingInput(windows);
-    ui::Control input = window.control("编辑框EX_原文本");
-    window.control("编辑框EX_URL").setText(urlEncodeText(input.text(), true, false));
-    // The UTF-8 bytes shown as they are (the conversion ends at a zero byte).
-    window.control("编辑框EX_UTF8").setText(toText(utf16ToBytes(codePageToUtf16(input.text(), 936), 65001)));
-    // The input's bytes read as UTF-8; what is not UTF-8 comes out as replacement characters.
-    window.control("编辑框EX_Ansi").setText(utf8ToText(input.text()));
-    window.control("编辑框EX_usc2").setText(escapeUtf16(input.text(), "%u"));
+    const EncodedTexts out = encodeText(window.control("编辑框EX_原文本").text());
+    window.control("编辑框EX_URL").setText(out.url);
+    window.control("编辑框EX_UTF8").setText(out.utf8);
+    window.control("编辑框EX_Ansi").setText(out.ansi);
+    window.control("编辑框EX_usc2").setText(out.unicode);
 }
 
 void pasteInput(ui::Window& window, ui::WindowSystem& windows) {

@@ -10,6 +10,15 @@ namespace qx::encoder {
 // first); a character outside the BMP gives two, one per surrogate.
 Text escapeUtf16(const Text& text, const Text& prefix);
 
+// The four outputs of "编码" for one input.
+struct EncodedTexts {
+    Text url;      // GBK bytes percent-encoded
+    Text utf8;     // the UTF-8 bytes shown as they are
+    Text ansi;     // the input's bytes read as UTF-8
+    Text unicode;  // "%u" escapes of the UTF-16 units
+};
+EncodedTexts encodeText(const Text& input);
+
 // Lets the window handle what the user typed or pasted just before, once.
 void processPendingInput(ui::WindowSystem& windows);
 

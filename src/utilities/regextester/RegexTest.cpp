@@ -4,19 +4,28 @@
 
 namespace qx::regextester {
 
-Text listMatches(const Text& pattern, const Text& subject, int timeLimitMs) {
+bool collectMatches(const Text& pattern, const Text& subject, TextArray& matches, int timeLimitMs) {
+    matches.clear();
     script::RegexMatcher matcher;
     matcher.setTimeLimit(timeLimitMs);
-    Text out;
-    matcher.create(pattern, subject);
+    const bool ok = matcher.create(pattern, subject);
     const int count = matcher.matchCount();
     for (int i = 1; i <= count; ++i) {
         Text match = matcher.matchText(i);
-        if (match.empty()) continue;
+        if (!match.empty()) matches.push_back(std::move(match));
+    }
+    matcher.destroy();
+    return ok;
+}
+
+Text listMatches(const Text& pattern, const Text& subject, int timeLimitMs) {
+    TextArray matches;
+    collectMatches(pattern, subject, matches, timeLimitMs);
+    Text out;
+    for (const Text& match : matches) {
         out += match;
         out += "\r\n";
     }
-    matcher.destroy();
     return out;
 }
 

@@ -14,6 +14,10 @@ inline constexpr int kMatchTimeLimitMs = 750;
 // at line ends, all matches are taken. A pattern that does not compile or gives up (too much
 // backtracking, or a search longer than timeLimitMs in all; 0: no such bound) gives "".
 Text listMatches(const Text& pattern, const Text& subject, int timeLimitMs = kMatchTimeLimitMs);
+// The same matches as a list; false (and no matches) when the pattern does not compile or the
+// search gives up.
+bool collectMatches(const Text& pattern, const Text& subject, TextArray& matches,
+                    int timeLimitMs = kMatchTimeLimitMs);
 
 // Click handler of "匹配" (on the UI thread).
 void runRegexTest(ui::Window& window);

@@ -4,15 +4,13 @@
 #include <memory>
 #include <stop_token>
 
-#include "net/FetchLimits.h"
-#include "platform/http/Internet.h"
 #include "platform/imaging/ImageCodec.h"
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
-#include "script/RegexMatcher.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
+#include "utilities/siteicon/IconFetch.h"
 #include "utilities/siteicon/ImageConversion.h"
 
 namespace qx::siteicon {
@@ -58,21 +56,13 @@ Text sizeLabel(const ByteArray& png, const Text& address) {
     return gbk(u8"宽：") + fromInt(image.width) + gbk(u8"  高：") + fromInt(image.height);
 }
 
-// "http://" in front unless "http://" or "https://" stands anywhere in the address (lower case).
-Text withScheme(const Text& address) {
-    script::RegexMatcher matcher;
-    if (matcher.create("https?://", address, true, true, true) && matcher.matchCount() > 0) return address;
-    return "http://" + address;
-}
-
 // The fetch, the conversion and the display; runs on a worker so a slow site cannot freeze the
 // window. A closed window gets nothing.
 void fetchAndShow(const std::weak_ptr<ui::Window>& weak, ProgramState& state, const Text& address,
                   std::stop_token stop) {
     const Text iconPath = state.pathIn("Temp\\icon.ico");
     const Text pngPath = state.pathIn("Temp\\icon.png");
-    ByteArray answer =
-        platform::httpGetBytes(address + "/favicon.ico", stop, net::fetchLimits(net::AnswerKind::Favicon));
+    ByteArray answer = fetchSiteIcon(address, stop);
     if (stop.stop_requested()) return;
     platform::writeFile(iconPath, asChars(answer));
     // An earlier grab's picture must not stand beside this grab's failure text.
@@ -88,7 +78,7 @@ void fetchAndShow(const std::weak_ptr<ui::Window>& weak, ProgramState& state, co
 void grabSiteIcon(const ui::WindowPtr& window, ProgramState& state, const std::shared_ptr<Session>& session) {
     if (session->grabbing.exchange(true)) return;  // the running grab answers first
     ui::Control box = window->control(kAddressBox);
-    Text address = withScheme(box.text());
+    Text address = siteAddress(box.text());
     box.setText(address);
     std::weak_ptr<ui::Window> weak = window;
     startWindowWorker(session, [weak, &state, address, session](std::stop_token stop) {

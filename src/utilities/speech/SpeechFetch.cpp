@@ -36,17 +36,20 @@ Text speechRequestUrl(const Text& text) {
            Text(kQueryTail);
 }
 
+ByteArray fetchSpeechAudio(const Text& text, std::stop_token stop) {
+    return platform::httpGetBytes(speechRequestUrl(text), stop, net::fetchLimits(net::AnswerKind::Speech));
+}
+
 void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& windows, std::stop_token stop) {
     ui::Control textBox = window.control("编辑框EX_文本");
     ui::Control button = window.control("按钮EX2");
-    if (isBlank(textBox.text())) return;
-    const Text url = speechRequestUrl(textBox.text());
+    const Text text = textBox.text();
+    if (isBlank(text)) return;
     const Text file = speechFilePath(state);
     if (platform::fileExists(file)) platform::deleteFile(file);
     if (!window.destroyed()) button.setCaption(gbk(u8"转换中"));
     ui::pumpingDelay(windows, 100);
-    std::vector<std::uint8_t> answer =
-        platform::httpGetBytes(url, stop, net::fetchLimits(net::AnswerKind::Speech));
+    const ByteArray answer = fetchSpeechAudio(text, stop);
     // A fetch stopped by the window's closing is no answer: no file rather than an empty one.
     if (!stop.stop_requested()) {
         platform::createDirectory(state.pathIn("Temp"));

@@ -17,6 +17,9 @@ inline constexpr std::string_view kSpeechHost = "tts.baidu.com";
 Text speechFilePath(const ProgramState& state);
 // The request address for a text (the whole text, spaces included, as UTF-8 percent escapes).
 Text speechRequestUrl(const Text& text);
+// The service's answer for the text (an MP3, or whatever it sent instead); empty bytes when the
+// fetch failed or was stopped.
+ByteArray fetchSpeechAudio(const Text& text, std::stop_token stop);
 
 // The worker's body: reads the text box, fetches, writes the speech file, sets the captions
 // of "转换". A stop request ends the fetch and leaves no file; a closed window gets no writes.

@@ -168,6 +168,26 @@ TEST(RequestObjectResponse, ChunkedEmptyAndLargeBodies) {
               TestServer::patternBytes(n - 100, 100));
 }
 
+TEST(RequestObjectResponse, ProgressHearsTheFinalBodyGrow) {
+    TestServer server;
+    RequestObject r;
+    std::vector<std::pair<std::size_t, long long>> heard;
+    r.setProgress([&heard](std::size_t received, long long total) { heard.emplace_back(received, total); });
+    // The redirect's own body is not the answer's.
+    ASSERT_TRUE(get(r, server.url("/redirect?code=302&to=/bytes%3Fn%3D300000")));
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), (std::pair<std::size_t, long long>{300000, 300000}));
+    for (std::size_t i = 1; i < heard.size(); ++i) EXPECT_GT(heard[i].first, heard[i - 1].first);
+    heard.clear();
+    ASSERT_TRUE(get(r, server.url("/bytes?n=5000&chunked=1")));
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), (std::pair<std::size_t, long long>{5000, -1})) << "no length announced";
+    r.setProgress({});
+    heard.clear();
+    ASSERT_TRUE(get(r, server.url("/bytes?n=5000")));
+    EXPECT_TRUE(heard.empty());
+}
+
 TEST(RequestObjectRedirects, FollowedByDefaultAndReturnedWithOption6Off) {
     TestServer server;
     RequestObject r;

@@ -54,6 +54,12 @@ TEST_P(EncodeCaseTest, FillsTheFourBoxes) {
     EXPECT_EQ(box("编辑框EX_Ansi"), c.ansi);
     EXPECT_EQ(box("编辑框EX_usc2"), c.usc2);
     EXPECT_EQ(windows.pendingEventCalls(), 1);
+    // The same four without a window.
+    const EncodedTexts direct = encodeText(c.input);
+    EXPECT_EQ(direct.url, c.url);
+    EXPECT_EQ(direct.utf8, c.utf8);
+    EXPECT_EQ(direct.ansi, c.ansi);
+    EXPECT_EQ(direct.unicode, c.usc2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EncodeCaseTest, testing::ValuesIn(kCases),

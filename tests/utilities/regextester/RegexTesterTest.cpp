@@ -56,6 +56,14 @@ TEST_P(MatchCaseTest, ListsTheNonEmptyMatches) {
     const MatchCase& c = GetParam();
     window->control("编辑框EX_输出文本").setText("earlier");
     EXPECT_EQ(run(c.pattern, c.subject), c.output);
+    // The list form: the same matches, and whether the pattern could be run at all.
+    TextArray matches;
+    const bool ran = collectMatches(c.pattern, c.subject, matches);
+    Text joined;
+    for (const Text& m : matches) joined += m + "\r\n";
+    EXPECT_EQ(joined, c.output);
+    const std::string name = c.name;
+    EXPECT_EQ(ran, name != "DoesNotCompile" && name != "BadQuantifier" && name != "Catastrophic") << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MatchCaseTest, testing::ValuesIn(kCases),

@@ -462,7 +462,8 @@ TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop)
 }
 
 TransferResult CurlTransfer::runIntoBuffer(const Exchange& exchange, std::stop_token stop,
-                                           std::vector<std::uint8_t>& body) {
+                                           std::vector<std::uint8_t>& body,
+                                           const std::function<void(std::size_t)>& progress) {
     body.clear();
     onHead = [&body](const ResponseHead& head) {
         // Room for the announced body up front, within reason (the length is the server's word).
@@ -470,9 +471,10 @@ TransferResult CurlTransfer::runIntoBuffer(const Exchange& exchange, std::stop_t
             body.reserve(static_cast<std::size_t>(std::min<long long>(head.contentLength, 64LL << 20)));
         return true;
     };
-    onBody = [&body](const char* data, std::size_t n) {
+    onBody = [&body, &progress](const char* data, std::size_t n) {
         body.insert(body.end(), reinterpret_cast<const std::uint8_t*>(data),
                     reinterpret_cast<const std::uint8_t*>(data) + n);
+        if (progress) progress(body.size());
         return true;
     };
     TransferResult result = run(exchange, std::move(stop));

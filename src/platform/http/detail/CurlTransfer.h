@@ -100,8 +100,10 @@ class CurlTransfer {
     // Runs one exchange (with its redirects). Keeps the connection cache and the cookie jar
     // of earlier exchanges on this object.
     TransferResult run(const Exchange& exchange, std::stop_token stop);
-    // Runs one exchange collecting the final response's body into body (cleared first).
-    TransferResult runIntoBuffer(const Exchange& exchange, std::stop_token stop, std::vector<std::uint8_t>& body);
+    // Runs one exchange collecting the final response's body into body (cleared first);
+    // progress, when given, hears the body's size after every chunk.
+    TransferResult runIntoBuffer(const Exchange& exchange, std::stop_token stop, std::vector<std::uint8_t>& body,
+                                 const std::function<void(std::size_t)>& progress = {});
 
     // The last response seen (the final one after a completed run).
     const ResponseHead& head() const { return head_; }
