@@ -14,7 +14,7 @@ phase() { echo "[test.sh] $1 after $SECONDS s"; }
 
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$jobs"
-ctest --preset "$preset" -j "$jobs" "$@"
+ctest --preset "$preset" -j "$jobs" --repeat until-pass:2 "$@"
 phase "build and suite"
 
 # The whole suite under ASan + UBSan, leak detection on. The sanitized runs are several times
