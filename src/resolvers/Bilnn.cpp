@@ -19,7 +19,7 @@ Text resolveBilnnLink(const Text& link, const ResolveContext& context) {
     // answer as script text first would also turn "%3A" in a signed address into ":" and break
     // "\"" inside values.
     json.parse(toText(net::httpObjectRequest(request)));
-    return json.getText("data");
+    return addressMember(json, "data");
 }
 
 }  // namespace qx::resolvers

@@ -62,7 +62,7 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
                      "&mb=0&app=0&acheck=1&verifycode=" + verifyCode + "&rd=" + r2,
                  context);
     json.parse(answer2);
-    return json.getText("downurl");
+    return addressMember(json, "downurl");
 }
 
 }  // namespace qx::resolvers

@@ -1,6 +1,7 @@
 #include "resolvers/ResolverSupport.h"
 
 #include "net/FetchLimits.h"
+#include "script/JsonObject.h"
 #include "text/Strings.h"
 
 namespace qx::resolvers {
@@ -22,6 +23,11 @@ TextArray splitLinkPieces(std::string_view link) {
 Text pieceFromEnd(const TextArray& pieces, std::size_t index) {
     if (index == 0 || index > pieces.size()) return {};
     return pieces[pieces.size() - index];
+}
+
+Text addressMember(script::JsonObject& json, const Text& path) {
+    constexpr int kString = 6;
+    return json.typeOf(path) == kString ? json.getText(path) : Text();
 }
 
 }  // namespace qx::resolvers

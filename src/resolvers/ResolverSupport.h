@@ -6,6 +6,10 @@
 #include "net/HttpRequest.h"
 #include "resolvers/ResolveContext.h"
 
+namespace qx::script {
+class JsonObject;
+}
+
 namespace qx::resolvers {
 
 // A fresh request record with the document limits of a resolver answer and the caller's stop token.
@@ -17,5 +21,9 @@ TextArray splitLinkPieces(std::string_view link);
 
 // Piece `index` counted from the end (1 = the last); empty text when there are fewer pieces.
 Text pieceFromEnd(const TextArray& pieces, std::size_t index);
+
+// The address a service answers at the path, or empty text when that member is no string: an
+// object or a list there would come out as "[object Object]" or "a,b", which is no address.
+Text addressMember(script::JsonObject& json, const Text& path);
 
 }  // namespace qx::resolvers

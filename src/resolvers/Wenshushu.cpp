@@ -78,7 +78,7 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
 
     body = replaceAll("{\"ufileid\":\"[fid]\",\"consumeCode\":0,\"type\":1}", "[fid]", fileId);
     if (!accepted(json, post("ap/dl/sign", body, headers, false, context))) return wenshushuFailureText();
-    const Text address = json.getText("data.url");
+    const Text address = addressMember(json, "data.url");
     if (contains(address, "http")) return address;
     return wenshushuFailureText();
 }

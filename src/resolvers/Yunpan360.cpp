@@ -55,7 +55,7 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     // percent escapes stays as the service wrote it.
     const Text answer = toText(net::httpObjectRequest(post));
     if (json.parse(answer) && json.getText("errmsg") == gbk(u8"操作成功"))
-        return json.getText("data.downloadurl");
+        return addressMember(json, "data.downloadurl");
     return {};
 }
 
