@@ -24,10 +24,11 @@ LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir build-asan -j "$jobs" --output-on-failure -E '^QtScreenshots$'
 
-# Worker writes into the window model, again under ThreadSanitizer.
+# Every suite that starts workers (label "workers"), again under ThreadSanitizer.
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs" --target qx_ui_tests
-TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan -R '^WindowModel' --output-on-failure
+cmake --build --preset tsan -j "$jobs" --target qx_worker_suites
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+  ctest --test-dir build-tsan -L workers -j "$jobs" --output-on-failure
 
 # The parsers and decoders that take network input, fuzzed briefly.
 ./scripts/fuzz.sh "${QUORVEX_FUZZ_SECONDS:-15}"

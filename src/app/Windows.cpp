@@ -4,9 +4,12 @@
 #include "resolvers/window/ResolverWindow.h"
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
+#include "utilities/avatar/AvatarWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
 #include "utilities/regextester/RegexTesterWindow.h"
 #include "utilities/speech/SpeechWindow.h"
+#include "utilities/siteicon/SiteIconWindow.h"
+#include "utilities/speedtest/SpeedTestWindow.h"
 
 namespace qx::app {
 
@@ -22,13 +25,13 @@ struct BinderEntry {
 constexpr BinderEntry kBinders[] = {
     {"AboutWindow", bindAboutWindow},
     {"ResolverWindow", resolvers::bindResolverWindow},
-    {"SiteIconWindow", nullptr},     // utilities: site icon
+    {"SiteIconWindow", siteicon::bindSiteIconWindow},
     {"RegexTesterWindow", regextester::bindRegexTesterWindow},
     {"WebTesterWindow", tester::bindWebTesterWindow},
     {"EncoderWindow", encoder::bindEncoderWindow},
     {"SpeechWindow", speech::bindSpeechWindow},
-    {"AvatarWindow", nullptr},       // utilities: avatar
-    {"SpeedTestWindow", nullptr},    // utilities: speed test
+    {"AvatarWindow", avatar::bindAvatarWindow},
+    {"SpeedTestWindow", speedtest::bindSpeedTestWindow},
 };
 // clang-format on
 

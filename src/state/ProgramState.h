@@ -2,9 +2,11 @@
 // The program-wide variables, one instance for the whole run, passed by reference. One section
 // per feature; every value is safe for concurrent use (atomics, Shared<T>).
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <vector>
 
 #include "core/Shared.h"
 #include "core/Text.h"
@@ -50,6 +52,20 @@ struct SpeechState {
     std::atomic<unsigned> playTicket {0};
 };
 
+struct SpeedTestState {
+    std::atomic<bool> started {false};  // a test ran since the window was last created
+    std::atomic<bool> finished {true};  // no test runs; only then does the close button work
+    // Stops the current test's download worker.
+    Shared<std::stop_source> downloadStop;
+    // Byte counts are 64-bit: a 16-second test on a fast line passes 2 GiB.
+    std::atomic<std::int64_t> downloadedBytes {0};
+    std::atomic<std::int64_t> totalBytes {0};  // Content-Length as last reported; kept, not used
+    std::atomic<int> tickCount {0};
+    std::atomic<std::int64_t> lastDelta {0};
+    std::atomic<std::int64_t> previousBytes {0};
+    Shared<std::vector<std::int64_t>> samples;  // KB of each counted second
+};
+
 struct ProgramState {
     // Fixed at start from the executable's own path (GBK texts).
     Text runDirectory;  // without a trailing separator
@@ -67,6 +83,7 @@ struct ProgramState {
     ResolverState resolver;
     TesterState tester;
     SpeechState speech;
+    SpeedTestState speedTest;
 
     Text exePath() const;                          // runDirectory + separator + exeFileName
     Text pathIn(std::string_view relative) const;  // workDirectory + separator + relative

@@ -111,7 +111,7 @@ std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token sto
     return body;
 }
 
-std::string downloadHeaderBlock(int startOffset, bool resume) {
+std::string downloadHeaderBlock(std::int64_t startOffset, bool resume) {
     std::string block =
         "Accept: */*\r\n"
         "Accept-Language: zh-cn\r\n"
@@ -122,7 +122,7 @@ std::string downloadHeaderBlock(int startOffset, bool resume) {
 }
 
 int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress,
-                   int startOffset, bool resume, std::stop_token stop) {
+                   std::int64_t startOffset, bool resume, std::stop_token stop) {
     // WinINet picked its proxy mode from the system's connection state; this program reads no
     // proxy from the environment, so the transfer always goes direct.
     std::string agent = "Agent" + std::to_string(tickCount());
@@ -145,12 +145,12 @@ int downloadToFile(std::string_view url, std::string_view path, const DownloadPr
 
     File file;
     const std::string nativePath = toNativePath(path);
-    long long downloaded = resume ? startOffset : 0;
-    int total = 0;
+    std::int64_t downloaded = resume ? startOffset : 0;
+    std::int64_t total = 0;
     std::uint32_t startTick = 0;
     transfer.onHead = [&](const ResponseHead& head) {
         if (!file.open(nativePath, resume)) return false;
-        total = head.contentLength > 0 ? static_cast<int>(static_cast<std::uint32_t>(head.contentLength)) : 0;
+        total = head.contentLength > 0 ? head.contentLength : 0;
         startTick = tickCount();
         return true;
     };
@@ -159,15 +159,12 @@ int downloadToFile(std::string_view url, std::string_view path, const DownloadPr
             if (stop.stop_requested()) return false;
             std::size_t len = std::min(DownloadChunkSize, n - at);
             if (!file.write(data + at, len)) return false;
-            downloaded += static_cast<long long>(len);
+            downloaded += static_cast<std::int64_t>(len);
             std::uint32_t elapsed = tickCount() - startTick;
             if (elapsed == 0) elapsed = 10;
-            if (progress) {
-                long long thisCall = downloaded - (resume ? startOffset : 0);
-                progress(total, static_cast<int>(static_cast<std::uint32_t>(downloaded)),
-                         static_cast<int>(elapsed), static_cast<int>(static_cast<std::uint32_t>(thisCall)),
-                         0);
-            }
+            if (progress)
+                progress(total, downloaded, static_cast<int>(elapsed),
+                         downloaded - (resume ? startOffset : 0), 0);
         }
         return true;
     };

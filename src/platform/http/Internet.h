@@ -26,14 +26,14 @@ std::vector<std::uint8_t> httpGetBytes(std::string_view url, std::stop_token sto
 int plainGetChunkSize(long long contentLength);
 
 // Called after every chunk: total (Content-Length, 0 when unknown), bytes downloaded (start
-// offset included, low 32 bits), milliseconds since reading began (never 0), bytes downloaded by
-// this call, and 0.
-using DownloadProgress =
-    std::function<void(int total, int downloaded, int elapsedMs, int downloadedThisCall, int)>;
+// offset included), milliseconds since reading began (never 0), bytes downloaded by this call,
+// and 0. Byte counts are 64-bit: a fast line passes 2 GiB within seconds.
+using DownloadProgress = std::function<void(std::int64_t total, std::int64_t downloaded, int elapsedMs,
+                                            std::int64_t downloadedThisCall, int)>;
 
 // The download's request header block (CR LF between lines, none at the end); with resume, a
 // last line "Range:bytes=<startOffset>-".
-std::string downloadHeaderBlock(int startOffset, bool resume);
+std::string downloadHeaderBlock(std::int64_t startOffset, bool resume);
 
 // Largest chunk handed to the file and the callback.
 inline constexpr std::size_t DownloadChunkSize = 10240;
@@ -44,6 +44,6 @@ inline constexpr std::size_t DownloadChunkSize = 10240;
 // (including a stop request, an answer cut short, or a failed write); the file then holds exactly
 // the bytes received and is closed.
 int downloadToFile(std::string_view url, std::string_view path, const DownloadProgress& progress,
-                   int startOffset, bool resume, std::stop_token stop = {});
+                   std::int64_t startOffset, bool resume, std::stop_token stop = {});
 
 }  // namespace qx::platform

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
 #include <algorithm>
 #include <deque>
 #include <mutex>
@@ -228,13 +230,55 @@ bool needsWrapAnywhere(const QString& s) {
     return false;
 }
 
+namespace {
+
+constexpr int kFillPiece = 64 * 1024;  // characters laid out per event-loop turn
+
+// Where a piece that starts at from ends: after a line break when there is one near the size.
+int pieceEnd(const QString& s, int from) {
+    if (s.size() - from <= kFillPiece) return static_cast<int>(s.size());
+    int cut = static_cast<int>(s.lastIndexOf(QLatin1Char('\n'), from + kFillPiece));
+    return cut > from ? cut + 1 : from + kFillPiece;
+}
+
+}  // namespace
+
 void TextEditBox::setPlainText(const QString& s) {
-    if (s == toPlainText()) return;
+    if (filling_ ? s == target_ : s == toPlainText()) return;
+    ++generation_;
+    if (filling_) setReadOnly(wasReadOnly_);
+    filling_ = false;
     applying_ = true;
     setWordWrapMode(needsWrapAnywhere(s) ? QTextOption::WrapAnywhere
                                          : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QPlainTextEdit::setPlainText(s);
+    const int first = pieceEnd(s, 0);
+    QPlainTextEdit::setPlainText(first == s.size() ? s : s.left(first));
     applying_ = false;
+    if (first == s.size()) return;
+    target_ = s;
+    filling_ = true;
+    wasReadOnly_ = isReadOnly();
+    setReadOnly(true);
+    appendLater(first);
+}
+
+void TextEditBox::appendLater(int from) {
+    QTimer::singleShot(0, this, [this, from, generation = generation_] {
+        if (generation != generation_ || !filling_) return;  // replaced meanwhile
+        const int end = pieceEnd(target_, from);
+        applying_ = true;
+        QTextCursor cursor(document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(target_.mid(from, end - from));
+        applying_ = false;
+        if (end < target_.size()) {
+            appendLater(end);
+            return;
+        }
+        filling_ = false;
+        target_.clear();
+        setReadOnly(wasReadOnly_);
+    });
 }
 
 // ---- PictureBox ----

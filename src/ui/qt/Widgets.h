@@ -103,11 +103,21 @@ class TextEditBox : public QPlainTextEdit, public EditBox {
   public:
     explicit TextEditBox(QWidget* parent);
     QWidget* widget() override { return this; }
-    QString plainText() const override { return toPlainText(); }
+    QString plainText() const override { return filling_ ? target_ : toPlainText(); }
+    // A long text (a million matches, a long answer) shows its beginning at once and the rest is
+    // appended piece by piece between events, so the window keeps answering; the box takes no
+    // typing until it is complete.
     void setPlainText(const QString& s) override;
+    bool filling() const { return filling_; }
 
   private:
+    void appendLater(int from);
+
     bool applying_ = false;
+    bool filling_ = false;
+    bool wasReadOnly_ = false;
+    unsigned generation_ = 0;
+    QString target_;
 };
 
 class PictureBox : public QWidget {

@@ -318,6 +318,9 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
             break;
         case Prop::Alpha: {
             int a = c.alpha();
+            // A control faded out completely is not there for the mouse: clicks reach what lies
+            // under it (the speed test's picture under its faded labels).
+            w->setAttribute(Qt::WA_TransparentForMouseEvents, a == 0);
             if (auto* b = dynamic_cast<SkinButton*>(w))
                 b->setAlpha(a);
             else if (auto* l = dynamic_cast<SkinLabel*>(w))

@@ -209,6 +209,33 @@ TEST(Download, ResumeAppendsFromTheOffset) {
     EXPECT_EQ(readAll(fresh), content + content);
 }
 
+TEST(Download, CountsPast4GiBWithoutWrapping) {
+    TestServer server;
+    TempDir dir;
+    // A resume offset beyond 32 bits: the counts carry it whole.
+    const std::int64_t offset = 5'000'000'000;
+    std::int64_t total = -1, downloaded = -1, thisCall = -1;
+    auto record = [&](std::int64_t t, std::int64_t d, int, std::int64_t c, int) {
+        total = t, downloaded = d, thisCall = c;
+    };
+    EXPECT_EQ(downloadToFile(server.url("/bytes?n=30000"), dir.file("a"), record, offset, true), 0);
+    EXPECT_EQ(server.lastRequest().headerLines().back(), "Range:bytes=5000000000-");
+    EXPECT_EQ(downloaded, offset + 30000);
+    EXPECT_EQ(thisCall, 30000);
+    EXPECT_EQ(total, 30000);
+    // A Content-Length beyond 32 bits is reported as it is.
+    std::stop_source stop;
+    downloadToFile(
+        server.url("/stall?phase=body&length=6000000000&sent=100"), dir.file("b"),
+        [&](std::int64_t t, std::int64_t d, int, std::int64_t, int) {
+            total = t, downloaded = d;
+            stop.request_stop();
+        },
+        0, false, stop.get_token());
+    EXPECT_EQ(total, 6'000'000'000);
+    EXPECT_EQ(downloaded, 100);
+}
+
 TEST(Download, FailuresLeaveTheFileAlone) {
     TestServer server;
     TempDir dir;

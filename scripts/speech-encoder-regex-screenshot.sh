@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Drives the real program under Xvfb with xdotool and takes screenshots (after a build into build/):
-#   scripts/utilities-screenshot.sh [OUT-FOLDER]
+#   scripts/speech-encoder-regex-screenshot.sh [OUT-FOLDER]
 # "文本转语音" against the local speech double (answers after 1.5 s): types a text, "转换", checks
 # that Temp/audio.mp3 holds the double's MP3 and that the double saw the exact query, plays it
 # (dummy sound output); then "编码转换" (copy, paste, "编码") and "正则调试" ("匹配").
@@ -62,7 +62,7 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
-out=$(realpath -m -- "${1:-build/utilities-screenshots}")
+out=$(realpath -m -- "${1:-build/speech-screenshots}")
 mkdir -p "$out"
 rm -f "$out/double.out"
 build/tests/support/doubles/speech_double mp3 1500 > "$out/double.out" &

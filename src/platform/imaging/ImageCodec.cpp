@@ -1,0 +1,185 @@
+#include "platform/imaging/ImageCodec.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/imaging/detail/GifEncoder.h"
+#include "platform/imaging/detail/IcoDecoder.h"
+#include "platform/imaging/detail/PngCodec.h"
+
+namespace qx::platform {
+
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> bytes, const char* magic, std::size_t n) {
+    return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
+}
+
+// Qt's image plugins are objects owned by the thread that first loads them, and our workers are
+// plain threads that end: a plugin left to a thread that has ended is torn down wrongly when the
+// process exits. So every Qt image call runs on one thread that lives as long as the process.
+class QtImageThread {
+  public:
+    static QtImageThread& instance() {
+        static QtImageThread* thread = new QtImageThread;  // never destroyed: it outlives every caller
+        return *thread;
+    }
+
+    template <typename R>
+    R run(std::function<R()> task) {
+        auto packaged = std::make_shared<std::packaged_task<R()>>(std::move(task));
+        std::future<R> result = packaged->get_future();
+        {
+            std::lock_guard lock(mutex_);
+            queue_.emplace_back([packaged] { (*packaged)(); });
+        }
+        wake_.notify_one();
+        return result.get();
+    }
+
+  private:
+    QtImageThread() {
+        std::thread([this] {
+            for (;;) {
+                std::function<void()> job;
+                {
+                    std::unique_lock lock(mutex_);
+                    wake_.wait(lock, [this] { return !queue_.empty(); });
+                    job = std::move(queue_.front());
+                    queue_.pop_front();
+                }
+                job();
+            }
+        }).detach();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> queue_;
+};
+
+const char* qtFormatOf(ImageKind kind) {
+    switch (kind) {
+        case ImageKind::Jpeg:
+            return "jpeg";
+        case ImageKind::Gif:
+            return "gif";
+        case ImageKind::Bmp:
+            return "bmp";
+        case ImageKind::Tiff:
+            return "tiff";
+        default:
+            return nullptr;
+    }
+}
+
+// The formats Qt reads for us, with the size checked before the pixels are read.
+bool decodeWithQt(std::span<const std::uint8_t> bytes, ImageKind kind, RgbaImage& out) {
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::ReadOnly)) return false;
+    QImageReader reader(&buffer, qtFormatOf(kind));
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024)));
+    QSize size = reader.size();
+    if (size.isValid() && !imageWithinLimits(size.width(), size.height())) return false;
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) return false;
+    if (!imageWithinLimits(image.width(), image.height())) return false;
+    image = image.convertToFormat(QImage::Format_RGBA8888);
+    if (image.isNull()) return false;
+    out.width = image.width();
+    out.height = image.height();
+    const std::size_t stride = std::size_t(out.width) * 4;
+    out.pixels.resize(stride * std::size_t(out.height));
+    for (int y = 0; y < out.height; ++y)
+        std::memcpy(out.pixels.data() + stride * std::size_t(y), image.constScanLine(y), stride);
+    return true;
+}
+
+std::vector<std::uint8_t> encodeWithQt(const RgbaImage& image, const char* format, bool keepAlpha) {
+    const QImage view(image.pixels.data(), image.width, image.height, image.width * 4,
+                      QImage::Format_RGBA8888);
+    QImage source = keepAlpha ? view.copy() : view.convertToFormat(QImage::Format_RGB888);
+    if (source.isNull()) return {};
+    QByteArray data;
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::WriteOnly)) return {};
+    QImageWriter writer(&buffer, format);
+    if (std::strcmp(format, "tiff") == 0) writer.setCompression(1);  // LZW
+    if (!writer.write(source)) return {};
+    return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+}  // namespace
+
+bool imageWithinLimits(std::int64_t width, std::int64_t height) {
+    return width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           width * height <= kMaxImagePixels;
+}
+
+ImageKind sniffImage(std::span<const std::uint8_t> bytes) {
+    if (startsWith(bytes, "\x89PNG\r\n\x1A\n", 8)) return ImageKind::Png;
+    if (startsWith(bytes, "\xFF\xD8\xFF", 3)) return ImageKind::Jpeg;
+    if (startsWith(bytes, "GIF87a", 6) || startsWith(bytes, "GIF89a", 6)) return ImageKind::Gif;
+    if (startsWith(bytes, "BM", 2) && bytes.size() >= 26) return ImageKind::Bmp;
+    if (startsWith(bytes, "II*\0", 4) || startsWith(bytes, "MM\0*", 4)) return ImageKind::Tiff;
+    if (detail::looksLikeIco(bytes)) return ImageKind::Ico;
+    return ImageKind::Unknown;
+}
+
+bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out) {
+    out = {};
+    bool ok = false;
+    switch (ImageKind kind = sniffImage(bytes)) {
+        case ImageKind::Png:
+            ok = detail::decodePng(bytes, out);
+            break;
+        case ImageKind::Ico:
+            ok = detail::decodeIco(bytes, out);
+            break;
+        case ImageKind::Jpeg:
+        case ImageKind::Gif:
+        case ImageKind::Bmp:
+        case ImageKind::Tiff:
+            ok = QtImageThread::instance().run<bool>([&] { return decodeWithQt(bytes, kind, out); });
+            break;
+        case ImageKind::Unknown:
+            break;
+    }
+    if (!ok) out = {};
+    return ok;
+}
+
+std::vector<std::uint8_t> encodeImage(const RgbaImage& image, ImageFormat format) {
+    if (image.empty() || !imageWithinLimits(image.width, image.height) ||
+        image.pixels.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
+        return {};
+    switch (format) {
+        case ImageFormat::Png:
+            return detail::encodePng(image);
+        case ImageFormat::Gif:
+            return detail::encodeGif(image);
+        case ImageFormat::Bmp:
+        case ImageFormat::Jpeg:
+        case ImageFormat::Tiff:
+            break;
+    }
+    const char* name = format == ImageFormat::Bmp ? "bmp" : format == ImageFormat::Jpeg ? "jpeg" : "tiff";
+    return QtImageThread::instance().run<std::vector<std::uint8_t>>(
+        [&] { return encodeWithQt(image, name, format == ImageFormat::Tiff); });
+}
+
+}  // namespace qx::platform

@@ -1,0 +1,18 @@
+#pragma once
+// Windows icons: the directory, and frames stored either as PNG or as a device-independent
+// bitmap with its transparency mask.
+#include <cstdint>
+#include <span>
+
+#include "platform/imaging/ImageCodec.h"
+
+namespace qx::platform::detail {
+
+// True for the first bytes of an icon file (type 1, at least one frame).
+bool looksLikeIco(std::span<const std::uint8_t> bytes);
+
+// Decodes the icon's largest frame (by pixel count, then colour depth); when that frame is
+// damaged, the next largest. Frames that claim more than the limits are skipped unread.
+bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out);
+
+}  // namespace qx::platform::detail

@@ -1,0 +1,107 @@
+#include "utilities/avatar/AvatarWindow.h"
+
+#include <memory>
+#include <mutex>
+#include <stop_token>
+
+#include "net/FetchLimits.h"
+#include "net/HttpRequest.h"
+#include "platform/system/Files.h"
+#include "platform/system/Worker.h"
+#include "text/Strings.h"
+#include "ui/FileDialogs.h"
+
+namespace qx::avatar {
+
+namespace {
+
+constexpr const char* kAccountBox = "编辑框EX_QQ号";
+constexpr const char* kPicture = "图片框EX1";
+
+// What one open window shares with its workers. Closing the window stops them; of several
+// fetches, only the latest click's answer is shown and stored, so the picture and the file
+// always hold the same account.
+struct Session {
+    std::stop_source closed;
+    std::mutex mutex;
+    unsigned latest = 0;  // the newest click's number (under the mutex)
+};
+
+template <typename F>
+void startWindowWorker(const std::shared_ptr<Session>& session, F body) {
+    platform::startWorker([session, body = std::move(body)](std::stop_token global) mutable {
+        std::stop_source either;
+        std::stop_callback onGlobal(global, [&either] { either.request_stop(); });
+        std::stop_callback onClose(session->closed.get_token(), [&either] { either.request_stop(); });
+        body(either.get_token());
+    });
+}
+
+void fetchAvatarWorker(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
+                       const std::shared_ptr<Session>& session, unsigned click, const Text& account,
+                       std::stop_token stop) {
+    net::HttpRequestOptions request;
+    request.url = avatarUrl(account);
+    request.method = 0;
+    request.headers = "Content-Type: image/jpeg";
+    request.stop = stop;
+    request.limits = net::fetchLimits(net::AnswerKind::Avatar);
+    ByteArray picture = net::httpObjectRequest(request);
+
+    std::lock_guard lock(session->mutex);
+    if (click != session->latest || stop.stop_requested()) return;
+    auto window = weak.lock();
+    if (!window || window->destroyed()) return;
+    window->control(kPicture).setImage(picture);
+    platform::writeFile(state.pathIn("Temp\\HeadPortrait.png"),
+                        std::string_view(reinterpret_cast<const char*>(picture.data()), picture.size()));
+}
+
+void fetchAvatar(const ui::WindowPtr& window, ProgramState& state, const std::shared_ptr<Session>& session) {
+    // The account goes into the address as typed; only an empty one is refused.
+    Text account = window->control(kAccountBox).text();
+    if (isBlank(account)) return;
+    unsigned click;
+    {
+        std::lock_guard lock(session->mutex);
+        click = ++session->latest;
+    }
+    std::weak_ptr<ui::Window> weak = window;
+    startWindowWorker(session, [weak, &state, session, click, account](std::stop_token stop) {
+        fetchAvatarWorker(weak, state, session, click, account, stop);
+    });
+}
+
+void saveAvatar(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
+    if (!window.control(kPicture).hasImage()) return;
+    ui::ExportRequest request;
+    request.defaultName = "HeadPortrait.png";
+    request.filter = "*.PNG";
+    request.keepDirectory = false;
+    request.transfer = ui::ExportTransfer::Copy;  // the file stays, so it can be saved again
+    request.sourcePath = state.pathIn("Temp\\HeadPortrait.png");
+    ui::exportWithReplacePrompt(windows, window, request);
+}
+
+}  // namespace
+
+Text avatarUrl(const Text& account) {
+    return "http://" + Text(kAvatarHost) + "/g?b=qq&nk=" + account + "&s=100";
+}
+
+void bindAvatarWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    auto session = std::make_shared<Session>();
+    std::weak_ptr<ui::Window> weak = window;
+    window->onClick("按钮EX24", [weak, &state, session] {
+        if (auto w = weak.lock()) fetchAvatar(w, state, session);
+    });
+    window->onClick(kPicture, [weak, &state, &windows] {
+        if (auto w = weak.lock()) saveAvatar(*w, state, windows);
+    });
+    window->onClick("按钮EX1", [weak, &windows, session] {
+        session->closed.request_stop();
+        if (auto w = weak.lock()) windows.destroy(w);
+    });
+}
+
+}  // namespace qx::avatar

@@ -1,0 +1,128 @@
+#include "utilities/siteicon/SiteIconWindow.h"
+
+#include <atomic>
+#include <memory>
+#include <stop_token>
+
+#include "net/FetchLimits.h"
+#include "platform/http/Internet.h"
+#include "platform/imaging/ImageCodec.h"
+#include "platform/system/Files.h"
+#include "platform/system/Worker.h"
+#include "script/RegexMatcher.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
+#include "ui/FileDialogs.h"
+#include "utilities/siteicon/ImageConversion.h"
+
+namespace qx::siteicon {
+
+namespace {
+
+constexpr const char* kAddressBox = "编辑框EX2";
+constexpr const char* kPicture = "图片框EX1";
+constexpr const char* kSizeLabel = "标签EX3";
+
+// What one open window shares with its workers: closing it stops them, and one grab runs at a time.
+struct Session {
+    std::stop_source closed;
+    std::atomic<bool> grabbing{false};
+};
+
+// A worker that stops when the program stops its workers or when the window closes.
+template <typename F>
+void startWindowWorker(const std::shared_ptr<Session>& session, F body) {
+    platform::startWorker([session, body = std::move(body)](std::stop_token global) mutable {
+        std::stop_source either;
+        std::stop_callback onGlobal(global, [&either] { either.request_stop(); });
+        std::stop_callback onClose(session->closed.get_token(), [&either] { either.request_stop(); });
+        body(either.get_token());
+    });
+}
+
+std::string_view asChars(const ByteArray& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+ByteArray readBytes(const Text& path) {
+    std::string content;
+    if (!platform::readFile(path, content)) return {};
+    return toBytes(content);
+}
+
+// The size label of the converted picture, or the failure text when it is no picture.
+Text sizeLabel(const ByteArray& png, const Text& address) {
+    platform::RgbaImage image;
+    platform::decodeImage(png, image);  // both sides 0 when it fails
+    if (image.width == 0 && image.height == 0) return gbk(u8"获取失败！网址：") + address + "/favicon.ico";
+    return gbk(u8"宽：") + fromInt(image.width) + gbk(u8"  高：") + fromInt(image.height);
+}
+
+// "http://" in front unless "http://" or "https://" stands anywhere in the address (lower case).
+Text withScheme(const Text& address) {
+    script::RegexMatcher matcher;
+    if (matcher.create("https?://", address, true, true, true) && matcher.matchCount() > 0) return address;
+    return "http://" + address;
+}
+
+// The fetch, the conversion and the display; runs on a worker so a slow site cannot freeze the
+// window. A closed window gets nothing.
+void fetchAndShow(const std::weak_ptr<ui::Window>& weak, ProgramState& state, const Text& address,
+                  std::stop_token stop) {
+    const Text iconPath = state.pathIn("Temp\\icon.ico");
+    const Text pngPath = state.pathIn("Temp\\icon.png");
+    ByteArray answer =
+        platform::httpGetBytes(address + "/favicon.ico", stop, net::fetchLimits(net::AnswerKind::Favicon));
+    if (stop.stop_requested()) return;
+    platform::writeFile(iconPath, asChars(answer));
+    // An earlier grab's picture must not stand beside this grab's failure text.
+    platform::deleteFile(pngPath);
+    ByteArray png;
+    convertImage(readBytes(iconPath), 5, state.pathIn("Temp\\icon"), &png);
+    auto window = weak.lock();
+    if (!window || window->destroyed() || stop.stop_requested()) return;
+    window->control(kPicture).setImage(readBytes(pngPath));
+    window->control(kSizeLabel).setCaption(sizeLabel(png, address));
+}
+
+void grabSiteIcon(const ui::WindowPtr& window, ProgramState& state, const std::shared_ptr<Session>& session) {
+    if (session->grabbing.exchange(true)) return;  // the running grab answers first
+    ui::Control box = window->control(kAddressBox);
+    Text address = withScheme(box.text());
+    box.setText(address);
+    std::weak_ptr<ui::Window> weak = window;
+    startWindowWorker(session, [weak, &state, address, session](std::stop_token stop) {
+        fetchAndShow(weak, state, address, stop);
+        session->grabbing = false;
+    });
+}
+
+void saveSiteIcon(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
+    if (!window.control(kPicture).hasImage()) return;
+    ui::ExportRequest request;
+    request.defaultName = "favicon.png";
+    request.filter = "*.PNG";
+    request.keepDirectory = false;
+    request.transfer = ui::ExportTransfer::Move;
+    request.sourcePath = state.pathIn("Temp\\icon.png");
+    ui::exportWithReplacePrompt(windows, window, request);
+}
+
+}  // namespace
+
+void bindSiteIconWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    auto session = std::make_shared<Session>();
+    std::weak_ptr<ui::Window> weak = window;
+    window->onClick("按钮EX3", [weak, &state, session] {
+        if (auto w = weak.lock()) grabSiteIcon(w, state, session);
+    });
+    window->onClick(kPicture, [weak, &state, &windows] {
+        if (auto w = weak.lock()) saveSiteIcon(*w, state, windows);
+    });
+    window->onClick("按钮EX1", [weak, &windows, session] {
+        session->closed.request_stop();
+        if (auto w = weak.lock()) windows.destroy(w);
+    });
+}
+
+}  // namespace qx::siteicon
