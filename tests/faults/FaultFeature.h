@@ -11,8 +11,8 @@
 
 namespace qx::test {
 
-// The document fetches' deadline during the matrix (the real one is a minute).
-inline constexpr std::chrono::milliseconds kMatrixDeadline{1500};
+// The document fetches' deadline during the matrix; the real one is a minute.
+inline constexpr std::chrono::milliseconds kMatrixDeadline{1000};
 
 // A whole HTTP answer with Content-Length.
 std::string httpAnswer(int status, const std::string& contentType, const std::string& body,
@@ -64,5 +64,7 @@ std::vector<std::shared_ptr<FaultFeature>> noticeFeatures();
 std::vector<std::shared_ptr<FaultFeature>> resolverFeatures();
 std::vector<std::shared_ptr<FaultFeature>> testerFeatures();
 std::vector<std::shared_ptr<FaultFeature>> speechFeatures();
+std::vector<std::shared_ptr<FaultFeature>> pictureFeatures();
+std::vector<std::shared_ptr<FaultFeature>> speedTestFeatures();
 
 }  // namespace qx::test

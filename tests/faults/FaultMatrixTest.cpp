@@ -21,7 +21,8 @@ using Cell = std::pair<std::shared_ptr<FaultFeature>, Fault>;
 
 std::vector<std::shared_ptr<FaultFeature>> features() {
     std::vector<std::shared_ptr<FaultFeature>> all;
-    for (auto group : {noticeFeatures, resolverFeatures, testerFeatures, speechFeatures})
+    for (auto group : {noticeFeatures, resolverFeatures, testerFeatures, speechFeatures, pictureFeatures,
+                       speedTestFeatures})
         for (auto& f : group()) all.push_back(f);
     return all;
 }
@@ -45,7 +46,7 @@ class Table : public ::testing::Environment {
         verdicts_[{feature, static_cast<int>(fault)}] = std::move(verdict);
     }
     void SetUp() override {
-        // The deadline shortened, so that a stalled service costs a second and a half, not a minute.
+        // The deadline shortened, so that a stalled service costs a second, not a minute.
         net::setFetchDeadlineForTests(kMatrixDeadline);
         ::setenv("QUORVEX_EXTRA_CA_FILE", TestServer::certificateFile().c_str(), 1);
         platform::setAudioOutputModule("dummy");
