@@ -10,6 +10,7 @@ PACKAGES=(
   duktape-dev libpcre2-dev libgumbo-dev libopencc-dev opencc
   libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev qt6-image-formats-plugins
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-wqy-microhei curl
+  desktop-file-utils appstream libxcb1-dev libxcb-ewmh-dev liblief-dev libnm-dev
   clang-14 libclang-rt-14-dev
 )
 

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/ToolLauncher.h"
 #include "app/Windows.h"
 #include "text/CodePages.h"
 #include "notice/Notice.h"
@@ -91,7 +92,7 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
             if (auto w = weak.lock()) openChildWindow(name, w, state, windows);
         });
     }
-    // The nine tool buttons belong to the tool launcher; the ten "待定" buttons do nothing.
+    bindToolButtons(window, state);  // the ten "待定" buttons do nothing
     return window;
 }
 

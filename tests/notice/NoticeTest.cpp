@@ -288,7 +288,7 @@ TEST_F(NoticeTest, ATricklingServerEndsByTheDeadlineAndAHugeAnswerAtTheCap) {
     });
     setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(huge.port())).c_str(), 1);
     (*window_)["骚话标签"].setCaption("");
-    long before = peakKiB();
+    [[maybe_unused]] long before = peakKiB();
     checkNotice(state_, window_);
     EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)  // sanitizers keep memory of their own

@@ -5,8 +5,9 @@
 
 namespace qx::platform {
 
-// Starts program with arguments (UTF-8 native strings) in its own session, not waited for.
-// Returns the child's pid, or -1 when it could not be started.
+// Starts program with arguments (UTF-8 native strings) in its own session and process group,
+// not waited for. Returns once the program runs: its pid, or -1 when it could not be started
+// (exec failed, missing working directory).
 int startDetached(const std::string& program, const std::vector<std::string>& args,
                   const std::string& workingDirectory = {});
 // Opens a file the way the desktop does: executables are started, other files go to xdg-open.

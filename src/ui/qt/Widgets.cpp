@@ -234,11 +234,14 @@ namespace {
 
 constexpr int kFillPiece = 64 * 1024;  // characters laid out per event-loop turn
 
-// Where a piece that starts at from ends: after a line break when there is one near the size.
+// Where a piece that starts at from ends: after a line break near the size. A line is never
+// split: appending to a line lays the whole line out again, which would make a long line cost
+// the square of its length.
 int pieceEnd(const QString& s, int from) {
     if (s.size() - from <= kFillPiece) return static_cast<int>(s.size());
     int cut = static_cast<int>(s.lastIndexOf(QLatin1Char('\n'), from + kFillPiece));
-    return cut > from ? cut + 1 : from + kFillPiece;
+    if (cut < from) cut = static_cast<int>(s.indexOf(QLatin1Char('\n'), from + kFillPiece));
+    return cut < 0 ? static_cast<int>(s.size()) : cut + 1;
 }
 
 }  // namespace

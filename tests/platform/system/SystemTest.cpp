@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "text/CodePages.h"
 #include "text/TextUtilities.h"
 #include "platform/system/Files.h"
+#include "platform/system/Process.h"
 #include "platform/system/Random.h"
 #include "platform/system/VersionRecord.h"
 
@@ -110,4 +112,21 @@ TEST(RandomNumbers, RepeatableFromASeedAndWithinBounds) {
     }
     EXPECT_EQ(seen, (std::set<int> {1, 2, 3}));
     EXPECT_EQ(platform::randomInt(5, 1), 5);
+}
+
+TEST_F(TempDir, DetachedStartReportsOnlyAProgramThatRuns) {
+    // A blank and Chinese in the folder name; a program that cannot run, or a missing working
+    // folder, gives -1.
+    const fs::path marker = dir_ / "started";
+    int pid = platform::startDetached(
+        "sh", {"-c", "pwd > \"$0.tmp\" && mv \"$0.tmp\" \"$0\"", marker.string()}, dir_.string());
+    EXPECT_GT(pid, 0);
+    EXPECT_NE(pid, getpid());
+    EXPECT_EQ(platform::startDetached((dir_ / "no such program").string(), {}), -1);
+    EXPECT_EQ(platform::startDetached("sh", {"-c", "true"}, (dir_ / "no such folder").string()), -1);
+    for (int i = 0; i < 1000 && !fs::exists(marker); ++i) usleep(10000);
+    std::ifstream in(marker);
+    std::string written;
+    std::getline(in, written);
+    EXPECT_EQ(written, dir_.string());
 }

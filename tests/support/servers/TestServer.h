@@ -149,9 +149,9 @@ class TestServer {
     // HttpsUnknownCa presents a certificate of a CA that nobody trusts.
     enum Scheme { Http, Https, HttpsUnknownCa };
     // The names the servers' certificate holds: the local ones and the hosts whose requests
-    // verify certificates (the notice, the update download).
+    // verify certificates (the notice, the update download, the link shortener tool).
     static constexpr const char* kCertificateNames =
-        "IP:127.0.0.1,DNS:localhost,DNS:share.weiyun.com,DNS:*.sharepoint.com";
+        "IP:127.0.0.1,DNS:localhost,DNS:share.weiyun.com,DNS:*.sharepoint.com,DNS:is.gd,DNS:tinyurl.com";
     using Handler = std::function<void(const HttpRequestRecord&, HttpResponse&)>;
     using RawHandler = std::function<void(const HttpRequestRecord&, Connection&)>;
 

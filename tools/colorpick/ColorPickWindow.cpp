@@ -1,0 +1,214 @@
+#include "colorpick/ColorPickWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/Messages.h"
+#include "common/Texts.h"
+
+namespace qx::colorpick {
+
+namespace {
+
+constexpr int kRadius = 7;  // 15 × 15 pixels under the magnifier
+constexpr int kZoom = 10;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QPixmap swatch(const QColor& c, int size) {
+    QPixmap pm(size, size);
+    pm.fill(c);
+    QPainter p(&pm);
+    p.setPen(QColor(120, 120, 120));
+    p.drawRect(0, 0, size - 1, size - 1);
+    return pm;
+}
+
+}  // namespace
+
+ColorPickWindow::ColorPickWindow()
+    : ToolWindow(QStringLiteral("屏幕取色"),
+                 tools::aboutLine(QStringLiteral("屏幕取色"),
+                                  QStringLiteral("点“开始取色”后单击屏幕任意处，或按空格键取色")),
+                 QSize(560, 430)) {
+    auto* layout = new QHBoxLayout(body());
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* left = new QVBoxLayout;
+    magnifier_ = new QLabel(body());
+    magnifier_->setFixedSize((2 * kRadius + 1) * kZoom, (2 * kRadius + 1) * kZoom);
+    magnifier_->setStyleSheet(QStringLiteral("border: 1px solid #b7c3d3; background: #ffffff;"));
+    magnifier_->setAccessibleName(QStringLiteral("放大镜"));
+    left->addWidget(magnifier_);
+    start_ = new QPushButton(QStringLiteral("开始取色"), body());
+    left->addWidget(start_);
+    hint_ = new QLabel(body());
+    hint_->setWordWrap(true);
+    hint_->setMaximumWidth(magnifier_->width());
+    left->addWidget(hint_);
+    left->addStretch(1);
+    layout->addLayout(left);
+
+    auto* right = new QVBoxLayout;
+    auto* grid = new QGridLayout;
+    swatch_ = new QLabel(body());
+    grid->addWidget(swatch_, 0, 0, 3, 1);
+    hex_ = new QLabel(body());
+    rgb_ = new QLabel(body());
+    hsv_ = new QLabel(body());
+    QLabel* values[] = {hex_, rgb_, hsv_};
+    const char* names[] = {"复制 HEX", "复制 RGB", "复制 HSV"};
+    for (int i = 0; i < 3; ++i) {
+        values[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(values[i], i, 1);
+        auto* copyButton = new QPushButton(QString::fromUtf8(names[i]), body());
+        grid->addWidget(copyButton, i, 2);
+        connect(copyButton, &QPushButton::clicked, this, [this, i] {
+            const QColor c = picked_.isValid() ? picked_ : current_;
+            if (!c.isValid()) return;
+            copy(i == 0 ? hexText(c) : i == 1 ? rgbText(c) : hsvText(c));
+        });
+    }
+    right->addLayout(grid);
+    right->addWidget(new QLabel(QStringLiteral("取色记录（双击复制 HEX）："), body()));
+    list_ = new QListWidget(body());
+    list_->setIconSize(QSize(20, 20));
+    right->addWidget(list_, 1);
+    layout->addLayout(right, 1);
+
+    // The space key picks: no control of this window may take it for itself.
+    for (QWidget* w : findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(start_, &QPushButton::clicked, this, [this] { picking_ ? stopPicking() : startPicking(); });
+    connect(list_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { copy(item->data(Qt::UserRole).toString().toStdString()); });
+
+    const std::string problem = screenProblem(QGuiApplication::platformName().toStdString());
+    if (!problem.empty()) {
+        canRead_ = false;
+        start_->setEnabled(false);
+        hint_->setText(q(problem));
+        return;
+    }
+    hint_->setText(QStringLiteral("移动鼠标，放大镜显示光标下的像素。"));
+    timer_ = new QTimer(this);
+    timer_->setInterval(50);
+    connect(timer_, &QTimer::timeout, this, [this] { follow(); });
+    timer_->start();
+}
+
+void ColorPickWindow::follow() {
+    const QPoint cursor = QCursor::pos();
+    QScreen* screen = QGuiApplication::screenAt(cursor);
+    if (!screen) return;
+    const QRect area = sampleRect(cursor, kRadius, screen->geometry());
+    const QPoint origin = area.topLeft() - screen->geometry().topLeft();
+    const QImage pixels = screen->grabWindow(0, origin.x(), origin.y(), area.width(), area.height())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32);
+    if (pixels.isNull()) {
+        canRead_ = false;
+        hint_->setText(QStringLiteral("无法读取屏幕像素（可能是 Wayland 会话或没有权限），无法取色。"));
+        timer_->stop();
+        start_->setEnabled(false);
+        return;
+    }
+    // The cursor's pixel within the grabbed area, also at the screen's edges.
+    const QPoint inArea = cursor - area.topLeft();
+    current_ = colorAt(pixels, inArea);
+    QImage zoom((2 * kRadius + 1) * kZoom, (2 * kRadius + 1) * kZoom, QImage::Format_RGB32);
+    zoom.fill(Qt::white);
+    QPainter p(&zoom);
+    const QPoint offset = (QPoint(kRadius, kRadius) - inArea) * kZoom;
+    p.drawImage(QRect(offset, pixels.size() * kZoom), pixels);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(kRadius * kZoom, kRadius * kZoom, kZoom - 1, kZoom - 1);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawRect(kRadius * kZoom - 1, kRadius * kZoom - 1, kZoom + 1, kZoom + 1);
+    p.end();
+    magnifier_->setPixmap(QPixmap::fromImage(zoom));
+    if (!picked_.isValid() || picking_) showCurrent(current_);
+}
+
+void ColorPickWindow::showCurrent(const QColor& c) {
+    if (!c.isValid()) return;
+    swatch_->setPixmap(swatch(c, 64));
+    hex_->setText(QStringLiteral("HEX：") + q(hexText(c)));
+    rgb_->setText(QStringLiteral("RGB：") + q(rgbText(c)));
+    hsv_->setText(QStringLiteral("HSV：") + q(hsvText(c)));
+}
+
+void ColorPickWindow::pick() {
+    if (!canRead_ || !current_.isValid()) return;
+    picked_ = current_;
+    history_.add(picked_);
+    showCurrent(picked_);
+    list_->clear();
+    for (const QColor& c : history_.colors()) {
+        auto* item = new QListWidgetItem(QIcon(swatch(c, 20)), q(hexText(c) + "  " + rgbText(c)));
+        item->setData(Qt::UserRole, q(hexText(c)));
+        list_->addItem(item);
+    }
+    hint_->setText(QStringLiteral("已取色 %1。").arg(q(hexText(picked_))));
+}
+
+void ColorPickWindow::startPicking() {
+    picking_ = true;
+    start_->setText(QStringLiteral("取消（Esc）"));
+    grabMouse(Qt::CrossCursor);
+    grabKeyboard();
+    hint_->setText(QStringLiteral("单击屏幕任意处取色，按 Esc 取消。"));
+}
+
+void ColorPickWindow::stopPicking() {
+    picking_ = false;
+    releaseMouse();
+    releaseKeyboard();
+    start_->setText(QStringLiteral("开始取色"));
+}
+
+void ColorPickWindow::mousePressEvent(QMouseEvent* e) {
+    if (!picking_) {
+        ToolWindow::mousePressEvent(e);
+        return;
+    }
+    // With the mouse grabbed, a click anywhere on the screen lands here.
+    follow();  // the pixel under the click, not the last timer tick's
+    stopPicking();
+    pick();
+}
+
+void ColorPickWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && picking_) {
+        stopPicking();
+        hint_->setText(QStringLiteral("已取消。"));
+        return;
+    }
+    if (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        follow();
+        if (picking_) stopPicking();
+        pick();
+        return;
+    }
+    ToolWindow::keyPressEvent(e);
+}
+
+void ColorPickWindow::copy(const std::string& text) {
+    QApplication::clipboard()->setText(q(text));
+    hint_->setText(tools::kCopied + QStringLiteral(" ") + q(text));
+}
+
+}  // namespace qx::colorpick

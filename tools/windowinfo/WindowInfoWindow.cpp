@@ -1,0 +1,162 @@
+#include "windowinfo/WindowInfoWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+#include "common/Messages.h"
+#include "common/Texts.h"
+
+namespace qx::windowinfo {
+
+namespace {
+
+constexpr int kCountdownSeconds = 3;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QPixmap crosshairPicture() {
+    QPixmap pm(40, 40);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(64, 132, 230), 2));
+    p.drawEllipse(QPointF(20, 20), 13, 13);
+    p.drawLine(20, 2, 20, 38);
+    p.drawLine(2, 20, 38, 20);
+    return pm;
+}
+
+}  // namespace
+
+WindowInfoWindow::WindowInfoWindow()
+    : ToolWindow(QStringLiteral("窗口信息获取"), tools::aboutLine(QStringLiteral("窗口信息获取")),
+                 QSize(640, 520)),
+      x_(std::make_unique<XSession>()) {
+    auto* layout = new QVBoxLayout(body());
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* top = new QHBoxLayout;
+    crosshair_ = new QLabel(body());
+    crosshair_->setPixmap(crosshairPicture());
+    crosshair_->setFixedSize(44, 44);
+    crosshair_->setAlignment(Qt::AlignCenter);
+    crosshair_->setCursor(Qt::CrossCursor);
+    crosshair_->setToolTip(QStringLiteral("按住并拖到要查看的窗口上松开"));
+    crosshair_->setAccessibleName(QStringLiteral("拖动取窗口"));
+    crosshair_->installEventFilter(this);
+    top->addWidget(crosshair_);
+    hint_ = new QLabel(
+        QStringLiteral("按住左边的准星拖到目标窗口上松开，或点“倒计时获取”后把鼠标移到目标窗口上。"), body());
+    hint_->setWordWrap(true);
+    top->addWidget(hint_, 1);
+    countdownButton_ = new QPushButton(QStringLiteral("倒计时获取"), body());
+    copyButton_ = new QPushButton(QStringLiteral("复制全部"), body());
+    top->addWidget(countdownButton_);
+    top->addWidget(copyButton_);
+    layout->addLayout(top);
+
+    text_ = new QPlainTextEdit(body());
+    text_->setReadOnly(true);
+    text_->setAccessibleName(QStringLiteral("窗口信息"));
+    layout->addWidget(text_, 3);
+
+    children_ = new QTreeWidget(body());
+    children_->setRootIsDecorated(false);
+    children_->setHeaderLabels({QStringLiteral("子窗口ID"), QStringLiteral("位置"), QStringLiteral("大小"),
+                                QStringLiteral("状态"), QStringLiteral("类名"), QStringLiteral("标题")});
+    children_->header()->setStretchLastSection(true);
+    layout->addWidget(children_, 2);
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(1000);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (--secondsLeft_ > 0) {
+            countdownButton_->setText(QStringLiteral("%1 秒后获取…").arg(secondsLeft_));
+            return;
+        }
+        timer_->stop();
+        countdownButton_->setText(QStringLiteral("倒计时获取"));
+        pick();
+    });
+    connect(countdownButton_, &QPushButton::clicked, this, [this] {
+        secondsLeft_ = kCountdownSeconds;
+        countdownButton_->setText(QStringLiteral("%1 秒后获取…").arg(secondsLeft_));
+        timer_->start();
+    });
+    connect(copyButton_, &QPushButton::clicked, this, [this] {
+        if (copyText_.empty()) return;
+        QApplication::clipboard()->setText(q(copyText_));
+        hint_->setText(tools::kCopied);
+    });
+
+    if (!x_->ok()) {
+        text_->setPlainText(q(x_->error()));
+        crosshair_->setEnabled(false);
+        countdownButton_->setEnabled(false);
+        copyButton_->setEnabled(false);
+    } else if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
+        setAboutLine(tools::aboutLine(QStringLiteral("窗口信息获取"),
+                                      QStringLiteral("Wayland 会话中只能获取 X11（XWayland）程序的窗口")));
+    }
+}
+
+bool WindowInfoWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == crosshair_ && crosshair_->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            dragging_ = true;
+            crosshair_->grabMouse(Qt::CrossCursor);
+            crosshair_->setPixmap(QPixmap());
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && dragging_) {
+            dragging_ = false;
+            crosshair_->releaseMouse();
+            crosshair_->setPixmap(crosshairPicture());
+            pick();
+            return true;
+        }
+    }
+    return ToolWindow::eventFilter(watched, event);
+}
+
+void WindowInfoWindow::pick() {
+    const std::uint32_t id = x_->windowUnderPointer();
+    WindowInfo info;
+    if (id == 0 || !x_->read(id, info)) {
+        hint_->setText(QStringLiteral("鼠标下没有窗口（或窗口已关闭），请重试。"));
+        return;
+    }
+    showInfo(info);
+}
+
+void WindowInfoWindow::showInfo(const WindowInfo& info) {
+    copyText_ = describe(info);
+    // The list below shows the children; the text box the window itself.
+    const std::string head = copyText_.substr(0, copyText_.find("子窗口："));
+    text_->setPlainText(q(head) + QStringLiteral("子窗口：%1 个").arg(info.children.size()));
+    children_->clear();
+    for (const ChildWindow& c : info.children) {
+        auto* item = new QTreeWidgetItem(children_);
+        item->setText(0, q(hexId(c.id)));
+        item->setText(1, QStringLiteral("%1, %2").arg(c.x).arg(c.y));
+        item->setText(2, QStringLiteral("%1 × %2").arg(c.width).arg(c.height));
+        item->setText(3, c.mapped ? QStringLiteral("可见") : QStringLiteral("隐藏"));
+        item->setText(4, q(c.className));
+        item->setText(5, q(c.title));
+    }
+    hint_->setText(QStringLiteral("已获取窗口 %1。").arg(q(hexId(info.id))));
+}
+
+}  // namespace qx::windowinfo
