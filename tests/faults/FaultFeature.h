@@ -66,5 +66,6 @@ std::vector<std::shared_ptr<FaultFeature>> testerFeatures();
 std::vector<std::shared_ptr<FaultFeature>> speechFeatures();
 std::vector<std::shared_ptr<FaultFeature>> pictureFeatures();
 std::vector<std::shared_ptr<FaultFeature>> speedTestFeatures();
+std::vector<std::shared_ptr<FaultFeature>> shortLinkFeatures();
 
 }  // namespace qx::test
