@@ -20,6 +20,7 @@ extern "C" {
 #include <thread>
 
 #include "app/MainWindow.h"
+#include "platform/system/Worker.h"
 #include "app/ToolLauncher.h"
 #include "resources/Tools.h"
 #include "support/fake/FakeWindowSystem.h"
@@ -114,6 +115,9 @@ class ToolLauncherTest : public ::testing::Test {
         ASSERT_FALSE(probe_.empty());
     }
     void TearDown() override {
+        // The notice worker the main window starts ends before the state it reads goes.
+        platform::stopAllWorkers();
+        EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(20)));
         for (const ProbeReport& r : reports()) end(r.pid);
         fs::remove_all(dir_);
     }
@@ -154,7 +158,7 @@ class ToolLauncherTest : public ::testing::Test {
     }
 
     fs::path dir_;
-    ProgramState& state = *new ProgramState;  // lives for the run, as in the program
+    ProgramState state;
     std::string probe_;
 };
 

@@ -11,6 +11,7 @@
 
 #include "net/HtmlText.h"
 #include "platform/imaging/ImageSize.h"
+#include "platform/system/Worker.h"
 #include "support/PngBytes.h"
 #include "support/fake/FakeWindowSystem.h"
 #include "support/servers/TestServer.h"
@@ -74,6 +75,8 @@ class WebTesterWindowTest : public testing::Test {
             run->stop.request_stop();
             EXPECT_TRUE(waitUntil([&] { return run.use_count() == 2; }));
         }
+        platform::stopAllWorkers();
+        EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(20)));
     }
 
     ui::Control c(std::string_view name) { return w->control(name); }
@@ -100,9 +103,8 @@ class WebTesterWindowTest : public testing::Test {
     }
 
     TestServer server;
-    // The state and the desktop outlive the test, as in the program.
-    ProgramState& state = *new ProgramState;
-    test::FakeWindowSystem& fake = *new test::FakeWindowSystem;
+    ProgramState state;
+    test::FakeWindowSystem fake;
     ui::WindowPtr w;
 };
 

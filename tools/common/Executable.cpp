@@ -370,8 +370,11 @@ bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& e
         close(fds[0]);
         int devnull = open("/dev/null", O_WRONLY);
         if (devnull >= 0) dup2(devnull, 2);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        // (A sanitized build maps terabytes of shadow memory: an address-space cap ends it at once.)
         rlimit memory{limits.maxMemoryBytes, limits.maxMemoryBytes};
         setrlimit(RLIMIT_AS, &memory);
+#endif
         rlimit cpu{static_cast<rlim_t>(limits.maxSeconds), static_cast<rlim_t>(limits.maxSeconds)};
         setrlimit(RLIMIT_CPU, &cpu);
         ExecutableInfo info;

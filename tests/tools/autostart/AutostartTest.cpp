@@ -126,7 +126,8 @@ TEST_F(AutostartTest, SystemEntriesAreTurnedOffPerUserAndNeverWritten) {
     const fs::path hiding = fs::path(dirs_.user) / "agent.desktop";
     ASSERT_TRUE(fs::exists(hiding));
     expectValid(hiding);
-    agent = entry(listEntries(dirs_), "agent.desktop");
+    list = listEntries(dirs_);
+    agent = entry(list, "agent.desktop");
     EXPECT_EQ(agent->source, Source::UserOverride);
     EXPECT_TRUE(agent->ourHidingEntry);
     EXPECT_FALSE(agent->enabled);
