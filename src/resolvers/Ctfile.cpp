@@ -21,7 +21,7 @@ Text apiQuery(const Text& pathAndQuery, const ResolveContext& context) {
     options.method = 0;
     options.headers = "origin: " + Text(kCtfileWebOrigin);
     options.autoMergeCookies = true;
-    return net::nativeHttpRequest(options);
+    return nativeRequest(options, context);
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ class TesterUnderFault : public FaultFeature {
                 return kAnswer + " | " + idle;
             case Fault::HugeBody:
                 return shortened(TestServer::patternBytes(0, tester::kShownAnswerBytes) + "\r\n\r\n" +
-                                 gbk(u8"[ 数据过长，这里只显示了前 512 KB，共 100 MB ]")) +
+                                 gbk(u8"[ 数据过长，这里只显示了前 ") +
+                                 tester::dataSizeText(tester::kShownAnswerBytes) + gbk(u8"，共 100 MB ]")) +
                        " | " + idle;
             default:
                 return empty;
