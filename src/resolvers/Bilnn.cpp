@@ -18,8 +18,8 @@ Text resolveBilnnLink(const Text& link, const ResolveContext& context) {
     // The service writes "\u" escapes; the JSON reader decodes them itself. Unescaping the whole
     // answer as script text first would also turn "%3A" in a signed address into ":" and break
     // "\"" inside values.
-    json.parse(toText(net::httpObjectRequest(request)));
-    return json.getText("data");
+    json.parse(toText(objectRequest(request, context)));
+    return addressMember(json, "data");
 }
 
 }  // namespace qx::resolvers

@@ -21,7 +21,7 @@ Text apiQuery(const Text& pathAndQuery, const ResolveContext& context) {
     options.method = 0;
     options.headers = "origin: " + Text(kCtfileWebOrigin);
     options.autoMergeCookies = true;
-    return net::nativeHttpRequest(options);
+    return nativeRequest(options, context);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
                      "&mb=0&app=0&acheck=1&verifycode=" + verifyCode + "&rd=" + r2,
                  context);
     json.parse(answer2);
-    return json.getText("downurl");
+    return addressMember(json, "downurl");
 }
 
 }  // namespace qx::resolvers

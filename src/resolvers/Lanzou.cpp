@@ -29,8 +29,14 @@ void useDefaultStem(Text& stem) {
 Text siteRoot(const Text& stem) { return "https://www." + stem + ".com/"; }
 
 // The answer body as page text (the service writes UTF-8).
-Text pageText(net::HttpRequestOptions& options) {
-    return utf8ToText(toText(net::httpObjectRequest(options)));
+Text pageText(net::HttpRequestOptions& options, const ResolveContext& context) {
+    return utf8ToText(toText(objectRequest(options, context)));
+}
+
+// The "Location" of the file address, through the context's exchange when it has one.
+Text redirectLocation(const Text& address, const ResolveContext& context) {
+    if (!context.exchange) return readRedirectLocation(address, context.stop);
+    return answerHeader(context.exchange("GET", address).headers, "Location");
 }
 
 Text firstMatch(script::RegexMatcher& matcher, const Text& pattern, const Text& subject) {
@@ -60,7 +66,7 @@ Text resolveLanzouOpenLink(const Text& link, Text& stem, const ResolveContext& c
     net::HttpRequestOptions first = resolverRequest(context);
     first.url = link;
     first.headers = headers;
-    const Text page1 = pageText(first);
+    const Text page1 = pageText(first, context);
     if (page1.empty()) return {};
 
     const Text innerPath = firstSubMatch(matcher, gbk(u8"#引号(/fn\\?[^#引号]{10,})#引号"), page1, 1, true);
@@ -68,7 +74,7 @@ Text resolveLanzouOpenLink(const Text& link, Text& stem, const ResolveContext& c
     net::HttpRequestOptions second = resolverRequest(context);
     second.url = siteRoot(stem) + innerPath;
     second.headers = headers;
-    const Text page2 = pageText(second);
+    const Text page2 = pageText(second, context);
     if (page2.empty()) return {};
 
     const Text sign = firstMatch(matcher, kSignPattern, page2);
@@ -81,11 +87,11 @@ Text resolveLanzouOpenLink(const Text& link, Text& stem, const ResolveContext& c
     post.method = 1;
     post.body = "action=" + action + "&sign=" + sign + "&ves=1";
     post.headers = headers;
-    const Text answer = toText(net::httpObjectRequest(post));
+    const Text answer = toText(objectRequest(post, context));
     if (answer.empty()) return {};
 
     json.parse(answer);
-    return readRedirectLocation(json.getText("dom") + "/file/" + json.getText("url"), context.stop);
+    return redirectLocation(json.getText("dom") + "/file/" + json.getText("url"), context);
 }
 
 Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& stem,
@@ -99,7 +105,7 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
     first.url = link;
     first.method = 0;
     first.headers = headers;
-    const Text page = pageText(first);
+    const Text page = pageText(first, context);
     if (page.empty()) return {};
 
     matcher.create("action=(.*?)&sign=(.{10,}?)&p=", page);
@@ -114,7 +120,7 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
     // The password goes out exactly as typed.
     post.body = "action=" + action + "&sign=" + sign + "&p=" + password;
     post.headers = headers;
-    const Text answer = toText(net::httpObjectRequest(post));
+    const Text answer = toText(objectRequest(post, context));
     if (answer.empty()) return {};
 
     Text domain, filePath;
@@ -126,9 +132,8 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
         filePath = net::textBetween(answer, gbk(u8"url#引号:#引号"), "\"");
     }
     const Text address = domain + "/file/" + filePath;
-    Text result = readRedirectLocation(address, context.stop);
-    if (result.empty())
-        result = readRedirectLocation(replaceAll(address, "https://", "http://"), context.stop);
+    Text result = redirectLocation(address, context);
+    if (result.empty()) result = redirectLocation(replaceAll(address, "https://", "http://"), context);
     return result;
 }
 

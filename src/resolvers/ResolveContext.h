@@ -3,13 +3,25 @@
 #include <functional>
 #include <stop_token>
 
+#include "core/Text.h"
+
 namespace qx::resolvers {
+
+// One answer of a service as an exchange hands it back.
+struct ServiceAnswer {
+    Text headers;  // the header lines, each ending CR LF, without the status line
+    ByteArray body;
+};
 
 struct ResolveContext {
     // Ends the requests early (the program is closing); a stopped resolver gives its failure result.
     std::stop_token stop;
     // Lets the caller's user interface handle pending input once; empty when there is none.
     std::function<void()> processPendingInput;
+    // Takes the requests (method, address) instead of the network when set, so that the
+    // resolvers' answer handling can be fed answers directly (the fuzzers do). The program
+    // leaves it empty.
+    std::function<ServiceAnswer(const Text& method, const Text& url)> exchange;
 };
 
 }  // namespace qx::resolvers

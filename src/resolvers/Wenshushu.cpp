@@ -28,7 +28,7 @@ Text post(const char* path, const Text& body, Text& headers, bool fromUtf8, cons
     options.method = 1;
     options.body = body;
     options.headers = headers;
-    Text answer = toText(net::httpObjectRequest(options));
+    Text answer = toText(objectRequest(options, context));
     headers = options.headers;
     return fromUtf8 ? utf8ToText(answer) : answer;
 }
@@ -46,7 +46,7 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
     first.url = link;
     first.headers = headers;
     first.noRedirect = true;
-    net::httpObjectRequest(first);
+    objectRequest(first, context);
     headers = first.headers;
     const Text sharePage = net::textBetween(first.responseHeaders, "Location: ", "\r\n");
     // The task id comes from the link itself, not from where it redirects.
@@ -78,7 +78,7 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
 
     body = replaceAll("{\"ufileid\":\"[fid]\",\"consumeCode\":0,\"type\":1}", "[fid]", fileId);
     if (!accepted(json, post("ap/dl/sign", body, headers, false, context))) return wenshushuFailureText();
-    const Text address = json.getText("data.url");
+    const Text address = addressMember(json, "data.url");
     if (contains(address, "http")) return address;
     return wenshushuFailureText();
 }

@@ -33,13 +33,13 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     shortLink.url = link;
     shortLink.method = 0;
     shortLink.noRedirect = true;
-    net::nativeHttpRequest(shortLink);
+    nativeRequest(shortLink, context);
     const Text sharePage = net::textBetween(shortLink.responseHeaders, "Location: ", "\r\n");
 
     net::HttpRequestOptions page = resolverRequest(context);
     page.url = sharePage;
     page.cookies = "share_session=" + textAfterLast(sharePage, "/lk/");
-    const Text pageText = net::nativeHttpRequest(page);
+    const Text pageText = nativeRequest(page, context);
 
     const Text nid = net::textBetween(pageText, "\"nid\": \"", "\", \"name\"");
     const Text shortUrl = net::textBetween(pageText, "\"shorturl\":\"", "\",\"type\"");
@@ -53,9 +53,9 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     post.headers = kMobileAgent;
     // "\u" escapes are the JSON reader's business (see the bilnn resolver): an address with
     // percent escapes stays as the service wrote it.
-    const Text answer = toText(net::httpObjectRequest(post));
+    const Text answer = toText(objectRequest(post, context));
     if (json.parse(answer) && json.getText("errmsg") == gbk(u8"操作成功"))
-        return json.getText("data.downloadurl");
+        return addressMember(json, "data.downloadurl");
     return {};
 }
 

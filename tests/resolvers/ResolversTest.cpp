@@ -11,6 +11,7 @@
 #include "resolvers/ResolverTable.h"
 #include "resolvers/Wenshushu.h"
 #include "resolvers/Yunpan360.h"
+#include "support/doubles/WireCase.h"
 #include "text/CodePages.h"
 
 namespace qx::resolvers {
@@ -104,6 +105,50 @@ TEST(Ctfile, RandomFractionGivesUpWhenStopped) {
     std::stop_source source;
     source.request_stop();
     EXPECT_EQ(randomFractionText({}, source.get_token()), "");
+}
+
+// An exchange in the context takes every request in place of the network. Fed the answers of a
+// success case, each resolver asks for the same addresses in the same order and comes to the
+// case's result, so what the fuzzers feed through it is handled as a real answer would be.
+TEST(ResolveContext, AnExchangeTakesTheRequestsInsteadOfTheNetwork) {
+    const std::pair<int, const char*> cases[] = {
+        {1, "lanzou/open-success.case"}, {1, "lanzou/protected-success.case"}, {3, "bilnn/success.case"},
+        {4, "ctfile/success.case"},      {5, "yunpan360/success.case"},        {6, "wenshushu/success.case"}};
+    for (const auto& [service, file] : cases) {
+        SCOPED_TRACE(file);
+        test::WireCase wire;
+        std::string error;
+        ASSERT_TRUE(test::loadWireCase(std::string(QX_RESOLVER_DATA_DIR) + "/" + file, wire, error)) << error;
+        std::size_t next = 0;
+        ResolveContext context;
+        context.exchange = [&](const Text& method, const Text& url) {
+            ServiceAnswer answer;
+            if (next >= wire.exchanges.size()) {
+                ADD_FAILURE() << "request " << next + 1 << " was not expected: " << method << " " << url;
+                return answer;
+            }
+            const test::WireExchange& e = wire.exchanges[next++];
+            // The request line and host the case expects, rebuilt from the address.
+            const std::size_t hostAt = url.find("://") + 3;
+            const std::size_t pathAt = url.find('/', hostAt);
+            const std::string received = method + " " + url.substr(pathAt) +
+                                         " HTTP/1.1\r\nHost: " + url.substr(hostAt, pathAt - hostAt);
+            const std::string expected =
+                e.request.substr(0, e.request.find("\r\n", e.request.find("\r\n") + 2));
+            EXPECT_TRUE(test::wireMatches(expected, received)) << test::wireDifference(expected, received);
+            EXPECT_EQ(url.rfind(e.https ? "https://" : "http://", 0), 0u) << url;
+            // The answer: its header lines without the status line, and its body.
+            const std::size_t headEnd = e.reply.find("\r\n\r\n");
+            const std::size_t firstLineEnd = e.reply.find("\r\n");
+            answer.headers = e.reply.substr(firstLineEnd + 2, headEnd + 2 - (firstLineEnd + 2));
+            answer.body = toBytes(e.reply.substr(headEnd + 4));
+            return answer;
+        };
+        std::optional<Text> result = resolveShareLink(service, gbk(wire.link), gbk(wire.password), context);
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(gbkToUtf8(*result), wire.result);
+        EXPECT_EQ(next, wire.exchanges.size());
+    }
 }
 
 TEST(Wenshushu, FailureText) { EXPECT_EQ(wenshushuFailureText(), gbk(u8"分享连接已失效,文件已过期！")); }

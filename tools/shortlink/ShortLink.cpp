@@ -10,6 +10,8 @@ namespace qx::shortlink {
 namespace {
 
 constexpr std::size_t kMaxAddress = 4096;
+// A short address is a few dozen bytes; an answer this long is something else.
+constexpr std::size_t kMaxAnswer = 64 * 1024;
 constexpr std::string_view kUserAgent = "QuorvexShortLink/1.0";
 
 std::string trimmed(std::string_view s) {
@@ -35,6 +37,13 @@ bool isPlainAddress(std::string_view s) {
             return false;
     const char first = s[rest];
     return first != '/' && first != '?' && first != '#' && first != ':';
+}
+
+// The service's answer as a short address: a plain address of printable ASCII (a short
+// link is never anything else, and bytes beyond ASCII would be handed on as a link).
+bool isShortAddress(std::string_view s) {
+    if (s.size() > kMaxAddress || !isPlainAddress(s)) return false;
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x7f; });
 }
 
 std::string firstLine(std::string_view body) {
@@ -99,6 +108,7 @@ Result shorten(Service service, std::string_view raw, std::stop_token stop, Time
     request.setRequestHeader("User-Agent", kUserAgent);
     request.setRequestHeader("Accept", "text/plain");
     request.setTimeouts(0, timeouts.connectMs, timeouts.connectMs, timeouts.receiveMs);
+    request.setLimits({std::chrono::milliseconds(timeouts.deadlineMs), kMaxAnswer});
     if (!request.send(std::string_view(), stop)) {
         const std::string why = request.errorText();
         if (why == "stopped") {
@@ -107,6 +117,10 @@ Result shorten(Service service, std::string_view raw, std::stop_token stop, Time
         } else if (why == "timed out") {
             result.outcome = Outcome::TimedOut;
             result.message = "连接 " + name + " 超时，请稍后再试或换一个服务。";
+        } else if (why == "answer too large") {
+            result.message = name + " 返回的内容太长，不是短链接。";
+        } else if (why == "too many redirects") {
+            result.message = name + " 转发了太多次，它的接口可能已经改变。";
         } else {
             result.outcome = Outcome::NoConnection;
             result.message = "无法连接到 " + name + "，请检查网络连接。";
@@ -117,7 +131,7 @@ Result shorten(Service service, std::string_view raw, std::stop_token stop, Time
     const std::string body =
         trimmed(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     const int status = request.status();
-    if (status == 200 && isPlainAddress(body) && body.size() <= kMaxAddress) {
+    if (status == 200 && isShortAddress(body)) {
         result.outcome = Outcome::Shortened;
         result.shortUrl = body;
         return result;

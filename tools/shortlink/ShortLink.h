@@ -24,7 +24,8 @@ std::string checkAddress(std::string_view address);
 
 struct Timeouts {
     int connectMs = 10000;
-    int receiveMs = 15000;  // no byte for that long
+    int receiveMs = 15000;   // no byte for that long
+    int deadlineMs = 30000;  // the whole exchange, so a trickling service cannot hold it
 };
 
 enum class Outcome { Shortened, InvalidAddress, NoConnection, TimedOut, ServiceError, Cancelled };

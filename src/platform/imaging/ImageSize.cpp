@@ -62,11 +62,11 @@ ImageSize measure(const QByteArray& data) {
     const QSize claimed = reader.size();
     if (claimed.isValid()) {
         if (claimed.width() <= 0 || claimed.height() <= 0) return {};
-        if (static_cast<long long>(claimed.width()) * claimed.height() > kMaxImagePixels) return {};
+        if (static_cast<long long>(claimed.width()) * claimed.height() > kMaxMeasuredPixels) return {};
     }
     QImage image;
     if (!reader.read(&image) || image.isNull()) return {};
-    if (static_cast<long long>(image.width()) * image.height() > kMaxImagePixels) return {};
+    if (static_cast<long long>(image.width()) * image.height() > kMaxMeasuredPixels) return {};
     return {image.width(), image.height()};
 }
 

@@ -12,7 +12,7 @@ namespace qx::platform {
 
 // Bytes come from servers: an image whose header claims more pixels than this is refused before
 // anything is allocated for it (about 128 MB of 32-bit pixels).
-constexpr long long kMaxImagePixels = 32LL * 1024 * 1024;
+constexpr long long kMaxMeasuredPixels = 32LL * 1024 * 1024;
 // A file named by the bytes is read only when it is a regular file of at most this size.
 constexpr std::size_t kMaxImageFileBytes = std::size_t{64} << 20;
 
@@ -21,7 +21,7 @@ struct ImageSize {
     int height = 0;
 };
 
-// Both 0 unless the bytes decode as an image within kMaxImagePixels. When the bytes, read as a
+// Both 0 unless the bytes decode as an image within kMaxMeasuredPixels. When the bytes, read as a
 // text up to their first zero byte, name an existing regular file, that file is measured
 // instead; a device, a pipe or a folder of that name is not opened for reading.
 ImageSize imageSize(const std::vector<std::uint8_t>& bytes);

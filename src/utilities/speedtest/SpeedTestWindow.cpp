@@ -5,6 +5,7 @@
 
 #include "platform/http/Internet.h"
 #include "platform/system/Clock.h"
+#include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "text/CodePages.h"
 #include "utilities/speedtest/SpeedTest.h"
@@ -72,6 +73,9 @@ void speedTestDownload(ProgramState& state, const WeakWindow& weak, std::stop_so
     std::stop_callback onGlobal(global, [&test] { test.request_stop(); });
     const std::stop_token token = test.get_token();
     SpeedTestState& s = state.speedTest;
+    // The resumed download appends to the sink: emptied first, it holds this test's bytes only
+    // instead of every test's (a few GB each on a fast line).
+    platform::deleteFile(state.pathIn(kSpeedTestFile));
     platform::downloadToFile(
         state.notice.speedTestLink.get(), state.pathIn(kSpeedTestFile),
         [&](std::int64_t total, std::int64_t downloaded, int, std::int64_t, int) {

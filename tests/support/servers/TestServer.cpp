@@ -705,6 +705,153 @@ void TestServer::dispatch(const HttpRequestRecord& req, Connection& conn) {
     conn.writeResponse(res);
 }
 
+// ---- faults ----
+
+namespace {
+
+// good split at its empty line: the status line and header lines (each ending CR LF), and the body.
+std::pair<std::string, std::string> splitAnswer(std::string_view good) {
+    std::size_t end = good.find("\r\n\r\n");
+    if (end == std::string_view::npos) return {std::string(good) + "\r\n", {}};
+    return {std::string(good.substr(0, end + 2)), std::string(good.substr(end + 4))};
+}
+
+// The head without its length lines, with extra lines and a Content-Length for the body.
+std::string headFor(std::string_view head, std::size_t length, std::string_view extraLines = {}) {
+    std::string out;
+    std::size_t at = 0;
+    bool first = true;
+    while (at < head.size()) {
+        std::size_t end = head.find("\r\n", at);
+        if (end == std::string_view::npos) end = head.size();
+        std::string_view line = head.substr(at, end - at);
+        at = end + 2;
+        std::string_view name = line.substr(0, line.find(':'));
+        if (!first && (iequals(name, "Content-Length") || iequals(name, "Transfer-Encoding"))) continue;
+        out.append(line).append("\r\n");
+        if (first) out.append(extraLines);
+        first = false;
+    }
+    return out + "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+}
+
+void stallUntilStopped(Connection& c) {
+    while (c.sleep(50)) {
+    }
+    c.close();
+}
+
+}  // namespace
+
+const char* faultName(Fault fault) {
+    switch (fault) {
+        case Fault::Refused:
+            return "refused";
+        case Fault::ResetMidBody:
+            return "reset mid-body";
+        case Fault::StallBeforeHead:
+            return "stall before head";
+        case Fault::StallAfterHead:
+            return "stall after head";
+        case Fault::ErrorPage:
+            return "500 HTML page";
+        case Fault::RedirectLoop:
+            return "redirect loop";
+        case Fault::Garbage:
+            return "garbage bytes";
+        case Fault::WrongTypes:
+            return "wrong types";
+        case Fault::HugeBody:
+            return "100 MiB body";
+        case Fault::BadEncoding:
+            return "bad UTF-8/GBK";
+        case Fault::ManyCookies:
+            return "1000 Set-Cookie";
+        case Fault::HugeHeaderLine:
+            return "1 MiB header line";
+    }
+    return "?";
+}
+
+std::string badTextBytes() {
+    return std::string(
+        "ok \xC0\xAF \xED\xA0\x80 \x80\xBF \xF8\x88\x80\x80\x80 \xFE\xFF "
+        "\xC3\x28 \xE2\x82 \xF4\x90\x80\x80 \xC4\xE3\xBA\xC3 \x81\x20 \xFF\x7F end\x81");
+}
+
+const std::string& faultErrorPage() {
+    static const std::string page =
+        "<!DOCTYPE html>\n<html><head><title>500 Internal Server Error</title></head>"
+        "<body><h1>Internal Server Error</h1><p>服务器开小差了</p></body></html>";
+    return page;
+}
+
+void playFault(Fault fault, const HttpRequestRecord& request, Connection& c, std::string_view good,
+               std::string_view bent) {
+    auto [head, body] = splitAnswer(good);
+    switch (fault) {
+        case Fault::Refused:
+            c.close();
+            return;
+        case Fault::ResetMidBody:
+            // All of the good body, but less than the head announced: an answer cut short.
+            if (c.write(headFor(head, body.size() + 100000)) && c.write(body)) c.sleep(20);
+            c.reset();
+            return;
+        case Fault::StallBeforeHead:
+            stallUntilStopped(c);
+            return;
+        case Fault::StallAfterHead:
+            if (c.write(headFor(head, body.size() + 100000))) c.write(body);
+            stallUntilStopped(c);
+            return;
+        case Fault::ErrorPage:
+            c.writeResponse({500, "", {{"Content-Type", "text/html; charset=utf-8"}}, faultErrorPage()});
+            return;
+        case Fault::RedirectLoop:
+            c.writeResponse({302, "", {{"Location", request.target}, {"Content-Type", "text/html"}}, "loop"});
+            return;
+        case Fault::Garbage: {
+            std::string bytes("\x00\xFF\x13garbage\r\n\r\n", 14);
+            std::uint32_t x = 2463534242u;
+            for (int i = 0; i < 4096; ++i) {
+                x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+                bytes += static_cast<char>(x & 0xFF);
+            }
+            c.write(bytes);
+            c.close();
+            return;
+        }
+        case Fault::WrongTypes:
+        case Fault::BadEncoding:
+            if (c.write(headFor(head, bent.size()))) c.write(bent);
+            return;
+        case Fault::HugeBody: {
+            if (!c.writeHead(200, "",
+                             {{"Content-Type", "application/octet-stream"},
+                              {"Content-Length", std::to_string(kHugeBodyBytes)}}))
+                return;
+            const std::size_t piece = 1 << 20;
+            const std::string chunk = TestServer::patternBytes(0, piece);
+            for (std::size_t sent = 0; sent < kHugeBodyBytes && !c.stopping(); sent += piece)
+                if (!c.write(chunk)) return;
+            return;
+        }
+        case Fault::ManyCookies: {
+            std::string lines;
+            for (int i = 0; i < 1000; ++i)
+                lines += "Set-Cookie: qx" + std::to_string(i) + "=v" + std::to_string(i) + "; Path=/\r\n";
+            if (c.write(headFor(head, body.size(), lines))) c.write(body);
+            return;
+        }
+        case Fault::HugeHeaderLine: {
+            std::string line = "X-Padding: " + std::string(std::size_t{1} << 20, 'a') + "\r\n";
+            if (c.write(headFor(head, body.size(), line))) c.write(body);
+            return;
+        }
+    }
+}
+
 void TestServer::installStandardRoutes() {
     route("/echo", [](const HttpRequestRecord& req, HttpResponse& res) {
         res.add("Content-Type", "text/plain");
@@ -800,6 +947,13 @@ void TestServer::installStandardRoutes() {
             if (chunked && !c.write("\r\n")) return;
         }
         if (chunked) c.write("0\r\n\r\n");
+    });
+    rawRoute("/fault", [](const HttpRequestRecord& req, Connection& c) {
+        const std::string good =
+            "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n\r\n{\"name\":\"value\"}";
+        for (Fault f : kAllFaults)
+            if (req.param("mode") == faultName(f)) return playFault(f, req, c, good, "{\"name\":[1]}");
+        c.writeResponse({400, "", {}, "unknown fault"});
     });
     rawRoute("/chunked", [](const HttpRequestRecord& req, Connection& c) {
         auto count = static_cast<std::size_t>(toNumber(req.param("count"), 3));

@@ -37,6 +37,7 @@
 //   /chunked?count=C&size=Z  C chunks of Z bytes of the pattern, chunked encoding
 //   /file/<name>           a file registered with serveFile, with Range support
 //                          (bytes=N-, bytes=N-M; 206 + Content-Range, 416 past the end)
+//   /fault?mode=NAME       the fault of that name (faultName) played over a small JSON answer
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -109,6 +110,39 @@ class Connection {
     bool writeHead(int status, std::string_view reason, const HeaderList& headers);
     bool writeResponse(const HttpResponse& response);
 };
+
+// Ways a service misbehaves, played on one connection. The fault matrix runs every network
+// feature against each of them.
+enum class Fault {
+    Refused,          // nothing listens: point the host at a closed port (played here: a close)
+    ResetMidBody,     // the head and part of the body, then a connection reset
+    StallBeforeHead,  // reads the request and never answers
+    StallAfterHead,   // the head and part of the body, then silence
+    ErrorPage,        // 500 with an HTML page
+    RedirectLoop,     // 302 to the same address, for ever
+    Garbage,          // bytes that are no HTTP at all, then a close
+    WrongTypes,       // the good head with a body of valid syntax whose members have wrong types
+    HugeBody,         // 100 MiB of body
+    BadEncoding,      // the good head with a body holding invalid UTF-8 and GBK bytes
+    ManyCookies,      // the good answer with 1000 Set-Cookie lines
+    HugeHeaderLine,   // the good answer with a header line of 1 MiB
+};
+inline constexpr Fault kAllFaults[] = {
+    Fault::Refused,   Fault::ResetMidBody, Fault::StallBeforeHead, Fault::StallAfterHead,
+    Fault::ErrorPage, Fault::RedirectLoop, Fault::Garbage,         Fault::WrongTypes,
+    Fault::HugeBody,  Fault::BadEncoding,  Fault::ManyCookies,     Fault::HugeHeaderLine,
+};
+const char* faultName(Fault fault);
+inline constexpr std::size_t kHugeBodyBytes = std::size_t{100} << 20;
+// Byte sequences that are neither valid UTF-8 nor valid GBK: overlong forms, surrogates, lone
+// continuation and lead bytes, a GBK pair cut short at the very end.
+std::string badTextBytes();
+// The page ErrorPage sends.
+const std::string& faultErrorPage();
+// Plays the fault in place of `good`, the whole answer the service would give (head and body,
+// with Content-Length or none). WrongTypes and BadEncoding send good's head with `bent` as body.
+void playFault(Fault fault, const HttpRequestRecord& request, Connection& connection, std::string_view good,
+               std::string_view bent = {});
 
 class TestServer {
   public:
