@@ -25,7 +25,7 @@ cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1" \
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-  ctest --test-dir build-asan -j "$jobs" --output-on-failure -E '^QtScreenshots$' --repeat until-pass:2
+  ctest --test-dir build-asan -j "$jobs" --output-on-failure -E '^(QtScreenshots|FaultMatrix)$' --repeat until-pass:2
 phase "AddressSanitizer suite"
 
 # Every suite that starts workers (label "workers"), again under ThreadSanitizer.

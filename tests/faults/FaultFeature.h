@@ -12,7 +12,7 @@
 namespace qx::test {
 
 // The document fetches' deadline during the matrix; the real one is a minute.
-inline constexpr std::chrono::milliseconds kMatrixDeadline{1000};
+inline constexpr std::chrono::milliseconds kMatrixDeadline{3000};
 
 // A whole HTTP answer with Content-Length.
 std::string httpAnswer(int status, const std::string& contentType, const std::string& body,
