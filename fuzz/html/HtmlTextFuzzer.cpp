@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string utf8;
     if (!qx::platform::renderedBodyText(input, utf8)) std::abort();
 
-    qx::Text text = qx::htmlDocumentText(input);
+    qx::Text text = qx::net::htmlDocumentText(input);
     // Every LF of the GBK form belongs to a CR LF pair.
     for (std::size_t k = 0; k < text.size(); ++k)
         if (text[k] == '\n' && (k == 0 || text[k - 1] != '\r')) std::abort();

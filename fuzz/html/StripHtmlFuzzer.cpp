@@ -11,10 +11,10 @@ using namespace qx::net;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     qx::Text input(reinterpret_cast<const char*>(data), size);
 
-    qx::Text stripped = qx::stripHtmlByRegex(input);
+    qx::Text stripped = qx::net::stripHtmlByRegex(input);
     if (stripped.size() > input.size() * 2 + 16) std::abort();  // deleting never grows much
 
-    qx::Text chinese = qx::extractChineseCharacters(input);
+    qx::Text chinese = qx::net::extractChineseCharacters(input);
     if (chinese.size() % 2 != 0) std::abort();
     for (std::size_t k = 0; k < chinese.size(); k += 2) {
         auto lead = static_cast<unsigned char>(chinese[k]);

@@ -13,7 +13,7 @@ using namespace qx::script;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    qx::JsonObject json;
+    qx::script::JsonObject json;
     if (json.parse(text)) {
         json.getText("a");
         json.getText("[0]", true);
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             u"function viaParse(s){ try { return JSON.stringify([JSON.parse(s)]) } catch (e) { return '!' + "
             u"e } }");
         bool ours = engine.setGlobalFromJson(u"x", units);
-        if (ours != qx::isJsonText(units)) std::abort();
+        if (ours != qx::script::isJsonText(units)) std::abort();
         std::u16string theirs = engine.run(u"viaParse", {units}).text;
         // The engine refuses exponents beyond its range where JSON means Infinity; ours gives that.
         if (theirs.find(u"exponent too large") != std::u16string::npos) return 0;

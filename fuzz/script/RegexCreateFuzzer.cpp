@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t cut = rest.find('\0');
     std::string pattern = rest.substr(0, cut);
     std::string subject = cut == std::string::npos ? std::string("aAb\r\n1_ ") : rest.substr(cut + 1);
-    qx::RegexMatcher m;
+    qx::script::RegexMatcher m;
     if (!m.create(pattern, subject, flags & 1, flags & 2, flags & 4, flags & 8)) return 0;
     bool exact = qx::platform::encodeCodePage(qx::platform::decodeCodePage(subject, 936), 936) == subject;
     int count = m.matchCount();
