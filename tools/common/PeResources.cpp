@@ -150,20 +150,37 @@ std::string resourceLabel(const PeResource& r) {
     return r.name.empty() ? "#" + std::to_string(r.id) : r.name;
 }
 
+namespace {
+
+// The header of an icon directory (a group resource, or an .ico file) whose entries are
+// entrySize bytes each; the number of entries, 0 when the header or the entries do not fit.
+std::size_t iconDirectoryCount(std::string_view d, std::size_t entrySize) {
+    if (d.size() < 6 || u16(d, 0) != 0 || u16(d, 2) != 1) return 0;
+    const std::size_t count = u16(d, 4);
+    return 6 + count * entrySize > d.size() ? 0 : count;
+}
+
+// The fields both kinds of entry share: size, colours, planes, depth and byte count.
+GroupIconEntry iconDirectoryEntry(std::string_view d, std::size_t at) {
+    GroupIconEntry e;
+    e.width = static_cast<unsigned char>(d[at]) ? static_cast<unsigned char>(d[at]) : 256;
+    e.height = static_cast<unsigned char>(d[at + 1]) ? static_cast<unsigned char>(d[at + 1]) : 256;
+    e.colorCount = static_cast<unsigned char>(d[at + 2]);
+    e.planes = u16(d, at + 4);
+    e.bitCount = u16(d, at + 6);
+    e.bytesInRes = u32(d, at + 8);
+    return e;
+}
+
+}  // namespace
+
 bool parseGroupIcon(std::string_view d, std::vector<GroupIconEntry>& out) {
     out.clear();
-    if (d.size() < 6 || u16(d, 0) != 0 || u16(d, 2) != 1) return false;
-    const std::size_t count = u16(d, 4);
-    if (count == 0 || 6 + count * 14 > d.size()) return false;
+    const std::size_t count = iconDirectoryCount(d, 14);
+    if (count == 0) return false;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = 6 + i * 14;
-        GroupIconEntry e;
-        e.width = static_cast<unsigned char>(d[at]) ? static_cast<unsigned char>(d[at]) : 256;
-        e.height = static_cast<unsigned char>(d[at + 1]) ? static_cast<unsigned char>(d[at + 1]) : 256;
-        e.colorCount = static_cast<unsigned char>(d[at + 2]);
-        e.planes = u16(d, at + 4);
-        e.bitCount = u16(d, at + 6);
-        e.bytesInRes = u32(d, at + 8);
+        GroupIconEntry e = iconDirectoryEntry(d, at);
         e.iconId = u16(d, at + 12);
         out.push_back(e);
     }
@@ -230,18 +247,11 @@ std::string singleIco(const GroupIconEntry& entry, std::string_view image) {
 
 bool parseIco(std::string_view d, std::vector<std::pair<GroupIconEntry, std::string>>& out) {
     out.clear();
-    if (d.size() < 6 || u16(d, 0) != 0 || u16(d, 2) != 1) return false;
-    const std::size_t count = u16(d, 4);
-    if (count == 0 || 6 + count * 16 > d.size()) return false;
+    const std::size_t count = iconDirectoryCount(d, 16);
+    if (count == 0) return false;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = 6 + i * 16;
-        GroupIconEntry e;
-        e.width = static_cast<unsigned char>(d[at]) ? static_cast<unsigned char>(d[at]) : 256;
-        e.height = static_cast<unsigned char>(d[at + 1]) ? static_cast<unsigned char>(d[at + 1]) : 256;
-        e.colorCount = static_cast<unsigned char>(d[at + 2]);
-        e.planes = u16(d, at + 4);
-        e.bitCount = u16(d, at + 6);
-        e.bytesInRes = u32(d, at + 8);
+        GroupIconEntry e = iconDirectoryEntry(d, at);
         const std::uint32_t offset = u32(d, at + 12);
         if (offset > d.size() || e.bytesInRes > d.size() - offset) return false;
         out.push_back({e, std::string(d.substr(offset, e.bytesInRes))});
