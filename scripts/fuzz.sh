@@ -43,7 +43,7 @@ for t in $targets; do
     corpora=("$corpus" "$kept")  # new inputs go to the first only
   fi
   log="build-fuzz/$t.log"
-  if "$exe" "${corpora[@]}" "${dict[@]}" -max_len=20000 -max_total_time="$seconds" -timeout=10 \
+  if "$exe" "${corpora[@]}" "${dict[@]}" -max_len=20000 -max_total_time="$seconds" -timeout=30 \
        -rss_limit_mb=3000 -artifact_prefix="build-fuzz/$t-" >"$log" 2>&1; then
     runs=$(grep -o 'Done [0-9]* runs' "$log" | tail -n 1)
     if [ $long = 1 ]; then

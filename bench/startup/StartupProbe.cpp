@@ -4,9 +4,11 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "state/ProgramState.h"
 #include "app/StartUp.h"
+#include "resources/Pictures.h"
+#include "state/ProgramState.h"
 #include "ui/qt/QtApplication.h"
+#include "ui/qt/Widgets.h"
 
 using namespace qx;
 using namespace qx::app;
@@ -18,6 +20,7 @@ int main(int argc, char** argv) {
     (void)record;
     static qx::ProgramState state;
     qx::app::initialiseProgramState(state);
+    qx::ui::qt::setSharperPictureSource(&qx::res::sharperPicture);  // HiDPI screens
     return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) {
         qx::app::startUp(state, windows);
         // Once the loop has shown and painted the window.

@@ -1,7 +1,9 @@
-#include "state/ProgramState.h"
 #include "app/StartUp.h"
-#include "ui/qt/QtApplication.h"
+#include "resources/Pictures.h"
+#include "state/ProgramState.h"
 #include "text/Strings.h"
+#include "ui/qt/QtApplication.h"
+#include "ui/qt/Widgets.h"
 
 const char* quorvexVersionRecord();
 
@@ -12,5 +14,7 @@ int main(int argc, char** argv) {
 
     static qx::ProgramState state;  // lives until the process ends
     qx::app::initialiseProgramState(state);
-    return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) { qx::app::startUp(state, windows); });
+    qx::ui::qt::setSharperPictureSource(&qx::res::sharperPicture);  // HiDPI screens
+    return qx::ui::qt::runApplication(
+        argc, argv, [](qx::ui::WindowSystem& windows) { qx::app::startUp(state, windows); });
 }

@@ -22,6 +22,10 @@ std::span<const unsigned char> servicePicture(int service);
 // empty for an unknown name.
 std::span<const unsigned char> pictureNamed(std::string_view name);
 
+// The same picture drawn at 2 device pixels per pixel, given the bytes of one of the pictures
+// above; empty for any other bytes (a downloaded avatar, say).
+std::span<const unsigned char> sharperPicture(std::span<const unsigned char> bytes);
+
 std::vector<std::uint8_t> toByteArray(std::span<const unsigned char> bytes);
 
 }  // namespace qx::res

@@ -348,6 +348,7 @@ void Window::created() {
 
 void Window::markDestroyed() {
     destroyed_.store(true);
+    closed_.request_stop();
     std::lock_guard lock(mutex_);
     // Handlers may capture the window; dropping them breaks the cycle.
     clickHandlers_.clear();

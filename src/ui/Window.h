@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -163,6 +164,8 @@ class Window : public std::enable_shared_from_this<Window> {
     // Destroyed windows take no more events; their workers may still write properties.
     bool destroyed() const { return destroyed_.load(); }
     void markDestroyed();
+    // Requested when the window is destroyed: its workers stop their transfers then.
+    std::stop_token closedToken() const { return closed_.get_token(); }
 
     void setObserver(std::shared_ptr<WindowObserver> observer);
     std::shared_ptr<WindowObserver> observer() const;
@@ -202,6 +205,7 @@ class Window : public std::enable_shared_from_this<Window> {
     std::vector<Handler> createdHandlers_;
     std::shared_ptr<WindowObserver> observer_;
     std::atomic<bool> destroyed_{false};
+    std::stop_source closed_;
 };
 
 using WindowPtr = std::shared_ptr<Window>;

@@ -38,6 +38,15 @@ void startWorker(std::function<void(std::stop_token)> f) {
     }).detach();
 }
 
+void startWorker(std::stop_token also, std::function<void(std::stop_token)> f) {
+    startWorker([also = std::move(also), f = std::move(f)](std::stop_token global) {
+        std::stop_source either;
+        std::stop_callback onGlobal(global, [&either] { either.request_stop(); });
+        std::stop_callback onAlso(also, [&either] { either.request_stop(); });
+        f(either.get_token());
+    });
+}
+
 bool waitForAllWorkers(std::chrono::milliseconds timeout) {
     Registry& r = registry();
     std::unique_lock lock(r.mutex);

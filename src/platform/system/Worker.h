@@ -8,6 +8,8 @@ namespace qx::platform {
 
 // Starts f on a new detached thread. The token is requested to stop only by stopAllWorkers.
 void startWorker(std::function<void(std::stop_token)> f);
+// The same, with a token that also stops when `also` does (the worker's window closing, say).
+void startWorker(std::stop_token also, std::function<void(std::stop_token)> f);
 // Asks every worker to stop (process end, tests).
 void stopAllWorkers();
 // Waits until no worker runs any more; false when some still run after timeout. Tests end with

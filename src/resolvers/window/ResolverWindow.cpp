@@ -68,7 +68,7 @@ void generate(const std::weak_ptr<ui::Window>& weak, ProgramState& state, ui::Wi
     auto w = weak.lock();
     if (!w) return;
     Request request = readRequest(*w, state);
-    platform::startWorker([weak, request, &windows](std::stop_token stop) {
+    platform::startWorker(w->closedToken(), [weak, request, &windows](std::stop_token stop) {
         resolveIntoWindow(weak, request.service, request.link, request.password, contextFor(stop, windows));
     });
 }
@@ -80,7 +80,7 @@ void generateAndCopy(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
     if (!w) return;
     Request request = readRequest(*w, state);
     auto outcome = std::make_shared<Outcome>();
-    platform::startWorker([outcome, request, &windows](std::stop_token stop) {
+    platform::startWorker(w->closedToken(), [outcome, request, &windows](std::stop_token stop) {
         std::optional<Text> result =
             resolveShareLink(request.service, request.link, request.password, contextFor(stop, windows));
         std::lock_guard lock(outcome->mutex);

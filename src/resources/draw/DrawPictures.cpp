@@ -15,13 +15,20 @@
 
 namespace {
 
+// Every picture is drawn twice: at 1 and at 2 device pixels per pixel, for HiDPI screens. The
+// drawings use pixel coordinates; the painter scales them.
+int gScale = 1;
+
 QImage canvas(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * gScale, h * gScale, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     return img;
 }
 
-void antialias(QPainter& p) { p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing); }
+void antialias(QPainter& p) {
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    p.scale(gScale, gScale);
+}
 
 QFont font(int pixelSize, bool bold = true) {
     QFont f(QStringLiteral("WenQuanYi Micro Hei"));
@@ -171,7 +178,8 @@ QImage speedTest() {
 }
 
 bool save(const QDir& dir, const char* name, const QImage& img) {
-    const QString path = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    const QString suffix = gScale == 1 ? QString() : QStringLiteral("@%1x").arg(gScale);
+    const QString path = dir.filePath(QString::fromLatin1(name) + suffix + QStringLiteral(".png"));
     if (img.save(path, "PNG")) return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
@@ -189,18 +197,24 @@ int main(int argc, char** argv) {
     if (!dir.mkpath(QStringLiteral("."))) return 1;
 
     bool ok = true;
-    ok &= save(dir, "day_skin", skin(QColor(255, 255, 255), QColor(244, 246, 250), QColor(226, 230, 238)));
-    ok &= save(dir, "night_skin", skin(QColor(170, 173, 178), QColor(150, 153, 159), QColor(186, 189, 194)));
-    ok &= save(dir, "logo", logo());
-    ok &= save(dir, "corner", corner());
-    ok &= save(dir, "update", updateIcon());
-    ok &= save(dir, "speed_test", speedTest());
-    ok &= save(dir, "service_lanzou", servicePicture(QColor(110, 180, 255), QColor(40, 110, 230), "L", 40));
-    ok &= save(dir, "service_onedrive",
-               servicePicture(QColor(90, 170, 240), QColor(0, 100, 190), "OneDrive", 20));
-    ok &= save(dir, "service_bilnn", servicePicture(QColor(100, 220, 200), QColor(0, 150, 136), "B", 40));
-    ok &= save(dir, "service_360", servicePicture(QColor(130, 220, 100), QColor(40, 160, 40), "360", 30));
-    ok &=
-        save(dir, "service_wenshushu", servicePicture(QColor(255, 190, 110), QColor(235, 120, 30), "文", 36));
+    for (int scale : {1, 2}) {
+        gScale = scale;
+        ok &=
+            save(dir, "day_skin", skin(QColor(255, 255, 255), QColor(244, 246, 250), QColor(226, 230, 238)));
+        ok &= save(dir, "night_skin",
+                   skin(QColor(170, 173, 178), QColor(150, 153, 159), QColor(186, 189, 194)));
+        ok &= save(dir, "logo", logo());
+        ok &= save(dir, "corner", corner());
+        ok &= save(dir, "update", updateIcon());
+        ok &= save(dir, "speed_test", speedTest());
+        ok &=
+            save(dir, "service_lanzou", servicePicture(QColor(110, 180, 255), QColor(40, 110, 230), "L", 40));
+        ok &= save(dir, "service_onedrive",
+                   servicePicture(QColor(90, 170, 240), QColor(0, 100, 190), "OneDrive", 20));
+        ok &= save(dir, "service_bilnn", servicePicture(QColor(100, 220, 200), QColor(0, 150, 136), "B", 40));
+        ok &= save(dir, "service_360", servicePicture(QColor(130, 220, 100), QColor(40, 160, 40), "360", 30));
+        ok &= save(dir, "service_wenshushu",
+                   servicePicture(QColor(255, 190, 110), QColor(235, 120, 30), "文", 36));
+    }
     return ok ? 0 : 1;
 }

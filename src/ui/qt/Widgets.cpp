@@ -1,15 +1,19 @@
 #include "ui/qt/Widgets.h"
-#include "text/Strings.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <mutex>
+
+#include "platform/imaging/ImageCodec.h"
+#include "text/Strings.h"
 
 namespace qx::ui::qt {
 
@@ -288,6 +292,12 @@ void TextEditBox::appendLater(int from) {
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
+namespace {
+std::atomic<SharperPictureSource> gSharperSource{nullptr};
+}  // namespace
+
+void setSharperPictureSource(SharperPictureSource source) { gSharperSource = source; }
+
 QImage decodePicture(const std::vector<unsigned char>& bytes) {
     if (bytes.empty()) return QImage();
     struct Entry {
@@ -305,8 +315,28 @@ QImage decodePicture(const std::vector<unsigned char>& bytes) {
             return recent.front().image;  // shares the pixels
         }
     }
-    QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()))
-                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    std::span<const unsigned char> source(bytes);
+    qreal ratio = 1;
+    const SharperPictureSource sharper = gSharperSource;
+    if (sharper && qGuiApp && qGuiApp->devicePixelRatio() > 1) {
+        const std::span<const unsigned char> sharp = sharper(source);
+        if (!sharp.empty()) {
+            source = sharp;
+            ratio = 2;
+        }
+    }
+    // Our own decoders first: Qt's image reader loads every image plugin it has (a dozen
+    // libraries) on its first use, even when told the format.
+    QImage image;
+    platform::RgbaImage rgba;
+    if (platform::decodeImage(source, rgba)) {
+        image = QImage(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888)
+                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);  // a copy: rgba goes
+    } else {
+        image = QImage::fromData(source.data(), static_cast<int>(source.size()))
+                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    image.setDevicePixelRatio(ratio);
     recent.push_front({bytes, image});
     if (recent.size() > 8) recent.pop_back();
     return image;
@@ -319,7 +349,7 @@ void PictureBox::setImageBytes(const std::vector<unsigned char>& bytes) {
 
 QRect PictureBox::pictureRect() const {
     if (image_.isNull()) return {};
-    QSize s = image_.size().scaled(size(), Qt::KeepAspectRatio);
+    QSize s = image_.deviceIndependentSize().toSize().scaled(size(), Qt::KeepAspectRatio);
     return QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s);
 }
 

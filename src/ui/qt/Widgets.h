@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QWidget>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace qx::ui::qt {
@@ -35,7 +36,13 @@ void setWidgetAlpha(QWidget* w, int alpha);
 
 // Decodes picture bytes (PNG, JPEG, BMP, GIF, ICO) as premultiplied ARGB. The pictures the
 // windows show repeat (every window shows the same skin), so recent results are kept and shared.
+// On a screen with more than one device pixel per pixel, the picture's 2x drawing where the
+// program has one (the image then carries device pixel ratio 2).
 QImage decodePicture(const std::vector<unsigned char>& bytes);
+
+// Where 2x drawings come from: given a picture's bytes, those of its 2x drawing, or empty.
+using SharperPictureSource = std::span<const unsigned char> (*)(std::span<const unsigned char>);
+void setSharperPictureSource(SharperPictureSource source);
 
 class SkinButton : public QAbstractButton {
   public:

@@ -1,17 +1,16 @@
 #include "ui/qt/WindowView.h"
 
 #include <QCloseEvent>
-#include <QPoint>
-
-#include <algorithm>
-#include <cstdlib>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPoint>
 #include <QThread>
+#include <algorithm>
+#include <cstdlib>
 
-#include "ui/qt/GbkText.h"
 #include "text/Strings.h"
+#include "ui/qt/GbkText.h"
 
 namespace qx::ui::qt {
 
@@ -24,14 +23,18 @@ bool onUiThread() {
 // Nine-slice drawing keeps the frame and the rounded corners of the skin undistorted at any
 // window size.
 void drawSkin(QPainter& p, const QImage& img, const QRect& target) {
-    const int m = std::min({16, img.width() / 3, img.height() / 3, target.width() / 2, target.height() / 2});
-    const int sw = img.width(), sh = img.height(), tw = target.width(), th = target.height();
+    // In pixels; a 2x drawing has twice as many device pixels in each part.
+    const qreal r = img.devicePixelRatio();
+    const QSize size = img.deviceIndependentSize().toSize();
+    const int m =
+        std::min({16, size.width() / 3, size.height() / 3, target.width() / 2, target.height() / 2});
+    const int sw = size.width(), sh = size.height(), tw = target.width(), th = target.height();
     const int sx[4] = {0, m, sw - m, sw}, sy[4] = {0, m, sh - m, sh};
     const int tx[4] = {0, m, tw - m, tw}, ty[4] = {0, m, th - m, th};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            p.drawImage(QRect(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]), img,
-                        QRect(sx[i], sy[j], sx[i + 1] - sx[i], sy[j + 1] - sy[j]));
+            p.drawImage(QRectF(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]), img,
+                        QRectF(sx[i] * r, sy[j] * r, (sx[i + 1] - sx[i]) * r, (sy[j + 1] - sy[j]) * r));
 }
 
 }  // namespace
@@ -217,14 +220,16 @@ void WindowView::setUpKeyboardAndNames() {
             e.widget->setAccessibleName(QString::fromStdString(label.empty() ? c.name : label));
             e.widget->setFocusPolicy(Qt::StrongFocus);
         }
-        if (e.widget && (e.widget->focusPolicy() & Qt::TabFocus)) focusable.emplace_back(layoutPosition(c), e.widget);
+        if (e.widget && (e.widget->focusPolicy() & Qt::TabFocus))
+            focusable.emplace_back(layoutPosition(c), e.widget);
     }
     // Tab follows the reading order: rows top to bottom, left to right within a row.
     std::stable_sort(focusable.begin(), focusable.end(), [](const auto& a, const auto& b) {
         if (std::abs(a.first.y() - b.first.y()) > 8) return a.first.y() < b.first.y();
         return a.first.x() < b.first.x();
     });
-    for (std::size_t i = 1; i < focusable.size(); ++i) setTabOrder(focusable[i - 1].second, focusable[i].second);
+    for (std::size_t i = 1; i < focusable.size(); ++i)
+        setTabOrder(focusable[i - 1].second, focusable[i].second);
 }
 
 QWidget* WindowView::controlWidget(const std::string& name) const {

@@ -27,12 +27,7 @@ struct Session {
 
 template <typename F>
 void startWindowWorker(const std::shared_ptr<Session>& session, F body) {
-    platform::startWorker([session, body = std::move(body)](std::stop_token global) mutable {
-        std::stop_source either;
-        std::stop_callback onGlobal(global, [&either] { either.request_stop(); });
-        std::stop_callback onClose(session->closed.get_token(), [&either] { either.request_stop(); });
-        body(either.get_token());
-    });
+    platform::startWorker(session->closed.get_token(), std::move(body));
 }
 
 void fetchAvatarWorker(const std::weak_ptr<ui::Window>& weak, ProgramState& state,

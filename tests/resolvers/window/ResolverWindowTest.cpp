@@ -7,6 +7,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/system/Worker.h"
 #include "resolvers/window/ResolverWindow.h"
 #include "resources/Pictures.h"
 #include "support/doubles/WireDouble.h"
@@ -201,6 +202,18 @@ TEST_F(ResolverWindowTest, CopyPutsOnlyAnAddressOnTheClipboard) {
     type("编辑框EX_结果", u8"https://h/工具.zip");
     EXPECT_TRUE(window->click("按钮EX2"));
     EXPECT_EQ(windows.clipboardText(), gbk(u8"https://h/工具.zip"));
+}
+
+TEST_F(ResolverWindowTest, ClosingTheWindowStopsItsResolve) {
+    WireDouble service(loadCase("bilnn/stalled-service.case"));
+    serve(service);
+    open(3);
+    type("编辑框EX_原链接", "https://pan.bilnn.com/s/Qrvx9");
+    EXPECT_TRUE(window->click("按钮EX4"));
+    ASSERT_TRUE(service.waitForRequests(1, 30000));
+    windows.destroy(window);
+    // The stalled service would hold the worker until the request's one-minute deadline.
+    EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(10)));
 }
 
 TEST_F(ResolverWindowTest, ALateResultIsNotWrittenIntoAClosedWindow) {
