@@ -26,6 +26,7 @@ in_root apt-get install -y -q --no-install-recommends xvfb xauth x11-utils image
 id -u tester >/dev/null 2>&1 || in_root useradd -m tester 2>/dev/null || true
 
 list_files() { in_root find / -xdev \( -path /proc -o -path /tmp -o -path /var -o -path /home \) -prune -o -print | sort; }
+in_root apt-get remove --purge -y -q quorvex >/dev/null 2>&1 || true  # a run before this one
 list_files >"$root/tmp/before.txt"
 cp "$deb" "$root/tmp/"
 step "apt-get install ./$(basename "$deb")"
@@ -38,7 +39,7 @@ for f in /usr/bin/quorvex /usr/bin/quorvex-cli /usr/share/applications/com.quorv
 done
 in_root desktop-file-validate /usr/share/applications/com.quorvex.Toolbox.desktop
 in_root appstreamcli validate --no-net --pedantic /usr/share/metainfo/com.quorvex.Toolbox.metainfo.xml
-in_root quorvex-cli encode --utf8 --text 'Quorvex工具箱' >/dev/null
+in_root quorvex-cli encode 'Quorvex工具箱' | grep -q '%u5DE5%u5177%u7BB1'
 
 # The menu's command, as the user, on a virtual screen.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/com.quorvex.Toolbox.desktop" | head -n 1)

@@ -26,6 +26,27 @@ bool startsWith(std::span<const std::uint8_t> bytes, const char* magic, std::siz
     return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
 }
 
+std::uint32_t littleEndian(std::span<const std::uint8_t> b, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
+    return v;
+}
+
+// An uncompressed BMP must hold every row it claims. Qt's reader would allocate the whole
+// claimed picture first and fill what is missing, so a 60-byte file could cost 64 MB and a second.
+bool bmpRowsPresent(std::span<const std::uint8_t> b) {
+    if (b.size() < 34 || littleEndian(b, 14, 4) < 40) return true;  // OS/2 headers: left to Qt
+    const auto compression = littleEndian(b, 30, 4);
+    if (compression != 0 && compression != 3) return true;  // run-length data may be short
+    const std::int64_t width = static_cast<std::int32_t>(littleEndian(b, 18, 4));
+    const std::int64_t height = static_cast<std::int32_t>(littleEndian(b, 22, 4));
+    const std::int64_t bits = littleEndian(b, 28, 2);
+    if (width <= 0 || height == 0 || bits == 0) return false;
+    const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
+    const std::int64_t needed = std::int64_t{littleEndian(b, 10, 4)} + rowBytes * (height < 0 ? -height : height);
+    return needed <= static_cast<std::int64_t>(b.size());
+}
+
 // Qt's image plugins are objects owned by the thread that first loads them, and our workers are
 // plain threads that end: a plugin left to a thread that has ended is torn down wrongly when the
 // process exits. So every Qt image call runs on one thread that lives as long as the process.
@@ -150,9 +171,11 @@ bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out) {
         case ImageKind::Ico:
             ok = detail::decodeIco(bytes, out);
             break;
+        case ImageKind::Bmp:
+            if (!bmpRowsPresent(bytes)) break;
+            [[fallthrough]];
         case ImageKind::Jpeg:
         case ImageKind::Gif:
-        case ImageKind::Bmp:
         case ImageKind::Tiff:
             ok = QtImageThread::instance().run<bool>([&] { return decodeWithQt(bytes, kind, out); });
             break;

@@ -264,6 +264,13 @@ TEST(Decode, RefusesDamagedAndOversizedPictures) {
     put16(hugeBmp, 1);
     put16(hugeBmp, 24);
     hugeBmp.resize(200, 0);
+    // Within the limits, but the 16 million pixels it claims are not in the file.
+    Bytes shortBmp(hugeBmp.begin(), hugeBmp.begin() + 18);
+    put32(shortBmp, 4000);
+    put32(shortBmp, static_cast<std::uint32_t>(-4000));  // top-down rows
+    put16(shortBmp, 1);
+    put16(shortBmp, 32);
+    shortBmp.resize(64, 0);
     Bytes hugeGif = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0};
     hugeGif.resize(100, 0);
     Bytes hugeIcoBitmap = bitmapFrame(
@@ -289,6 +296,7 @@ TEST(Decode, RefusesDamagedAndOversizedPictures) {
         {"ico frame past the end", pastEnd},
         {"ico without frames", noFrames},
         {"bmp of 100000x100000", hugeBmp},
+        {"bmp of 4000x4000 in 64 bytes", shortBmp},
         {"gif of 65535x65535", hugeGif},
         {"tiff header only", Bytes{'I', 'I', '*', 0, 8, 0, 0, 0}},
     };
