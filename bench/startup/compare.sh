@@ -1,10 +1,35 @@
 #!/usr/bin/env bash
-# Runs the start-up benchmark and prints the ratio of the program's start-up to the minimal
-# Qt window program. Usage: bench/startup/compare.sh <build dir>
+# The start-up table: wall time to a shown main window and peak memory against the minimal Qt
+# window program (medians of 15 repetitions of fresh processes), the memory of the idle program
+# after a notice check against the local notice double, and the size of the executable.
+# Usage: bench/startup/compare.sh <build dir>   (a RelWithDebInfo build with tests, e.g. build)
 set -euo pipefail
 build=${1:-build}
 out=$("$build/bench/startup/qx_startup_bench" --benchmark_format=console 2>/dev/null)
 echo "$out"
-minimal=$(echo "$out" | awk '/^BM_MinimalQtWindow/ {print $2; exit}')
-quorvex=$(echo "$out" | awk '/^BM_QuorvexStartUp/ {print $2; exit}')
-awk -v q="$quorvex" -v m="$minimal" 'BEGIN { printf "start-up ratio (quorvex / minimal Qt window): %.2f\n", q / m }'
+median() { echo "$out" | awk -v n="^$1/.*_median$" '$1 ~ n {print $2; exit}'; }
+peak() { echo "$out" | awk -v n="^$1/.*_median$" '$1 ~ n {for (i = 1; i <= NF; i++) if ($i ~ /^peak_MiB=/) {sub("peak_MiB=", "", $i); print $i}; exit}'; }
+qt=$(median BM_MinimalQtWindow); qx=$(median BM_QuorvexStartUp)
+qtm=$(peak BM_MinimalQtWindow); qxm=$(peak BM_QuorvexStartUp)
+awk -v q="$qx" -v m="$qt" 'BEGIN { printf "start-up ratio (quorvex / minimal Qt window): %.2f  (%.1f ms / %.1f ms)\n", q / m, q, m }'
+awk -v q="$qxm" -v m="$qtm" 'BEGIN { printf "peak memory ratio: %.2f  (%.1f MiB / %.1f MiB)\n", q / m, q + 0, m + 0 }'
+
+# Idle memory: the real program, offscreen, 5 s after start, its notice check answered by the double.
+double_out=$(mktemp)
+"$build/tests/support/doubles/notice_double" tests/notice/sample-note.html >"$double_out" &
+double=$!
+trap 'kill $double 2>/dev/null || true; rm -f "$double_out"' EXIT
+for _ in $(seq 50); do [ "$(wc -l <"$double_out")" -ge 2 ] && break; sleep 0.1; done
+QT_QPA_PLATFORM=offscreen QUORVEX_CONNECT_TO="$(sed -n 1p "$double_out")" \
+  QUORVEX_EXTRA_CA_FILE="$(sed -n 2p "$double_out")" "$build/src/app/quorvex" &
+app=$!
+sleep 5
+rss=$(awk '/^VmRSS/ {print $2}' "/proc/$app/status")
+kill $app
+awk -v r="$rss" 'BEGIN { printf "idle memory after the notice check: %.1f MiB\n", r / 1024 }'
+
+exe="$build/src/app/quorvex"
+stripped=$(mktemp)
+strip -o "$stripped" "$exe"
+echo "executable: $(($(stat -c %s "$exe") / 1024)) KiB with debug information, $(($(stat -c %s "$stripped") / 1024)) KiB stripped"
+rm -f "$stripped"

@@ -2,11 +2,11 @@
 
 #include "app/ToolLauncher.h"
 #include "app/Windows.h"
-#include "text/CodePages.h"
 #include "notice/Notice.h"
 #include "platform/system/Clock.h"
 #include "platform/system/VersionRecord.h"
 #include "resources/Pictures.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::app {
@@ -49,7 +49,11 @@ void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::W
     window->control(kTabs).setCurrentPage(0);
     window->control("标签EX_版本提示").setCaption(gbk(u8"当前版本号：") + fields[0]);
     state.notice.banterRotationStarted = false;
-    notice::launchNoticeCheck(state, window);
+    // The check's libraries (libcurl, TLS, the script engine) load after the window is on screen.
+    std::weak_ptr<ui::Window> weak = window;
+    windows.afterFirstPaint(window, [&state, weak] {
+        if (auto w = weak.lock(); w && !w->destroyed()) notice::launchNoticeCheck(state, w);
+    });
 }
 
 ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std::function<int()> hour) {

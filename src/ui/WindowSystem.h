@@ -1,6 +1,7 @@
 #pragma once
 // The desktop as features see it: opening windows, message boxes, file dialogs, clipboard,
 // ending the process. The Qt view implements it; tests use a scripted fake.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,7 +23,7 @@ struct FileDialogRequest {
 };
 
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
 
     // Shows the window without a parent; its created handlers run before it is shown.
@@ -40,6 +41,10 @@ public:
 
     virtual void setClipboardText(const Text& text) = 0;
     virtual Text clipboardText() = 0;
+
+    // Runs f on the UI thread once the window has been drawn for the first time (soon, when it
+    // already has been or is never drawn): work the first sight of a window does not need waits.
+    virtual void afterFirstPaint(const WindowPtr& window, std::function<void()> f) = 0;
 
     // Lets the UI thread handle what is pending, once; does nothing on another thread.
     virtual void processPendingEvents() = 0;

@@ -43,7 +43,8 @@ bool bmpRowsPresent(std::span<const std::uint8_t> b) {
     const std::int64_t bits = littleEndian(b, 28, 2);
     if (width <= 0 || height == 0 || bits == 0) return false;
     const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
-    const std::int64_t needed = std::int64_t{littleEndian(b, 10, 4)} + rowBytes * (height < 0 ? -height : height);
+    const std::int64_t needed =
+        std::int64_t{littleEndian(b, 10, 4)} + rowBytes * (height < 0 ? -height : height);
     return needed <= static_cast<std::int64_t>(b.size());
 }
 

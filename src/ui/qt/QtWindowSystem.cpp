@@ -3,18 +3,19 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEventLoop>
-#include <QScreen>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 
 #include "text/CodePages.h"
+#include "text/Strings.h"
 #include "ui/qt/GbkText.h"
 #include "ui/qt/WindowView.h"
-#include "text/Strings.h"
 
 namespace qx::ui::qt {
 
@@ -215,6 +216,14 @@ Text QtWindowSystem::clipboardText() {
     Text t;
     runOnUi([&] { t = fromQt(QGuiApplication::clipboard()->text()); });
     return t;
+}
+
+void QtWindowSystem::afterFirstPaint(const WindowPtr& window, std::function<void()> f) {
+    if (WindowView* view = viewOf(window.get())) {
+        view->afterFirstPaint(std::move(f));
+        return;
+    }
+    QTimer::singleShot(0, qApp, std::move(f));
 }
 
 void QtWindowSystem::processPendingEvents() {

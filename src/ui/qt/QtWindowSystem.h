@@ -31,6 +31,7 @@ class QtWindowSystem : public WindowSystem {
     Text fileDialog(Window* owner, const FileDialogRequest& request) override;
     void setClipboardText(const Text& text) override;
     Text clipboardText() override;
+    void afterFirstPaint(const WindowPtr& window, std::function<void()> f) override;
     void processPendingEvents() override;
     void processPendingEventsExceptInput() override;
     [[noreturn]] void endProcess(int code) override;

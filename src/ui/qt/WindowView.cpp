@@ -8,6 +8,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "text/Strings.h"
 #include "ui/qt/GbkText.h"
@@ -382,17 +383,33 @@ void WindowView::userChecked(const std::string& name, bool checked) {
         if (other.kind == ControlKind::RadioButton && other.name != name) apply(other.name, Prop::Checked);
 }
 
+void WindowView::afterFirstPaint(std::function<void()> f) {
+    if (painted_) {
+        QTimer::singleShot(0, this, std::move(f));
+        return;
+    }
+    afterFirstPaint_.push_back(std::move(f));
+    // A window that stays hidden or minimised is never painted: the work waits a second at most.
+    if (afterFirstPaint_.size() == 1) QTimer::singleShot(1000, this, [this] { firstPaintDone(); });
+}
+
+void WindowView::firstPaintDone() {
+    painted_ = true;
+    for (auto& f : std::exchange(afterFirstPaint_, {})) QTimer::singleShot(0, this, std::move(f));
+}
+
 void WindowView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     if (!skin_.isNull()) {
         drawSkin(p, skin_, rect());
-        return;
+    } else {
+        // No skin yet: a plain rounded panel in a dark frame.
+        p.setPen(QPen(QColor(12, 12, 14), 3));
+        p.setBrush(QColor(248, 249, 251));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 10, 10);
     }
-    // No skin yet: a plain rounded panel in a dark frame.
-    p.setPen(QPen(QColor(12, 12, 14), 3));
-    p.setBrush(QColor(248, 249, 251));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 10, 10);
+    if (!painted_) firstPaintDone();
 }
 
 void WindowView::mousePressEvent(QMouseEvent* e) { drag_.press(this, e); }

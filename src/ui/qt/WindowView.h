@@ -5,11 +5,13 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ui/Window.h"
 #include "ui/qt/Widgets.h"
@@ -51,9 +53,12 @@ class WindowView : public QWidget {
     void applyAll();
     // The view is shown from now on: the window's own visibility applies.
     void markOpened();
+    // f runs from the event loop once the view has been painted.
+    void afterFirstPaint(std::function<void()> f);
 
   protected:
     void paintEvent(QPaintEvent*) override;
+    void firstPaintDone();
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
@@ -80,6 +85,8 @@ class WindowView : public QWidget {
     std::shared_ptr<ViewBridge> bridge_;
     std::map<std::string, Entry> entries_;
     QImage skin_;
+    bool painted_ = false;
+    std::vector<std::function<void()>> afterFirstPaint_;
     DragMover drag_;
     bool opened_ = false;
 };

@@ -141,6 +141,8 @@ Text FakeWindowSystem::clipboardText() {
     return clipboard_;
 }
 
+void FakeWindowSystem::afterFirstPaint(const ui::WindowPtr&, std::function<void()> f) { f(); }
+
 void FakeWindowSystem::processPendingEvents() {
     std::lock_guard lock(mutex_);
     ++pendingEventCalls_;

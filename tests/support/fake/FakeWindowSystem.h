@@ -70,6 +70,7 @@ class FakeWindowSystem : public ui::WindowSystem {
     Text fileDialog(ui::Window* owner, const ui::FileDialogRequest& request) override;
     void setClipboardText(const Text& text) override;
     Text clipboardText() override;
+    void afterFirstPaint(const ui::WindowPtr& window, std::function<void()> f) override;  // at once
     void processPendingEvents() override;
     void processPendingEventsExceptInput() override;
     [[noreturn]] void endProcess(int code) override;

@@ -164,6 +164,37 @@ TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
     EXPECT_TRUE(windows.openWindows().empty());
 }
 
+// Work queued for after the first paint runs once the window has been painted, never inside the
+// call; a window that is never painted still gets it, a second later.
+TEST_F(QtView, AfterFirstPaintWaitsForThePaint) {
+    struct PaintWatch : QObject {
+        bool painted = false;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) painted = true;
+            return false;
+        }
+    } watch;
+    WindowPtr w = Window::create("AboutWindow");
+    WindowView* v = open(w);
+    v->installEventFilter(&watch);
+    bool paintedFirst = false, ran = false;
+    windows.afterFirstPaint(w, [&] { ran = true, paintedFirst = watch.painted; });
+    EXPECT_FALSE(ran);
+    ASSERT_TRUE(waitFor([&] { return ran; }));
+    EXPECT_TRUE(paintedFirst);
+    int later = 0;
+    windows.afterFirstPaint(w, [&] { ++later; });  // painted already: soon
+    EXPECT_EQ(later, 0);
+    ASSERT_TRUE(waitFor([&] { return later == 1; }));
+
+    WindowPtr hidden = Window::create("AboutWindow");
+    windows.openModeless(hidden);
+    windows.viewOf(hidden.get())->hide();
+    bool hiddenRan = false;
+    windows.afterFirstPaint(hidden, [&] { hiddenRan = true; });
+    EXPECT_TRUE(waitFor([&] { return hiddenRan; }, 3000));
+}
+
 TEST_F(QtView, PagesSwitchOnlyThroughTheModel) {
     WindowPtr w = Window::create("MainWindow");
     w->onClick("按钮EX5", [w] { w->control("选择夹EX1").setCurrentPage(1); });
@@ -526,7 +557,8 @@ TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
         while (!(at->focusPolicy() & Qt::TabFocus) || !at->isEnabled()) at = at->nextInFocusChain();
         visited.push_back(at->objectName().toStdString());
     }
-    EXPECT_EQ(visited, (std::vector<std::string>{"编辑框EX_密码", "编辑框EX_结果", "按钮EX3", "按钮EX4", "按钮EX2"}));
+    EXPECT_EQ(visited,
+              (std::vector<std::string>{"编辑框EX_密码", "编辑框EX_结果", "按钮EX3", "按钮EX4", "按钮EX2"}));
 
     int clicks = 0;
     resolver->onClick("按钮EX4", [&] { ++clicks; });
