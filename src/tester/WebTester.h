@@ -50,8 +50,9 @@ Text requestAddress(std::string_view typed);
 
 // What the response box can show without freezing the window; a longer answer is shown up to
 // here, with a note of its whole size. Laying out one unbroken line of this size (minified
-// script, base64) takes the view about 50 ms; text with line breaks is shown piece by piece.
-constexpr std::size_t kShownAnswerBytes = std::size_t{128} << 10;
+// script, base64) takes the view about 25 ms (twice that at 128 KB, too long a freeze); text
+// with line breaks is shown piece by piece.
+constexpr std::size_t kShownAnswerBytes = std::size_t{64} << 10;
 
 // The answer as the response box shows it: the bytes up to the first zero byte, UTF-8-decoded
 // or (only when not decoded) simplified, at most shownBytes of them.

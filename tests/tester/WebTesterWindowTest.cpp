@@ -441,6 +441,6 @@ TEST_F(WebTesterWindowTest, LongAnswerIsShownInPart) {
     const Text shown = text("编辑框EX_最后文本");
     EXPECT_EQ(shown.substr(0, kShownAnswerBytes), TestServer::patternBytes(0, kShownAnswerBytes));
     EXPECT_EQ(shown.substr(kShownAnswerBytes),
-              "\r\n\r\n" + gbk(u8"[ 数据过长，这里只显示了前 128 KB，共 ") + dataSizeText(size) + " ]");
+              "\r\n\r\n" + gbk(u8"[ 数据过长，这里只显示了前 64 KB，共 ") + dataSizeText(size) + " ]");
     EXPECT_EQ(state.tester.lastResponseBytes.get().size(), size);  // the bytes are all kept
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <deque>
 #include <mutex>
 
@@ -298,6 +299,29 @@ std::atomic<SharperPictureSource> gSharperSource{nullptr};
 
 void setSharperPictureSource(SharperPictureSource source) { gSharperSource = source; }
 
+namespace {
+
+// The decoded pixels become the image's own, premultiplied in place: no second copy of a
+// picture that may be a megabyte (the skin), so start-up touches that much less memory.
+QImage adoptPixels(platform::RgbaImage&& rgba) {
+    auto* pixels = new std::vector<std::uint8_t>(std::move(rgba.pixels));
+    std::uint8_t* p = pixels->data();
+    for (std::size_t i = 0; i < pixels->size(); i += 4) {
+        const unsigned a = p[i + 3];
+        const auto times = [a](unsigned c) { return static_cast<std::uint8_t>((c * a + 127) / 255); };
+        const std::uint8_t r = times(p[i]), g = times(p[i + 1]), b = times(p[i + 2]);
+        // Format_ARGB32_Premultiplied is 0xAARRGGBB in the machine's byte order.
+        const std::uint32_t argb =
+            (std::uint32_t{a} << 24) | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
+        std::memcpy(p + i, &argb, 4);
+    }
+    return QImage(
+        p, rgba.width, rgba.height, rgba.width * 4, QImage::Format_ARGB32_Premultiplied,
+        [](void* owned) { delete static_cast<std::vector<std::uint8_t>*>(owned); }, pixels);
+}
+
+}  // namespace
+
 QImage decodePicture(const std::vector<unsigned char>& bytes) {
     if (bytes.empty()) return QImage();
     struct Entry {
@@ -330,8 +354,7 @@ QImage decodePicture(const std::vector<unsigned char>& bytes) {
     QImage image;
     platform::RgbaImage rgba;
     if (platform::decodeImage(source, rgba)) {
-        image = QImage(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888)
-                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);  // a copy: rgba goes
+        image = adoptPixels(std::move(rgba));
     } else {
         image = QImage::fromData(source.data(), static_cast<int>(source.size()))
                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
