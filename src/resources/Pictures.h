@@ -8,8 +8,9 @@
 
 namespace qx::res {
 
-std::span<const unsigned char> daySkin();    // 732x354, white panel in a black frame
-std::span<const unsigned char> nightSkin();  // 732x354, grey panel in a black frame
+// 64x354: the 16-pixel corners and edges of a panel in a black frame, drawn in nine parts.
+std::span<const unsigned char> daySkin();    // white panel
+std::span<const unsigned char> nightSkin();  // grey panel
 std::span<const unsigned char> logo();
 std::span<const unsigned char> cornerPicture();  // at the logo's lower right corner
 std::span<const unsigned char> updateIcon();
