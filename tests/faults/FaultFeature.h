@@ -67,5 +67,6 @@ std::vector<std::shared_ptr<FaultFeature>> speechFeatures();
 std::vector<std::shared_ptr<FaultFeature>> pictureFeatures();
 std::vector<std::shared_ptr<FaultFeature>> speedTestFeatures();
 std::vector<std::shared_ptr<FaultFeature>> shortLinkFeatures();
+std::vector<std::shared_ptr<FaultFeature>> cliFeatures();
 
 }  // namespace qx::test

@@ -22,7 +22,7 @@ using Cell = std::pair<std::shared_ptr<FaultFeature>, Fault>;
 std::vector<std::shared_ptr<FaultFeature>> features() {
     std::vector<std::shared_ptr<FaultFeature>> all;
     for (auto group : {noticeFeatures, resolverFeatures, testerFeatures, speechFeatures, pictureFeatures,
-                       speedTestFeatures, shortLinkFeatures})
+                       speedTestFeatures, shortLinkFeatures, cliFeatures})
         for (auto& f : group()) all.push_back(f);
     return all;
 }
