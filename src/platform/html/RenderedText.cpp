@@ -1,6 +1,8 @@
 // Body text as a browser's innerText/outerText gives it with the default style sheet only: the
 // rendered-text collection of the HTML standard, with CSS white-space collapsing. The tree is
 // walked with an explicit stack, so any depth is safe.
+#include "platform/html/RenderedText.h"
+
 #include <gumbo.h>
 #include <strings.h>
 
@@ -11,12 +13,23 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/html/RenderedText.h"
-#include "platform/text/CodePage.h"
+#include "platform/library/SharedLibrary.h"
 #include "platform/text/Ascii.h"
+#include "platform/text/CodePage.h"
 
 namespace qx::platform {
 namespace {
+
+struct Gumbo : Imports {
+    Gumbo() : Imports(QX_GUMBO_SONAME) {}
+    QX_IMPORT(gumbo_parse_with_options);
+    QX_IMPORT(gumbo_get_attribute);
+    QX_IMPORT(gumbo_tag_from_original_text);
+    const GumboOptions* defaults = take<const GumboOptions*>("kGumboDefaultOptions");
+};
+
+// Only called while a parsed tree is walked, so the library is there.
+const Gumbo& gumbo() { return *imported<Gumbo>(); }
 
 // Gumbo frees its tree recursively; every block is kept on a list instead and freed in one loop.
 struct alignas(16) BlockHeader {
@@ -59,12 +72,12 @@ void freeBlock(void*, void* ptr) {
 enum class Kind { Inline, Hidden, Block, Paragraph, Row, Cell, Break, Atomic };
 
 bool hasAttribute(const GumboElement& e, const char* name) {
-    return gumbo_get_attribute(&e.attributes, name) != nullptr;
+    return gumbo().gumbo_get_attribute(&e.attributes, name) != nullptr;
 }
 
 std::string unknownTagName(const GumboElement& e) {
     GumboStringPiece piece = e.original_tag;
-    gumbo_tag_from_original_text(&piece);
+    gumbo().gumbo_tag_from_original_text(&piece);
     return toLowerAscii(std::string_view(piece.data, piece.length));
 }
 
@@ -95,7 +108,7 @@ Kind kindOf(const GumboNode* node) {
         case GUMBO_TAG_TRACK:
             return Kind::Hidden;
         case GUMBO_TAG_INPUT: {
-            const GumboAttribute* type = gumbo_get_attribute(&e.attributes, "type");
+            const GumboAttribute* type = gumbo().gumbo_get_attribute(&e.attributes, "type");
             if (type && strcasecmp(type->value, "hidden") == 0) return Kind::Hidden;
             return Kind::Atomic;
         }
@@ -433,17 +446,18 @@ std::string collect(const GumboNode* root) {
 
 bool renderedBodyText(std::string_view utf8Html, std::string& utf8Text) {
     utf8Text.clear();
-    if (utf8Html.size() > kMaxHtmlBytes) return false;
+    const Gumbo* parser = imported<Gumbo>();
+    if (!parser || utf8Html.size() > kMaxHtmlBytes) return false;
     std::string bounded = boundMarkup(utf8Html);
     BlockList blocks;
-    GumboOptions options = kGumboDefaultOptions;
+    GumboOptions options = *parser->defaults;
     options.allocator = allocateBlock;
     options.deallocator = freeBlock;
     options.userdata = &blocks;
     options.max_errors = 0;  // errors are not read; do not keep them
     options.fragment_context = GUMBO_TAG_BODY;
     options.fragment_namespace = GUMBO_NAMESPACE_HTML;
-    GumboOutput* output = gumbo_parse_with_options(&options, bounded.data(), bounded.size());
+    GumboOutput* output = parser->gumbo_parse_with_options(&options, bounded.data(), bounded.size());
     if (!output || !output->root || !isElement(output->root)) return false;
     utf8Text = collect(output->root);
     // The tree goes with `blocks`; gumbo_destroy_output would recurse over it.

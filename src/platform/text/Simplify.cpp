@@ -1,7 +1,5 @@
 #include "platform/text/Simplify.h"
 
-#include "platform/text/Utf8.h"
-
 #include <opencc.h>
 #include <unicode/ucnv.h>
 
@@ -10,10 +8,20 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/library/SharedLibrary.h"
 #include "platform/text/CodePage.h"
+#include "platform/text/Utf8.h"
 
 namespace qx::platform {
 namespace {
+
+struct OpenCc : Imports {
+    OpenCc() : Imports(QX_OPENCC_SONAME) {}
+    QX_IMPORT(opencc_open);
+    QX_IMPORT(opencc_convert_utf8);
+    QX_IMPORT(opencc_convert_utf8_free);
+    QX_IMPORT(opencc_close);
+};
 
 // Loading the dictionaries takes a while: one converter for the whole run, opened on first use.
 // OpenCC keeps its last error in a global, so conversions take turns.
@@ -27,19 +35,22 @@ class T2s {
     bool convert(std::string_view utf8, std::string& out) {
         if (!ready()) return false;
         std::lock_guard lock(mutex_);
-        char* converted = opencc_convert_utf8(handle_, utf8.data(), utf8.size());
+        char* converted = cc_->opencc_convert_utf8(handle_, utf8.data(), utf8.size());
         if (!converted) return false;
         out.assign(converted);
-        opencc_convert_utf8_free(converted);
+        cc_->opencc_convert_utf8_free(converted);
         return true;
     }
 
   private:
     static opencc_t invalid() { return reinterpret_cast<opencc_t>(static_cast<std::intptr_t>(-1)); }
-    T2s() : handle_(opencc_open(OPENCC_DEFAULT_CONFIG_TRAD_TO_SIMP)) {}
+    T2s()
+        : cc_(imported<OpenCc>()),
+          handle_(cc_ ? cc_->opencc_open(OPENCC_DEFAULT_CONFIG_TRAD_TO_SIMP) : invalid()) {}
     ~T2s() {
-        if (ready()) opencc_close(handle_);
+        if (ready()) cc_->opencc_close(handle_);
     }
+    const OpenCc* cc_;
     opencc_t handle_;
     std::mutex mutex_;
 };

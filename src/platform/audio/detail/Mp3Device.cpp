@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/audio/Mci.h"
+#include "platform/library/SharedLibrary.h"
 
 namespace qx::platform::detail {
 
@@ -21,18 +22,47 @@ using Seconds = std::chrono::duration<double>;
 // the audio and a stop never has much queued sound to drop.
 constexpr Seconds kLead(0.25);
 
-void initDecoderLibrary() {
-    static const int once = [] { return mpg123_init(); }();
-    (void)once;
-}
+// The decoder and the sound output are opened with the first sound played.
+struct Decoder : Imports {
+    Decoder() : Imports(QX_MPG123_SONAME) {
+        if (complete()) mpg123_init();
+    }
+    QX_IMPORT(mpg123_init);
+    QX_IMPORT(mpg123_new);
+    QX_IMPORT(mpg123_param);
+    QX_IMPORT(mpg123_open);
+    QX_IMPORT(mpg123_getformat);
+    QX_IMPORT(mpg123_outblock);
+    QX_IMPORT(mpg123_read);
+    QX_IMPORT(mpg123_close);
+    QX_IMPORT(mpg123_delete);
+};
+
+struct Output : Imports {
+    Output() : Imports(QX_OUT123_SONAME) {}
+    QX_IMPORT(out123_new);
+    QX_IMPORT(out123_param);
+    QX_IMPORT(out123_open);
+    QX_IMPORT(out123_start);
+    QX_IMPORT(out123_encsize);
+    QX_IMPORT(out123_play);
+    QX_IMPORT(out123_drain);
+    QX_IMPORT(out123_drop);
+    QX_IMPORT(out123_stop);
+    QX_IMPORT(out123_del);
+};
+
+// Only called once open() found both libraries.
+const Decoder& mpg() { return *imported<Decoder>(); }
+const Output& out() { return *imported<Output>(); }
 
 out123_handle* openOutput(const std::string& module, long rate, int channels, int encoding) {
-    out123_handle* output = out123_new();
+    out123_handle* output = out().out123_new();
     if (!output) return nullptr;
-    out123_param_int(output, OUT123_FLAGS, OUT123_QUIET);
-    if (out123_open(output, module.empty() ? nullptr : module.c_str(), nullptr) != OUT123_OK ||
-        out123_start(output, rate, channels, encoding) != OUT123_OK) {
-        out123_del(output);
+    out().out123_param_int(output, OUT123_FLAGS, OUT123_QUIET);
+    if (out().out123_open(output, module.empty() ? nullptr : module.c_str(), nullptr) != OUT123_OK ||
+        out().out123_start(output, rate, channels, encoding) != OUT123_OK) {
+        out().out123_del(output);
         return nullptr;
     }
     return output;
@@ -41,19 +71,22 @@ out123_handle* openOutput(const std::string& module, long rate, int channels, in
 }  // namespace
 
 std::shared_ptr<Mp3Device> Mp3Device::open(const std::string& nativePath, int* result) {
-    initDecoderLibrary();
+    if (!imported<Decoder>() || !imported<Output>()) {
+        *result = kMciHardware;
+        return nullptr;
+    }
     std::shared_ptr<Mp3Device> device(new Mp3Device());
-    device->decoder_ = mpg123_new(nullptr, nullptr);
+    device->decoder_ = mpg().mpg123_new(nullptr, nullptr);
     if (!device->decoder_) {
         *result = kMciHardware;
         return nullptr;
     }
-    mpg123_param(device->decoder_, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    mpg().mpg123_param(device->decoder_, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     // The first frame header gives the format; a file that yields none is not MPEG audio.
-    if (mpg123_open(device->decoder_, nativePath.c_str()) != MPG123_OK ||
-        mpg123_getformat(device->decoder_, &device->rate_, &device->channels_, &device->encoding_) !=
+    if (mpg().mpg123_open(device->decoder_, nativePath.c_str()) != MPG123_OK ||
+        mpg().mpg123_getformat(device->decoder_, &device->rate_, &device->channels_, &device->encoding_) !=
             MPG123_OK ||
-        device->rate_ <= 0 || device->channels_ <= 0 || out123_encsize(device->encoding_) <= 0) {
+        device->rate_ <= 0 || device->channels_ <= 0 || out().out123_encsize(device->encoding_) <= 0) {
         *result = kMciInvalidFile;
         return nullptr;
     }
@@ -63,8 +96,8 @@ std::shared_ptr<Mp3Device> Mp3Device::open(const std::string& nativePath, int* r
 
 Mp3Device::~Mp3Device() {
     if (!decoder_) return;
-    mpg123_close(decoder_);
-    mpg123_delete(decoder_);
+    mpg().mpg123_close(decoder_);
+    mpg().mpg123_delete(decoder_);
 }
 
 int Mp3Device::play(bool wait, const std::string& outputModule) {
@@ -98,17 +131,17 @@ int Mp3Device::play(bool wait, const std::string& outputModule) {
     try {
         std::thread([self = shared_from_this(), output] { self->run(output); }).detach();
     } catch (...) {
-        out123_del(output);
+        out().out123_del(output);
         return giveUp();
     }
     return kMciOk;
 }
 
 void Mp3Device::run(out123_handle* output) {
-    std::vector<unsigned char> buffer(mpg123_outblock(decoder_));
+    std::vector<unsigned char> buffer(mpg().mpg123_outblock(decoder_));
     long rate = rate_;
     int channels = channels_, encoding = encoding_;
-    double bytesPerSecond = static_cast<double>(rate) * channels * out123_encsize(encoding);
+    double bytesPerSecond = static_cast<double>(rate) * channels * out().out123_encsize(encoding);
     double playedSeconds = 0;
     const Clock::time_point start = Clock::now();
     bool stopped = false;
@@ -127,23 +160,23 @@ void Mp3Device::run(out123_handle* output) {
             }
         }
         std::size_t done = 0;
-        int err = mpg123_read(decoder_, buffer.data(), buffer.size(), &done);
+        int err = mpg().mpg123_read(decoder_, buffer.data(), buffer.size(), &done);
         if (done > 0) {
-            out123_play(output, buffer.data(), done);
+            out().out123_play(output, buffer.data(), done);
             playedSeconds += static_cast<double>(done) / bytesPerSecond;
         }
         if (err == MPG123_NEW_FORMAT) {
             long r = 0;
             int c = 0, e = 0;
-            if (mpg123_getformat(decoder_, &r, &c, &e) != MPG123_OK || r <= 0 || c <= 0 ||
-                out123_encsize(e) <= 0)
+            if (mpg().mpg123_getformat(decoder_, &r, &c, &e) != MPG123_OK || r <= 0 || c <= 0 ||
+                out().out123_encsize(e) <= 0)
                 break;
             if (r != rate || c != channels || e != encoding) {
-                out123_drain(output);
-                out123_stop(output);
-                if (out123_start(output, r, c, e) != OUT123_OK) break;
+                out().out123_drain(output);
+                out().out123_stop(output);
+                if (out().out123_start(output, r, c, e) != OUT123_OK) break;
                 rate = r, channels = c, encoding = e;
-                bytesPerSecond = static_cast<double>(rate) * channels * out123_encsize(encoding);
+                bytesPerSecond = static_cast<double>(rate) * channels * out().out123_encsize(encoding);
             }
             continue;
         }
@@ -161,11 +194,11 @@ void Mp3Device::run(out123_handle* output) {
     // The last decoded sound still has to be heard before a blocking play returns.
     if (!stopped && ahead() > Seconds(0) && !waitUnlessStopped(ahead())) stopped = true;
     if (stopped) {
-        out123_drop(output);
+        out().out123_drop(output);
     } else {
-        out123_drain(output);
+        out().out123_drain(output);
     }
-    out123_del(output);
+    out().out123_del(output);
 
     std::lock_guard lock(mutex_);
     playing_ = false;

@@ -5,9 +5,31 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "platform/library/SharedLibrary.h"
+
 namespace qx::platform::detail {
 
 namespace {
+
+// giflib is opened when the first GIF is written.
+struct GifLib : Imports {
+    GifLib() : Imports(QX_GIF_SONAME) {}
+    QX_IMPORT(GifQuantizeBuffer);
+    QX_IMPORT(GifBitSize);
+    QX_IMPORT(GifMakeMapObject);
+    QX_IMPORT(GifFreeMapObject);
+    QX_IMPORT(EGifOpen);
+    QX_IMPORT(EGifSetGifVersion);
+    QX_IMPORT(EGifPutScreenDesc);
+    QX_IMPORT(EGifGCBToExtension);
+    QX_IMPORT(EGifPutExtension);
+    QX_IMPORT(EGifPutImageDesc);
+    QX_IMPORT(EGifPutLine);
+    QX_IMPORT(EGifCloseFile);
+};
+
+// Only called once encodeGif found the library.
+const GifLib& giflib() { return *imported<GifLib>(); }
 
 int writeToVector(GifFileType* gif, const GifByteType* data, int n) {
     auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
@@ -58,8 +80,9 @@ bool quantizedPalette(const RgbaImage& image, bool transparency, Indexed& out) {
     int size = transparency ? 255 : 256;
     std::vector<GifColorType> map(256);
     out.indices.assign(n, 0);
-    if (GifQuantizeBuffer(static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), &size,
-                          r.data(), g.data(), b.data(), out.indices.data(), map.data()) != GIF_OK)
+    if (giflib().GifQuantizeBuffer(static_cast<unsigned>(image.width), static_cast<unsigned>(image.height),
+                                   &size, r.data(), g.data(), b.data(), out.indices.data(),
+                                   map.data()) != GIF_OK)
         return false;
     out.colors.assign(map.begin(), map.begin() + size);
     return true;
@@ -68,6 +91,7 @@ bool quantizedPalette(const RgbaImage& image, bool transparency, Indexed& out) {
 }  // namespace
 
 std::vector<std::uint8_t> encodeGif(const RgbaImage& image) {
+    if (!imported<GifLib>()) return {};
     if (image.empty() || image.width > 65535 || image.height > 65535 ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height) * 4)
         return {};
@@ -88,33 +112,34 @@ std::vector<std::uint8_t> encodeGif(const RgbaImage& image) {
                 indexed.indices[i] = static_cast<GifByteType>(indexed.transparentIndex);
     }
     // The colour table holds a power of two of entries, at least two.
-    const int bits = GifBitSize(std::max(2, static_cast<int>(indexed.colors.size())));
+    const int bits = giflib().GifBitSize(std::max(2, static_cast<int>(indexed.colors.size())));
     indexed.colors.resize(std::size_t{1} << bits, GifColorType{0, 0, 0});
 
     std::vector<std::uint8_t> out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, writeToVector, &error);
+    GifFileType* gif = giflib().EGifOpen(&out, writeToVector, &error);
     if (!gif) return {};
-    ColorMapObject* map = GifMakeMapObject(1 << bits, indexed.colors.data());
+    ColorMapObject* map = giflib().GifMakeMapObject(1 << bits, indexed.colors.data());
     bool ok = map != nullptr;
     if (ok) {
-        EGifSetGifVersion(gif, transparency);
-        ok = EGifPutScreenDesc(gif, image.width, image.height, 8, 0, map) == GIF_OK;
+        giflib().EGifSetGifVersion(gif, transparency);
+        ok = giflib().EGifPutScreenDesc(gif, image.width, image.height, 8, 0, map) == GIF_OK;
     }
     if (ok && transparency) {
         GraphicsControlBlock gcb{};
         gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
         gcb.TransparentColor = indexed.transparentIndex;
         GifByteType extension[4];
-        std::size_t length = EGifGCBToExtension(&gcb, extension);
-        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_OK;
+        std::size_t length = giflib().EGifGCBToExtension(&gcb, extension);
+        ok = giflib().EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
+             GIF_OK;
     }
-    ok = ok && EGifPutImageDesc(gif, 0, 0, image.width, image.height, false, nullptr) == GIF_OK;
+    ok = ok && giflib().EGifPutImageDesc(gif, 0, 0, image.width, image.height, false, nullptr) == GIF_OK;
     for (int y = 0; ok && y < image.height; ++y)
-        ok = EGifPutLine(gif, indexed.indices.data() + std::size_t(y) * std::size_t(image.width),
-                         image.width) == GIF_OK;
-    if (EGifCloseFile(gif, &error) != GIF_OK) ok = false;
-    if (map) GifFreeMapObject(map);
+        ok = giflib().EGifPutLine(gif, indexed.indices.data() + std::size_t(y) * std::size_t(image.width),
+                                  image.width) == GIF_OK;
+    if (giflib().EGifCloseFile(gif, &error) != GIF_OK) ok = false;
+    if (map) giflib().GifFreeMapObject(map);
     if (!ok) out.clear();
     return out;
 }
