@@ -17,7 +17,7 @@ namespace qx::platform {
 
 class Imports {
   public:
-    // Opens the library (once per process; it stays loaded: its objects may live to the end).
+    // Opens the library; it stays loaded, as its objects may live to the end of the process.
     explicit Imports(const char* soname);
     Imports(const Imports&) = delete;
     Imports& operator=(const Imports&) = delete;
