@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <unistd.h>
+
 #include <cstdlib>
 
 int main(int argc, char** argv) {
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
     w.show();
     QTimer::singleShot(0, [] {
         QCoreApplication::processEvents();
+        (void)!write(STDOUT_FILENO, "\n", 1);  // the benchmark's clock stops here
         std::_Exit(0);
     });
     return app.exec();

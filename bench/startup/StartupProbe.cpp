@@ -2,6 +2,8 @@
 // benchmark times against a minimal Qt window program.
 #include <QCoreApplication>
 #include <QTimer>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "app/StartUp.h"
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
         // Once the loop has shown and painted the window.
         QTimer::singleShot(0, [] {
             QCoreApplication::processEvents();
+            (void)!write(STDOUT_FILENO, "\n", 1);  // the benchmark's clock stops here
             std::_Exit(0);
         });
     });

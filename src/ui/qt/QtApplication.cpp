@@ -2,21 +2,76 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QStyleFactory>
 
+#if __has_include(<fontconfig/fontconfig.h>)
+#include <fontconfig/fontconfig.h>
+#define QX_HAVE_FONTCONFIG 1
+#endif
+
 #include "ui/qt/QtWindowSystem.h"
-#include "text/Strings.h"
 
 namespace qx::ui::qt {
 
+namespace {
+
+// The Windows font the layouts name, and the installed fonts that stand in for it, best first.
+const QStringList kWindowsFont = {QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei")};
+const QStringList kStandIns = {QStringLiteral("Microsoft YaHei"), QStringLiteral("WenQuanYi Micro Hei"),
+                               QStringLiteral("Noto Sans CJK SC")};
+
+QString gStandIn;  // set on the UI thread before any window exists
+
+// Whether fontconfig asks for the family to be drawn without hinting, as the CJK fonts'
+// packages do. Qt 6.4 reads only the hint style, so such a font would still go through the
+// auto-hinter: slower for every glyph it loads, and not how other programs draw it.
+bool fontconfigTurnsHintingOff(const QString& family) {
+#ifdef QX_HAVE_FONTCONFIG
+    const QByteArray name = family.toUtf8();
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcBool hinting = FcTrue;
+    if (match) {
+        FcPatternGetBool(match, FC_HINTING, 0, &hinting);
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return hinting == FcFalse;
+#else
+    (void)family;
+    return false;
+#endif
+}
+
+}  // namespace
+
+QString uiFontFamily(const QString& requested) {
+    if (gStandIn.isEmpty() || !kWindowsFont.contains(requested)) return requested;
+    return gStandIn;
+}
+
 void setUpApplication(QApplication& app) {
-    // The layouts name the Windows font; here the CJK font stands in where it is missing.
-    QFont::insertSubstitutions(QStringLiteral("微软雅黑"),
-                               {QStringLiteral("Microsoft YaHei"), QStringLiteral("WenQuanYi Micro Hei")});
-    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), {QStringLiteral("WenQuanYi Micro Hei")});
+    // One installed family, named alone: a list, or a name that is not installed, costs a
+    // fontconfig fallback search for every font Qt loads. Characters the family lacks still
+    // fall back to other fonts.
+    const QStringList installed = QFontDatabase::families();
+    gStandIn.clear();
+    for (const QString& name : kStandIns) {
+        if (installed.contains(name)) {
+            gStandIn = name;
+            break;
+        }
+    }
     QFont f;
-    f.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("WenQuanYi Micro Hei"),
-                   QStringLiteral("Noto Sans CJK SC"), QStringLiteral("sans-serif")});
+    if (!gStandIn.isEmpty()) {
+        f.setFamily(gStandIn);
+        if (fontconfigTurnsHintingOff(gStandIn)) f.setHintingPreference(QFont::PreferNoHinting);
+    }
     f.setPixelSize(12);
     app.setFont(f);
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);

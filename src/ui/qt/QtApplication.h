@@ -6,6 +6,7 @@
 #include "ui/WindowSystem.h"
 
 class QApplication;
+class QString;
 
 namespace qx::ui::qt {
 
@@ -13,5 +14,9 @@ int runApplication(int argc, char** argv, const std::function<void(qx::ui::Windo
 
 // Fonts and style the windows expect (also for tests that make their own application).
 void setUpApplication(QApplication& app);
+
+// The family to draw a layout's font with: the installed stand-in for the Windows font the
+// layouts name, any other name as it is.
+QString uiFontFamily(const QString& requested);
 
 }  // namespace qx::ui::qt

@@ -1,4 +1,5 @@
 #include "ui/qt/WindowView.h"
+#include "ui/qt/QtApplication.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -21,8 +22,25 @@ bool onUiThread() {
     return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
+// Whether every pixel row of img is constant between columns x0 and x1 (across: false), or
+// every column constant between rows y0 and y1 (across: true).
+bool uniform(const QImage& img, int from, int to, bool down) {
+    const bool packed = img.depth() == 32;  // the decoded pictures are
+    const auto at = [&](int x, int y) {
+        return packed ? reinterpret_cast<const QRgb*>(img.constScanLine(y))[x] : img.pixel(x, y);
+    };
+    const int lines = down ? img.width() : img.height();
+    for (int l = 0; l < lines; ++l) {
+        const QRgb first = down ? at(l, from) : at(from, l);
+        for (int k = from + 1; k < to; ++k)
+            if ((down ? at(l, k) : at(k, l)) != first) return false;
+    }
+    return true;
+}
+
 // Nine-slice drawing keeps the frame and the rounded corners of the skin undistorted at any
-// window size.
+// window size. A part stretched along a direction in which it does not change is drawn
+// exactly without smoothing, which also spares Qt's threaded scaling on the first paint.
 void drawSkin(QPainter& p, const QImage& img, const QRect& target) {
     // In pixels; a 2x drawing has twice as many device pixels in each part.
     const qreal r = img.devicePixelRatio();
@@ -32,10 +50,19 @@ void drawSkin(QPainter& p, const QImage& img, const QRect& target) {
     const int sw = size.width(), sh = size.height(), tw = target.width(), th = target.height();
     const int sx[4] = {0, m, sw - m, sw}, sy[4] = {0, m, sh - m, sh};
     const int tx[4] = {0, m, tw - m, tw}, ty[4] = {0, m, th - m, th};
+    const bool resampled = r != p.device()->devicePixelRatio();
+    const int rm = qRound(m * r);
+    const bool flatAcross = uniform(img, rm, img.width() - rm, false);
+    const bool flatDown = uniform(img, rm, img.height() - rm, true);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
+        for (int j = 0; j < 3; ++j) {
+            const bool stretchedAcross = tx[i + 1] - tx[i] != sx[i + 1] - sx[i];
+            const bool stretchedDown = ty[j + 1] - ty[j] != sy[j + 1] - sy[j];
+            p.setRenderHint(QPainter::SmoothPixmapTransform, resampled || (stretchedAcross && !flatAcross) ||
+                                                                 (stretchedDown && !flatDown));
             p.drawImage(QRectF(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]), img,
                         QRectF(sx[i] * r, sy[j] * r, (sx[i + 1] - sx[i]) * r, (sy[j + 1] - sy[j]) * r));
+        }
 }
 
 }  // namespace
@@ -114,9 +141,7 @@ void WindowView::build() {
                     c.kind == ControlKind::CloseButton ? SkinButton::Look::Close : SkinButton::Look::Normal,
                     this);
                 QFont f = b->font();
-                if (!c.font.empty())
-                    f.setFamilies({QString::fromStdString(c.font), QStringLiteral("Microsoft YaHei"),
-                                   QStringLiteral("WenQuanYi Micro Hei")});
+                if (!c.font.empty()) f.setFamily(uiFontFamily(QString::fromStdString(c.font)));
                 if (c.fontSize > 0) f.setPixelSize(c.fontSize);
                 b->setFont(f);
                 QObject::connect(b, &QAbstractButton::clicked, this, [this, name] { window_->click(name); });

@@ -6,10 +6,14 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGraphicsOpacityEffect>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QLinearGradient>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -446,6 +450,81 @@ TEST_F(QtView, WindowPropertiesSkinAndMinimise) {
     EXPECT_FALSE(ev->rect().contains(ev->controlWidget("编辑框EX_解码文本")->geometry()));
     e->setHeight(668);
     EXPECT_TRUE(ev->rect().contains(ev->controlWidget("编辑框EX_解码文本")->geometry()));
+}
+
+// The Windows font the layouts name is drawn with one installed stand-in, named alone (so Qt
+// runs no fallback search per font), with the hinting fontconfig sets for it: off for
+// WenQuanYi Micro Hei, which the test machines have.
+TEST_F(QtView, WindowsFontDrawnWithOneInstalledStandIn) {
+    const QFont font = QApplication::font();
+    ASSERT_EQ(font.families().size(), 1);
+    EXPECT_TRUE(QFontDatabase::families().contains(font.family()));
+    EXPECT_EQ(uiFontFamily(QStringLiteral("微软雅黑")), font.family());
+    EXPECT_EQ(uiFontFamily(QStringLiteral("DejaVu Sans")), QStringLiteral("DejaVu Sans"));
+    if (font.family() == QStringLiteral("WenQuanYi Micro Hei"))
+        EXPECT_EQ(font.hintingPreference(), QFont::PreferNoHinting);
+    WindowPtr w = Window::create("MainWindow");
+    WindowView* v = open(w);
+    const QFont button = widget<SkinButton>(v, "按钮EX5")->font();
+    EXPECT_EQ(button.families(), QStringList{font.family()});
+    EXPECT_EQ(button.hintingPreference(), font.hintingPreference());
+    EXPECT_EQ(QFontInfo(button).family(), font.family());
+}
+
+// The skin drawn in nine parts, some without smoothing where the picture is flat, gives the
+// pixels of every part smoothed (to within rounding): for a skin flat along its stretched middle
+// (as the program's are) and for a noisy one, windows smaller, equal and larger than the picture.
+TEST_F(QtView, SkinPartsDrawnAsIfAllSmoothed) {
+    QImage flat(64, 354, QImage::Format_ARGB32_Premultiplied);
+    flat.fill(Qt::transparent);
+    {
+        QPainter p(&flat);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 0, 354);
+        g.setColorAt(0, QColor(255, 255, 255));
+        g.setColorAt(1, QColor(150, 153, 159));
+        p.setPen(QPen(Qt::black, 3));
+        p.setBrush(g);
+        p.drawRoundedRect(QRectF(1.5, 1.5, 61, 351), 10, 10);
+    }
+    QImage noisy = flat.copy();
+    for (int y = 20; y < 330; y += 7)
+        for (int x = 18; x < 46; x += 5) noisy.setPixel(x, y, qRgb((x * 37) % 256, (y * 11) % 256, 90));
+    WindowPtr w = Window::create("AboutWindow");
+    WindowView* v = open(w);
+    for (const auto& [skin, name] : {std::pair{flat, "flat"}, std::pair{noisy, "noisy"}}) {
+        w->skinElement().setImage(encode(skin, "PNG"));
+        for (const QSize size : {QSize(120, 200), QSize(64, 354), QSize(732, 354), QSize(500, 420)}) {
+            w->setWidth(size.width());
+            w->setHeight(size.height());
+            ASSERT_EQ(v->size(), size);
+            QImage drawn(size, QImage::Format_ARGB32_Premultiplied);
+            drawn.fill(Qt::transparent);
+            v->render(&drawn, QPoint(), QRegion(), {});
+            QImage expected(size, QImage::Format_ARGB32_Premultiplied);
+            expected.fill(Qt::transparent);
+            {
+                QPainter p(&expected);
+                p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+                const int m = std::min({16, 64 / 3, size.width() / 2, size.height() / 2});
+                const int sx[4] = {0, m, 64 - m, 64}, sy[4] = {0, m, 354 - m, 354};
+                const int tx[4] = {0, m, size.width() - m, size.width()};
+                const int ty[4] = {0, m, size.height() - m, size.height()};
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j)
+                        p.drawImage(QRect(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]), skin,
+                                    QRect(sx[i], sy[j], sx[i + 1] - sx[i], sy[j + 1] - sy[j]));
+            }
+            int worst = 0;  // largest difference in any channel
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x) {
+                    const QRgb a = drawn.pixel(x, y), b = expected.pixel(x, y);
+                    worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                      std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+                }
+            EXPECT_LE(worst, 1) << name << " " << size.width() << "x" << size.height();
+        }
+    }
 }
 
 TEST_F(QtView, ModalChildReturnsWhenDestroyed) {
