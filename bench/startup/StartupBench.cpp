@@ -62,10 +62,17 @@ void run(benchmark::State& state, const char* path) {
 
 void BM_QuorvexStartUp(benchmark::State& state) { run(state, QX_STARTUP_PROBE); }
 void BM_MinimalQtWindow(benchmark::State& state) { run(state, QX_MINIMAL_WINDOW); }
+void BM_CaptionWindow(benchmark::State& state) { run(state, QX_CAPTION_WINDOW); }
 
 }  // namespace
 
 BENCHMARK(BM_MinimalQtWindow)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Repetitions(15)
+    ->UseManualTime()
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_CaptionWindow)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->Repetitions(15)
