@@ -6,7 +6,8 @@
 # Usage: bench/startup/compare.sh <build dir>   (a RelWithDebInfo build with tests, e.g. build)
 set -euo pipefail
 build=${1:-build}
-out=$("$build/bench/startup/qx_startup_bench" --benchmark_format=console 2>/dev/null)
+# Repetitions of the three programs interleaved, so a drift in the machine's speed hits all alike.
+out=$("$build/bench/startup/qx_startup_bench" --benchmark_format=console --benchmark_enable_random_interleaving=true 2>/dev/null)
 echo "$out"
 median() { echo "$out" | awk -v n="^$1/.*_median$" '$1 ~ n {print $2; exit}'; }
 peak() { echo "$out" | awk -v n="^$1/.*_median$" '$1 ~ n {for (i = 1; i <= NF; i++) if ($i ~ /^peak_MiB=/) {sub("peak_MiB=", "", $i); print $i}; exit}'; }
