@@ -461,8 +461,9 @@ TEST_F(QtView, WindowsFontDrawnWithOneInstalledStandIn) {
     EXPECT_TRUE(QFontDatabase::families().contains(font.family()));
     EXPECT_EQ(uiFontFamily(QStringLiteral("微软雅黑")), font.family());
     EXPECT_EQ(uiFontFamily(QStringLiteral("DejaVu Sans")), QStringLiteral("DejaVu Sans"));
-    if (font.family() == QStringLiteral("WenQuanYi Micro Hei"))
+    if (font.family() == QStringLiteral("WenQuanYi Micro Hei")) {
         EXPECT_EQ(font.hintingPreference(), QFont::PreferNoHinting);
+    }
     WindowPtr w = Window::create("MainWindow");
     WindowView* v = open(w);
     const QFont button = widget<SkinButton>(v, "按钮EX5")->font();
