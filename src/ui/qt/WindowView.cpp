@@ -22,10 +22,10 @@ bool onUiThread() {
     return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
-// Whether every pixel row of img is constant between columns x0 and x1 (across: false), or
-// every column constant between rows y0 and y1 (across: true).
+// Whether every row of img keeps one colour from column `from` up to `to` (or, with down, every
+// column from row `from` up to `to`).
 bool uniform(const QImage& img, int from, int to, bool down) {
-    const bool packed = img.depth() == 32;  // the decoded pictures are
+    const bool packed = img.depth() == 32;  // as the decoded pictures are
     const auto at = [&](int x, int y) {
         return packed ? reinterpret_cast<const QRgb*>(img.constScanLine(y))[x] : img.pixel(x, y);
     };
