@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-wqy-microhei curl
   desktop-file-utils appstream libxcb1-dev libxcb-ewmh-dev liblief-dev libnm-dev
   clang-14 libclang-rt-14-dev
-  libcli11-dev nlohmann-json3-dev libfontconfig-dev
+  libcli11-dev nlohmann-json3-dev libfontconfig-dev dbus-daemon
 )
 
 missing=()

@@ -1,10 +1,13 @@
 // Every arrow points down: a folder includes itself and the folders its matrix line allows,
 // nothing else. "platform/*" allows every platform folder; a platform folder's detail/ is
-// private to it. Features never include Qt.
+// private to it. Features never include Qt. The helper programs under tools/ are separate
+// executables: each may include its own folder, tools/common and the bottom of src/ (core, text,
+// platform), never a feature, the window model or another tool.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 #include <set>
@@ -83,8 +86,32 @@ bool allows(const Rule& from, const std::string& target) {
     return false;
 }
 
+// Where a file sits and the rule for it; the folder is "" when the file has no rule.
+using RuleOf = std::function<Rule(const std::string& file)>;
+
+Rule srcRule(const std::string& file) {
+    const Rule* r = ruleFor(fs::path(file).parent_path().generic_string());
+    return r ? *r : Rule{};
+}
+
+// A tool's folder is its first path part under tools/.
+Rule toolRule(const std::string& file) {
+    const std::string tool = file.substr(0, file.find('/'));
+    if (tool == file) return {};
+    return {tool, {"common", "core", "text", "platform/*"}, true};
+}
+
+// The folder an include names: a src/ folder of the matrix, or for tools a tool's own folder.
+std::string targetOf(const std::string& inc, const std::set<std::string>& tools) {
+    const std::string first = inc.substr(0, inc.find('/'));
+    if (tools.count(first)) return first;
+    const Rule* r = ruleFor(fs::path(inc).parent_path().generic_string());
+    return r ? r->folder : "";
+}
+
 // Every violation in the tree below root, one line each.
-std::vector<std::string> violations(const fs::path& root) {
+std::vector<std::string> violations(const fs::path& root, const RuleOf& ruleOf,
+                                    const std::set<std::string>& tools = {}) {
     static const std::regex kQuoted(R"re(^\s*#\s*include\s*"([^"]+)")re");
     static const std::regex kAngled(R"re(^\s*#\s*include\s*<(Q[A-Za-z]*|qt[A-Za-z]*)[/>])re");
     std::vector<std::string> out;
@@ -93,8 +120,8 @@ std::vector<std::string> violations(const fs::path& root) {
         std::string ext = entry.path().extension().string();
         if (ext != ".h" && ext != ".cpp" && ext != ".in") continue;
         std::string file = fs::relative(entry.path(), root).generic_string();
-        const Rule* rule = ruleFor(fs::path(file).parent_path().generic_string());
-        if (!rule) {
+        const Rule rule = ruleOf(file);
+        if (rule.folder.empty()) {
             out.push_back(file + ": folder has no line in the layering matrix");
             continue;
         }
@@ -105,31 +132,50 @@ std::vector<std::string> violations(const fs::path& root) {
             ++number;
             std::smatch m;
             std::string where = file + ":" + std::to_string(number) + ": ";
-            if (!rule->qtAllowed && std::regex_search(line, m, kAngled)) {
+            if (!rule.qtAllowed && std::regex_search(line, m, kAngled)) {
                 out.push_back(where + "Qt header <" + m[1].str() + "> outside the Qt layers");
                 continue;
             }
             if (!std::regex_search(line, m, kQuoted)) continue;
             std::string inc = m[1].str();
             if (inc.find('/') == std::string::npos) continue;  // a sibling header
-            const Rule* target = ruleFor(fs::path(inc).parent_path().generic_string());
-            if (!target) {
+            const std::string target = targetOf(inc, tools);
+            if (target.empty()) {
                 out.push_back(where + "\"" + inc + "\" names no folder of the matrix");
-            } else if (!allows(*rule, target->folder)) {
-                out.push_back(where + rule->folder + " must not include " + target->folder + " (\"" + inc + "\")");
-            } else if (inc.find("/detail/") != std::string::npos && target->folder != rule->folder) {
-                out.push_back(where + "\"" + inc + "\" is private to " + target->folder);
+            } else if (!allows(rule, target)) {
+                out.push_back(where + rule.folder + " must not include " + target + " (\"" + inc + "\")");
+            } else if (inc.find("/detail/") != std::string::npos && target != rule.folder) {
+                out.push_back(where + "\"" + inc + "\" is private to " + target);
             }
         }
     }
     return out;
 }
 
-TEST(Layering, EveryIncludeOfSrcPointsDown) {
-    std::vector<std::string> found = violations(QX_SOURCE_DIR);
-    std::string report;
-    for (const std::string& v : found) report += v + "\n";
-    EXPECT_TRUE(found.empty()) << report;
+std::set<std::string> toolFolders(const fs::path& root) {
+    std::set<std::string> out;
+    for (const auto& entry : fs::directory_iterator(root))
+        if (entry.is_directory()) out.insert(entry.path().filename().string());
+    return out;
+}
+
+std::string report(const std::vector<std::string>& found) {
+    std::string out;
+    for (const std::string& v : found) out += v + "\n";
+    return out;
+}
+
+std::set<std::string> filesOf(const std::vector<std::string>& found) {
+    std::set<std::string> files;
+    for (const std::string& v : found) files.insert(v.substr(0, v.find(':')));
+    return files;
+}
+
+TEST(Layering, EveryIncludeOfSrcAndToolsPointsDown) {
+    std::vector<std::string> found = violations(QX_SOURCE_DIR, srcRule);
+    EXPECT_TRUE(found.empty()) << report(found);
+    found = violations(QX_TOOLS_DIR, toolRule, toolFolders(QX_TOOLS_DIR));
+    EXPECT_TRUE(found.empty()) << report(found);
 }
 
 // The checker itself: upward, sideways, private and Qt arrows in a scratch tree are caught.
@@ -140,18 +186,34 @@ TEST(Layering, TheCheckerCatchesEachKindOfWrongArrow) {
         fs::create_directories((root / file).parent_path());
         std::ofstream(root / file) << text;
     };
-    write("net/Ok.cpp", "#include \"net/Ok.h\"\n#include \"script/X.h\"\n#include \"platform/http/Y.h\"\n");
-    write("net/Up.cpp", "#include \"ui/Window.h\"\n");
-    write("tester/Side.cpp", "#include \"notice/Notice.h\"\n");
-    write("text/Private.cpp", "#include \"platform/http/detail/CurlTransfer.h\"\n");
-    write("notice/Qt.cpp", "#include <QString>\n");
-    write("stray/File.cpp", "\n");
-    std::vector<std::string> found = violations(root);
+    write("src/net/Ok.cpp",
+          "#include \"net/Ok.h\"\n#include \"script/X.h\"\n#include \"platform/http/Y.h\"\n");
+    write("src/net/Up.cpp", "#include \"ui/Window.h\"\n");
+    write("src/tester/Side.cpp", "#include \"notice/Notice.h\"\n");
+    write("src/text/Private.cpp", "#include \"platform/http/detail/CurlTransfer.h\"\n");
+    write("src/notice/Qt.cpp", "#include <QString>\n");
+    write("src/stray/File.cpp", "\n");
+    write("tools/common/Ok.h",
+          "#include <QWidget>\n#include \"core/Text.h\"\n#include \"platform/text/A.h\"\n");
+    write("tools/picker/Ok.cpp",
+          "#include \"picker/Ok.h\"\n#include \"common/Ok.h\"\n#include \"text/B.h\"\n");
+    write("tools/picker/Feature.cpp", "#include \"tester/WebTester.h\"\n");
+    write("tools/picker/Model.cpp", "#include \"ui/Window.h\"\n");
+    write("tools/picker/Sideways.cpp", "#include \"other/Tool.h\"\n");
+    write("tools/picker/Private.cpp", "#include \"platform/http/detail/CurlTransfer.h\"\n");
+    write("tools/other/Tool.h", "\n");
+    write("tools/Loose.cpp", "\n");
+    const std::vector<std::string> inSrc = violations(root / "src", srcRule);
+    const std::vector<std::string> inTools =
+        violations(root / "tools", toolRule, toolFolders(root / "tools"));
     fs::remove_all(root);
-    std::set<std::string> files;
-    for (const std::string& v : found) files.insert(v.substr(0, v.find(':')));
-    EXPECT_EQ(files, (std::set<std::string>{"net/Up.cpp", "tester/Side.cpp", "text/Private.cpp",
-                                            "notice/Qt.cpp", "stray/File.cpp"}));
+    EXPECT_EQ(filesOf(inSrc), (std::set<std::string>{"net/Up.cpp", "tester/Side.cpp", "text/Private.cpp",
+                                                     "notice/Qt.cpp", "stray/File.cpp"}))
+        << report(inSrc);
+    EXPECT_EQ(filesOf(inTools),
+              (std::set<std::string>{"picker/Feature.cpp", "picker/Model.cpp", "picker/Sideways.cpp",
+                                     "picker/Private.cpp", "Loose.cpp"}))
+        << report(inTools);
 }
 
 }  // namespace

@@ -6,7 +6,11 @@
 #include <QScreen>
 #include <QStyleFactory>
 #include <QWidget>
+#include <cstdio>
 #include <span>
+#include <string>
+
+#include "platform/system/InputMethod.h"
 
 namespace qx::res {
 // Linked in by quorvex_embed (CMakeLists.txt): the main program's two skin pictures.
@@ -73,6 +77,8 @@ void applyToolboxLook(QApplication& app) {
 }
 
 int runTool(int argc, char** argv, const QString& name, const std::function<QWidget*()>& makeWindow) {
+    const std::string note = platform::avoidInputMethodWithoutMachineId();
+    if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     QApplication app(argc, argv);
     QApplication::setApplicationName(name);
     applyToolboxLook(app);

@@ -10,6 +10,9 @@
 #define QX_HAVE_FONTCONFIG 1
 #endif
 
+#include <cstdio>
+
+#include "platform/system/InputMethod.h"
 #include "ui/qt/QtWindowSystem.h"
 
 namespace qx::ui::qt {
@@ -79,6 +82,8 @@ void setUpApplication(QApplication& app) {
 }
 
 int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp) {
+    const std::string note = platform::avoidInputMethodWithoutMachineId();
+    if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     QApplication app(argc, argv);
     setUpApplication(app);
     QtWindowSystem windows;

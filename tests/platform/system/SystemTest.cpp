@@ -6,12 +6,13 @@
 #include <fstream>
 #include <set>
 
-#include "text/CodePages.h"
-#include "text/TextUtilities.h"
 #include "platform/system/Files.h"
+#include "platform/system/InputMethod.h"
 #include "platform/system/Process.h"
 #include "platform/system/Random.h"
 #include "platform/system/VersionRecord.h"
+#include "text/CodePages.h"
+#include "text/TextUtilities.h"
 
 using namespace qx;
 namespace fs = std::filesystem;
@@ -129,4 +130,33 @@ TEST_F(TempDir, DetachedStartReportsOnlyAProgramThatRuns) {
     std::string written;
     std::getline(in, written);
     EXPECT_EQ(written, dir_.string());
+}
+
+// Without a machine id, libdbus would end the process inside Qt's ibus module: the module is
+// swapped for the compose one, and only then.
+TEST(InputMethod, IbusIsAvoidedOnlyWhereNoMachineIdCanBeRead) {
+    const fs::path dir = fs::temp_directory_path() / ("qx_machine_id_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "good") << "0123456789abcdef0123456789abcdef\n";
+    std::ofstream(dir / "empty");
+    const std::string good = (dir / "good").string(), empty = (dir / "empty").string();
+    const std::string missing = (dir / "missing").string();
+    struct Row {
+        const char* module;
+        std::vector<std::string> files;
+        const char* after;
+    } rows[] = {
+        {"ibus", {missing, empty}, "compose"},
+        {"ibus", {missing, good}, "ibus"},
+        {"fcitx", {missing}, "fcitx"},
+        {"", {missing}, ""},
+    };
+    for (const Row& row : rows) {
+        ::setenv("QT_IM_MODULE", row.module, 1);
+        const std::string note = platform::avoidInputMethodWithoutMachineId(row.files);
+        EXPECT_EQ(std::getenv("QT_IM_MODULE"), std::string(row.after)) << row.module;
+        EXPECT_EQ(note.empty(), std::string(row.module) == row.after) << row.module;
+    }
+    ::unsetenv("QT_IM_MODULE");
+    fs::remove_all(dir);
 }
