@@ -14,7 +14,9 @@
 #include <mutex>
 
 #include "platform/imaging/ImageCodec.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
+#include "ui/qt/GbkText.h"
 
 namespace qx::ui::qt {
 
@@ -216,7 +218,7 @@ TextEditBox::TextEditBox(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setAttribute(Qt::WA_InputMethodEnabled);
     QObject::connect(this, &QPlainTextEdit::textChanged, [this] {
-        if (!applying_ && onUserEdit) onUserEdit(toPlainText());
+        if (!applying_ && !partial_ && onUserEdit) onUserEdit(toPlainText());
     });
 }
 
@@ -251,23 +253,72 @@ int pieceEnd(const QString& s, int from) {
 
 }  // namespace
 
+// A line is laid out in one go (128 KB of one line take the view 50-70 ms): an answer of
+// megabytes on one line would freeze the window, so the box shows it in lines of bounded length.
+QString breakLongLines(const QString& s, int longest, bool& broke) {
+    broke = false;
+    QString out;
+    int run = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == QLatin1Char('\n')) {
+            run = 0;
+        } else if (run >= longest && !c.isLowSurrogate()) {
+            if (!broke) {
+                out.reserve(s.size() + s.size() / longest + 1);
+                out.append(QStringView(s).left(i));
+                broke = true;
+            }
+            out.append(QLatin1Char('\n'));
+            run = 0;
+        }
+        if (broke) out.append(c);
+        if (c != QLatin1Char('\n')) ++run;
+    }
+    return broke ? out : s;
+}
+
+namespace {
+
+QString sizeText(std::size_t bytes) {
+    if (bytes < (std::size_t{1} << 20))
+        return QString::number(bytes / 1024.0, 'g', 4) + QStringLiteral(" KB");
+    return QString::number(bytes / 1048576.0, 'g', 4) + QStringLiteral(" MB");
+}
+
+}  // namespace
+
 void TextEditBox::setPlainText(const QString& s) {
-    if (filling_ ? s == target_ : s == toPlainText()) return;
+    bool broke = false;
+    QString shown = breakLongLines(s, kLongestShownLine, broke);
+    show(std::move(shown), broke);
+}
+
+void TextEditBox::setTextHead(const QString& head, std::size_t headBytes, std::size_t wholeBytes) {
+    bool broke = false;
+    QString shown = breakLongLines(head, kLongestShownLine, broke);
+    shown += QStringLiteral("\n\n") + toQt(gbk(u8"[ 文本过长，这里只显示了前 ")) + sizeText(headBytes) +
+             toQt(gbk(u8"，共 ")) + sizeText(wholeBytes) + QStringLiteral(" ]");
+    show(std::move(shown), true);
+}
+
+void TextEditBox::show(QString s, bool partial) {
+    if (partial == partial_ && (filling_ ? s == target_ : s == toPlainText())) return;
     ++generation_;
-    if (filling_) setReadOnly(wasReadOnly_);
     filling_ = false;
+    partial_ = partial;
     applying_ = true;
     setWordWrapMode(needsWrapAnywhere(s) ? QTextOption::WrapAnywhere
                                          : QTextOption::WrapAtWordBoundaryOrAnywhere);
     const int first = pieceEnd(s, 0);
     QPlainTextEdit::setPlainText(first == s.size() ? s : s.left(first));
     applying_ = false;
-    if (first == s.size()) return;
-    target_ = s;
-    filling_ = true;
-    wasReadOnly_ = isReadOnly();
-    setReadOnly(true);
-    appendLater(first);
+    if (first < s.size()) {
+        target_ = std::move(s);
+        filling_ = true;
+        appendLater(first);
+    }
+    updateReadOnly();
 }
 
 void TextEditBox::appendLater(int from) {
@@ -285,7 +336,7 @@ void TextEditBox::appendLater(int from) {
         }
         filling_ = false;
         target_.clear();
-        setReadOnly(wasReadOnly_);
+        updateReadOnly();
     });
 }
 

@@ -105,9 +105,17 @@ class LineEditBox : public QLineEdit, public EditBox {
 // True for a text with a run of more than 4096 characters without a break opportunity; the
 // multi-line box wraps such a text anywhere, as wrapping at word boundaries would freeze it.
 bool needsWrapAnywhere(const QString& s);
+// The text with a line break put after every `longest` characters of a longer line (never inside
+// a surrogate pair); broke tells whether any was put.
+QString breakLongLines(const QString& s, int longest, bool& broke);
 
 class TextEditBox : public QPlainTextEdit, public EditBox {
   public:
+    // How much of a text the box shows at most (bytes of the model's text), and the longest
+    // line it lays out in one piece.
+    static constexpr std::size_t kShownTextBytes = std::size_t{2} << 20;
+    static constexpr int kLongestShownLine = 16 * 1024;
+
     explicit TextEditBox(QWidget* parent);
     QWidget* widget() override { return this; }
     QString plainText() const override { return filling_ ? target_ : toPlainText(); }
@@ -115,14 +123,22 @@ class TextEditBox : public QPlainTextEdit, public EditBox {
     // appended piece by piece between events, so the window keeps answering; the box takes no
     // typing until it is complete.
     void setPlainText(const QString& s) override;
+    // The first part of a longer text: shown with a note of the whole text's size. The text
+    // stays whole in the model; the box takes no typing while it shows less than that.
+    void setTextHead(const QString& head, std::size_t headBytes, std::size_t wholeBytes);
     bool filling() const { return filling_; }
+    // True while the box shows something other than the model's text: a part of it, or its
+    // overlong lines broken up for laying out.
+    bool partial() const { return partial_; }
 
   private:
+    void show(QString s, bool partial);
     void appendLater(int from);
+    void updateReadOnly() { setReadOnly(filling_ || partial_); }
 
     bool applying_ = false;
     bool filling_ = false;
-    bool wasReadOnly_ = false;
+    bool partial_ = false;
     unsigned generation_ = 0;
     QString target_;
 };
