@@ -407,20 +407,7 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
 void WindowView::showText(TextEditBox& box, Control c) {
     std::size_t whole = 0;
     Text head = c.textHead(TextEditBox::kShownTextBytes, whole);
-    if (head.size() == whole) {
-        box.setPlainText(toQtLines(head));
-        return;
-    }
-    // Cut after a whole character: a lead byte left alone at the end would show as garbage.
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < head.size();) {
-        const std::size_t step = isGbkLead(static_cast<unsigned char>(head[i])) ? 2 : 1;
-        if (i + step > head.size()) break;
-        i += step;
-        end = i;
-    }
-    head.resize(end);
-    box.setTextHead(toQtLines(head), head.size(), whole);
+    box.setModelText(std::move(head), whole);
 }
 
 void WindowView::userChecked(const std::string& name, bool checked) {

@@ -710,10 +710,12 @@ TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {
 }
 
 TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
-    EXPECT_FALSE(needsWrapAnywhere(QString(4096, QChar('x'))));
-    EXPECT_TRUE(needsWrapAnywhere(QString(4097, QChar('x'))));
-    EXPECT_FALSE(needsWrapAnywhere(QString(4000, QChar('x')) + " " + QString(4000, QChar('y'))));
-    EXPECT_FALSE(needsWrapAnywhere(QString(20000, QChar(0x4E2D))));  // CJK breaks anywhere anyway
+    EXPECT_FALSE(needsWrapAnywhere(Text(4096, 'x')));
+    EXPECT_TRUE(needsWrapAnywhere(Text(4097, 'x')));
+    EXPECT_FALSE(needsWrapAnywhere(Text(4000, 'x') + " " + Text(4000, 'y')));
+    Text chinese;
+    for (int i = 0; i < 10000; ++i) chinese += gbk(u8"中");
+    EXPECT_FALSE(needsWrapAnywhere(chinese));  // Chinese breaks anywhere anyway
 
     WindowPtr w = Window::create("WebTesterWindow");
     WindowView* v = open(w);
@@ -729,12 +731,22 @@ TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
 
 TEST_F(QtView, OverlongLinesAreBrokenForShowingOnly) {
     bool broke = false;
-    EXPECT_EQ(breakLongLines(QStringLiteral("abcdefg\nhi"), 3, broke), QStringLiteral("abc\ndef\ng\nhi"));
+    int run = 0;
+    EXPECT_EQ(breakLongLines(QStringLiteral("abcdefg\nhi"), 3, run, broke),
+              QStringLiteral("abc\ndef\ng\nhi"));
     EXPECT_TRUE(broke);
-    EXPECT_EQ(breakLongLines(QStringLiteral("abc\nabc"), 3, broke), QStringLiteral("abc\nabc"));
+    EXPECT_EQ(run, 2);
+    // A piece that continues a line goes on counting it.
+    broke = false;
+    EXPECT_EQ(breakLongLines(QStringLiteral("jk"), 3, run, broke), QStringLiteral("j\nk"));
+    EXPECT_TRUE(broke);
+    broke = false;
+    run = 0;
+    EXPECT_EQ(breakLongLines(QStringLiteral("abc\nabc"), 3, run, broke), QStringLiteral("abc\nabc"));
     EXPECT_FALSE(broke);
+    run = 0;
     const QString emoji = QString::fromUtf8(u8"ab😀c");  // a, b, a surrogate pair, c
-    EXPECT_EQ(breakLongLines(emoji, 3, broke), QString::fromUtf8(u8"ab😀\nc"));
+    EXPECT_EQ(breakLongLines(emoji, 3, run, broke), QString::fromUtf8(u8"ab😀\nc"));
 }
 
 // The model keeps a text of any length; the box shows what it can without freezing: an overlong
