@@ -105,15 +105,16 @@ void openMainWindow(ProgramState& state, ui::WindowSystem& windows) {
 }
 
 Text creditsText() {
-    // The first line of entries ends with a bare LF, the others with CR LF.
+    // The helper tools and the pictures are the program's own; what it is built on are these
+    // libraries. The first line of entries ends with a bare LF, the others with CR LF.
     return gbk(
         u8"特别鸣谢：\r\n\r\n"
         u8"·各位热心网友与Quorvex论坛的朋友们\n"
-        u8"·在线矢量图标库及其中各位图标作者\r\n"
-        u8"·eXeScope [T.Mitsui]\r\n"
-        u8"·ViewWizard [原作者]\r\n"
-        u8"·IObit Unlocker [IObit]\r\n"
-        u8"·IPSetter [原作者]");
+        u8"·Qt [The Qt Company]\r\n"
+        u8"·libcurl [Daniel Stenberg]、ICU [Unicode, Inc.]、OpenCC [BYVoid]\r\n"
+        u8"·PCRE2 [Philip Hazel]、Duktape [Sami Vaarala]、Gumbo [Google]\r\n"
+        u8"·mpg123 [Michael Hipp, Thomas Orgis]、libpng、giflib、zlib\r\n"
+        u8"·LIEF [Quarkslab]、CLI11 [Henry Schreiner]、JSON for Modern C++ [Niels Lohmann]");
 }
 
 void bindAboutWindow(const ui::WindowPtr& window, ProgramState&, ui::WindowSystem& windows) {

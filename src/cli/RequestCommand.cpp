@@ -2,7 +2,6 @@
 // defaults, its "[romtime10]" placeholder and its views of the answer.
 #include <CLI/CLI.hpp>
 #include <cstdint>
-#include <limits>
 #include <memory>
 
 #include "cli/Command.h"
@@ -45,7 +44,8 @@ std::string progressText(std::size_t received, long long total) {
     std::string text = "已下载 " + byteSizeText(static_cast<double>(received));
     if (total > 0) {
         text += " / " + byteSizeText(static_cast<double>(total));
-        text += " (" + std::to_string(static_cast<long long>(received * 100.0 / static_cast<double>(total))) + "%)";
+        text += " (" + std::to_string(static_cast<long long>(received * 100.0 / static_cast<double>(total))) +
+                "%)";
     }
     return text;
 }
@@ -97,27 +97,32 @@ Outcome runRequest(Session& session, const RequestOptions& o) {
     if (session.stopped()) return interruptedRun();
     const std::string address = utf8Of(request.url);
     if (!response.completed) {
-        if (response.statusCode == 0) return failure(kExitNetwork, "network", "网络请求失败，没有收到回答", address);
+        if (response.statusCode == 0)
+            return failure(kExitNetwork, "network", "网络请求失败，没有收到回答", address);
         return failure(kExitNetwork, "network", "回答没有完整收到", address);
     }
     if (answer.empty())
         return failure(kExitNoResult, "empty-answer", "页面返回为空",
                        "HTTP " + std::to_string(response.statusCode) + " " + address);
 
-    nlohmann::ordered_json json = {{"url", address}, {"status", response.statusCode}, {"headers", headerLines(response.headers)}};
+    nlohmann::ordered_json json = {
+        {"url", address}, {"status", response.statusCode}, {"headers", headerLines(response.headers)}};
     if (toFile) {
-        if (!file.write(std::string_view(reinterpret_cast<const char*>(answer.data()), answer.size()), error) ||
+        if (!file.write(std::string_view(reinterpret_cast<const char*>(answer.data()), answer.size()),
+                        error) ||
             !file.commit(error))
             return unwritableOutput(o.output, error);
         if (file.toStandardOutput()) return success(nullptr, "");
         json["file"] = o.output;
         json["bytes"] = answer.size();
-        return success(std::move(json), "已保存 " + o.output + "（" + std::to_string(answer.size()) + " 字节）");
+        return success(std::move(json),
+                       "已保存 " + o.output + "（" + std::to_string(answer.size()) + " 字节）");
     }
 
-    Text text = tester::answerText(answer, o.utf8, o.simplify, std::numeric_limits<std::size_t>::max());
+    Text text = tester::answerText(answer, o.utf8, o.simplify);
     std::string note;
-    if (tester::containsZeroByte(answer)) note = "回答含二进制数据，只显示到第一个零字节；用 -o 保存全部 (binary)";
+    if (tester::containsZeroByte(answer))
+        note = "回答含二进制数据，只显示到第一个零字节；用 -o 保存全部 (binary)";
     if (o.plainText) {
         text = tester::pageToPlainText(text);
         if (text.empty()) return failure(kExitNoResult, "no-text", "取文本失败，页面里没有文字", address);
@@ -140,7 +145,8 @@ void addRequestCommand(CLI::App& app, std::vector<Command>& commands) {
     sub->add_option("-X,--method", o->method, "GET 或 POST（默认 GET；给了 -d 时 POST）")
         ->check(CLI::IsMember({"GET", "POST"}, CLI::ignore_case));
     o->bodyOption = sub->add_option("-d,--data", o->body, "POST 的数据；其中的 [romtime10] 换成时间戳");
-    sub->add_option("-H,--header", o->headers, "附加的协议头一行“名称: 值”，可多次给出；不给时用浏览器的 User-Agent");
+    sub->add_option("-H,--header", o->headers,
+                    "附加的协议头一行“名称: 值”，可多次给出；不给时用浏览器的 User-Agent");
     sub->add_option("-b,--cookie", o->cookies, "Cookie 文本");
     sub->add_flag("--no-redirect", o->noRedirect, "不跟随重定向");
     auto* utf8 = sub->add_flag("--utf8", o->utf8, "把回答当作 UTF-8 解码");

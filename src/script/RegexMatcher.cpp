@@ -3,9 +3,9 @@
 #include <chrono>
 #include <mutex>
 
-#include "text/CodePages.h"
 #include "platform/script/RegExp.h"
 #include "platform/text/CodePage.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::script {
@@ -154,6 +154,8 @@ class RegexCore {
     }
 
     Text pattern() const { return regExp_ ? gbkOf(regExp_->pattern()) : Text(); }
+    bool patternInvalid() const { return regExp_ && !regExp_->valid(); }
+    Text errorText() const { return regExp_ ? gbkOf(regExp_->errorText()) : Text(); }
 
     bool replaceUnits(std::u16string_view replacement, std::u16string& out) const {
         out.clear();
@@ -274,6 +276,8 @@ bool RegexObject::create(const Text& pattern, const Text& subject, bool caseSens
     }
 }
 Text RegexObject::pattern() const { return core_->pattern(); }
+bool RegexObject::patternInvalid() const { return core_->patternInvalid(); }
+Text RegexObject::errorText() const { return core_->errorText(); }
 Text RegexObject::replace(const Text& replacement) const { return core_->replace(replacement); }
 int RegexObject::matchCount() const { return core_->matchCount(); }
 Text RegexObject::matchText(int index, int& position, bool wantPosition) const {

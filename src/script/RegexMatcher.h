@@ -32,6 +32,10 @@ class RegexObject {
     bool create(const Text& pattern, const Text& subject, bool caseSensitive = false, bool multiline = true,
                 bool global = true, bool quotePlaceholder = false);
     Text pattern() const;
+    // After a create that failed: whether the pattern does not compile (otherwise the search gave
+    // up), and the engine's words for what went wrong (English, ASCII).
+    bool patternInvalid() const;
+    Text errorText() const;
     // Every match (the first one without global) replaced; "$1".."$99", "$&", "$`", "$'", "$$".
     Text replace(const Text& replacement) const;
     int matchCount() const;

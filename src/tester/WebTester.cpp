@@ -1,5 +1,6 @@
 #include "tester/WebTester.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "net/HttpRequest.h"
@@ -95,46 +96,27 @@ Text requestAddress(std::string_view typed) {
     return address;
 }
 
+Text answerText(const ByteArray& body, bool utf8Decode, bool simplify) {
+    if (utf8Decode) return utf8BytesToText(body);
+    const auto* data = reinterpret_cast<const char*>(body.data());
+    Text text(data, strnlen(data, body.size()));
+    if (simplify) text = traditionalToSimplified(text);
+    return text;
+}
+
 namespace {
-
-// The length of the longest prefix of at most `limit` bytes that ends on a character boundary.
-std::size_t utf8Boundary(const std::uint8_t* data, std::size_t size, std::size_t limit) {
-    if (size <= limit) return size;
-    std::size_t end = limit;
-    for (int back = 0; back < 3 && end > 0 && (data[end] & 0xC0) == 0x80; ++back) --end;
-    return end;
-}
-
-std::size_t gbkBoundary(const std::uint8_t* data, std::size_t size, std::size_t limit) {
-    if (size <= limit) return size;
-    std::size_t i = 0;
-    while (i < limit) {
-        const std::size_t step = isGbkLead(data[i]) ? 2 : 1;
-        if (i + step > limit) break;
-        i += step;
-    }
-    return i;
-}
-
+std::atomic<std::size_t> testAnswerCap{0};
 }  // namespace
 
-Text answerText(const ByteArray& body, bool utf8Decode, bool simplify, std::size_t shownBytes) {
-    const std::uint8_t* data = body.data();
-    const auto* zero = static_cast<const std::uint8_t*>(std::memchr(data, 0, body.size()));
-    const std::size_t length = zero ? static_cast<std::size_t>(zero - data) : body.size();
-    Text text;
-    if (utf8Decode) {
-        const std::size_t end = utf8Boundary(data, length, shownBytes);
-        text = utf8BytesToText(ByteArray(data, data + end));
-    } else {
-        const std::size_t end = gbkBoundary(data, length, shownBytes);
-        text.assign(reinterpret_cast<const char*>(data), end);
-        if (simplify) text = traditionalToSimplified(text);
-    }
-    if (length > shownBytes)
-        text += "\r\n\r\n" + gbk(u8"[ 数据过长，这里只显示了前 ") + dataSizeText(shownBytes) +
-                gbk(u8"，共 ") + dataSizeText(body.size()) + " ]";
-    return text;
+std::size_t answerCap() {
+    const std::size_t test = testAnswerCap.load();
+    return test ? test : kAnswerCapBytes;
+}
+
+void setAnswerCapForTests(std::size_t bytes) { testAnswerCap = bytes; }
+
+Text answerCapText(std::size_t capBytes) {
+    return gbk(u8"回答超过 ") + dataSizeText(capBytes) + gbk(u8"，已停止");
 }
 
 ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop) {
@@ -151,14 +133,26 @@ ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop, 
     options.headers = request.headers;
     options.noRedirect = request.noRedirect;
     if (request.windowLimit) options.timeoutSeconds = 30;
-    options.stop = std::move(stop);
-    options.progress = request.progress;
+    // The transfer stops for the caller's token or for the cap, whichever comes first.
+    std::stop_source ending;
+    std::stop_callback chained(stop, [&ending] { ending.request_stop(); });
+    options.stop = ending.get_token();
+    bool tooLarge = false;
+    const std::size_t cap = request.maxAnswerBytes;
+    options.progress = [&](std::size_t received, long long total) {
+        if (request.progress) request.progress(received, total);
+        if (cap && !tooLarge && (received > cap || (total > 0 && static_cast<std::size_t>(total) > cap))) {
+            tooLarge = true;
+            ending.request_stop();
+        }
+    };
     ByteArray body = net::httpObjectRequest(options);
-    response.completed = options.completed;
+    response.completed = options.completed && !tooLarge;
     response.statusCode = options.statusCode;
     response.headers = options.responseHeaders;
+    response.tooLarge = tooLarge && !stop.stop_requested();
     // A stopped request hands back nothing, whatever arrived before the stop.
-    if (options.stop.stop_requested()) return {};
+    if (ending.stop_requested()) return {};
     return body;
 }
 

@@ -48,16 +48,19 @@ Text dataSizeText(std::size_t byteCount);
 // "http://" or "https://" appears in it (case-sensitively).
 Text requestAddress(std::string_view typed);
 
-// What the response box can show without freezing the window; a longer answer is shown up to
-// here, with a note of its whole size. Laying out one unbroken line of this size (minified
-// script, base64) takes the view about 25 ms (twice that at 128 KB, too long a freeze); text
-// with line breaks is shown piece by piece.
-constexpr std::size_t kShownAnswerBytes = std::size_t{64} << 10;
+// The answer as the response box holds it: the bytes up to the first zero byte, UTF-8-decoded or
+// (only when not decoded) simplified. The whole of it: copy and 取文本 take the box's text, and
+// only the view shows less of a long one.
+Text answerText(const ByteArray& body, bool utf8Decode, bool simplify);
 
-// The answer as the response box shows it: the bytes up to the first zero byte, UTF-8-decoded
-// or (only when not decoded) simplified, at most shownBytes of them.
-Text answerText(const ByteArray& body, bool utf8Decode, bool simplify,
-                std::size_t shownBytes = kShownAnswerBytes);
+// The most the window takes of an answer: without the time limit a server that sends without
+// end would fill the memory. A longer answer ends the request with answerCapText.
+constexpr std::size_t kAnswerCapBytes = std::size_t{256} << 20;
+std::size_t answerCap();
+// Tests lower the cap to see it strike at once (0 restores the real one).
+void setAnswerCapForTests(std::size_t bytes);
+// "回答超过 <cap>，已停止"
+Text answerCapText(std::size_t capBytes);
 
 struct TesterRequest {
     Text url;
@@ -71,6 +74,8 @@ struct TesterRequest {
     bool windowLimit = false;
     // Hears the answer's body grow: bytes so far and the announced length (-1: none).
     std::function<void(std::size_t received, long long total)> progress;
+    // An answer longer than this (or announced so) ends the request; 0: no cap.
+    std::size_t maxAnswerBytes = 0;
 };
 
 // What came back besides the body. Not completed: the exchange failed (no connection, a
@@ -79,6 +84,7 @@ struct TesterResponse {
     bool completed = false;
     int statusCode = 0;
     Text headers;
+    bool tooLarge = false;  // stopped at maxAnswerBytes
 };
 
 // Sends the request with the request object's own 15-second time-outs (longer when the window's

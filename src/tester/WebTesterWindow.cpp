@@ -66,43 +66,52 @@ void confirmCancelRequest(const ui::WindowPtr& w, ProgramState& state, ui::Windo
     if (run && endRun(*run)) showStopped(*w, state);
 }
 
-struct Inputs {
-    TesterRequest request;
-    bool tenDigits = false;
+// The answer's views are those the switches show when the answer arrives: the user may still
+// change them while the request runs.
+struct AnswerViews {
     bool utf8Decode = false;
     bool simplify = false;
     bool imagePreview = false;
 };
 
+AnswerViews readAnswerViews(ui::Window& w) {
+    return {w.control("选择框EX2").checked(), w.control("选择框EX4").checked(),
+            w.control("选择框EX6").checked()};
+}
+
 void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& run,
                    std::stop_token processStop) {
     std::stop_callback chained(processStop, [run] { run->stop.request_stop(); });
-    Inputs in;
+    TesterRequest request;
     {
         std::lock_guard lock(run->mutex);
         if (run->ended || w->destroyed()) return;
-        in.request.url = requestAddress(w->control("编辑框EX_原网址").text());
-        w->control("编辑框EX_原网址").setText(in.request.url);
-        in.tenDigits = w->control("选择框EX3").checked();
-        in.request.method = state.tester.testerMethod.load();
-        in.request.body = fillTimestamps(w->control("编辑框EX_提交数据").text(), in.tenDigits);
-        in.request.cookies = w->control("编辑框EX_Cookie").text();
-        in.request.headers = w->control("编辑框EX_协议头").text();
-        in.request.noRedirect = w->control("选择框EX1").checked();
-        in.request.windowLimit = w->control("选择框EX7").checked();
-        in.utf8Decode = w->control("选择框EX2").checked();
-        in.simplify = w->control("选择框EX4").checked();
-        in.imagePreview = w->control("选择框EX6").checked();
+        request.url = requestAddress(w->control("编辑框EX_原网址").text());
+        w->control("编辑框EX_原网址").setText(request.url);
+        const bool tenDigits = w->control("选择框EX3").checked();
+        request.method = state.tester.testerMethod.load();
+        request.body = fillTimestamps(w->control("编辑框EX_提交数据").text(), tenDigits);
+        request.cookies = w->control("编辑框EX_Cookie").text();
+        request.headers = w->control("编辑框EX_协议头").text();
+        request.noRedirect = w->control("选择框EX1").checked();
+        request.windowLimit = w->control("选择框EX7").checked();
+        request.maxAnswerBytes = answerCap();
     }
 
-    ByteArray body = sendTesterRequest(in.request, run->stop.get_token());
+    TesterResponse response;
+    ByteArray body = sendTesterRequest(request, run->stop.get_token(), response);
+    const AnswerViews views = readAnswerViews(*w);
 
     // The slow parts (decoding, measuring the picture) run before the window is touched.
     Text text;
     platform::ImageSize size;
-    if (!body.empty() && !run->stop.stop_requested()) {
-        text = answerText(body, in.utf8Decode, in.simplify);
-        if (in.imagePreview && containsZeroByte(body)) size = platform::imageSize(body);
+    if (response.tooLarge) {
+        text = answerCapText(request.maxAnswerBytes);
+    } else if (body.empty()) {
+        text = net::emptyPageNotice();
+    } else if (!run->stop.stop_requested()) {
+        text = answerText(body, views.utf8Decode, views.simplify);
+        if (views.imagePreview && containsZeroByte(body)) size = platform::imageSize(body);
     }
 
     std::lock_guard lock(run->mutex);
@@ -111,10 +120,10 @@ void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& ru
     ui::Window& win = *w;
     if (body.empty()) {
         state.tester.lastResponseBytes.set({});
-        win.control("编辑框EX_最后文本").setText(net::emptyPageNotice());
+        win.control("编辑框EX_最后文本").setText(std::move(text));
     } else {
-        win.control("编辑框EX_最后文本").setText(text);
-        if (in.imagePreview) {
+        win.control("编辑框EX_最后文本").setText(std::move(text));
+        if (views.imagePreview) {
             const bool image = size.width != 0 && size.height != 0;
             if (image) {
                 win.control("图片框EX1").setImage(body);

@@ -88,8 +88,23 @@ void Control::setCaption(const Text& v) {
 Text Control::text() const {
     return window_->read(index_, [](const ControlState& s) { return s.text; });
 }
-void Control::setText(const Text& v) {
-    window_->write(index_, Prop::Text, [&](ControlState& s) { return assign(s.text, v); });
+Text Control::textHead(std::size_t maxBytes, std::size_t& wholeSize) const {
+    return window_->read(index_, [&](const ControlState& s) {
+        wholeSize = s.text.size();
+        return s.text.substr(0, maxBytes);
+    });
+}
+void Control::setText(const Text& v) { setText(Text(v)); }
+void Control::setText(Text&& v) {
+    // A long text (a whole answer of hundreds of MB) is copied before the lock and the old one
+    // freed after it: the view's reads of the window never wait for either.
+    {
+        std::lock_guard lock(window_->mutex_);
+        Text& slot = window_->controls_[index_].text;
+        if (slot == v) return;  // unchanged: nothing to tell the view
+        slot.swap(v);
+    }
+    window_->notify(name(), Prop::Text);
 }
 ByteArray Control::image() const {
     return window_->read(index_, [](const ControlState& s) { return s.image; });
@@ -135,6 +150,12 @@ int Control::interval() const {
 void Control::setInterval(int v) {
     if (v < 0) v = 0;
     window_->write(index_, Prop::Interval, [&](ControlState& s) { return assign(s.interval, v); });
+}
+
+ControlGeometry Control::geometry() const {
+    return window_->read(index_, [](const ControlState& s) {
+        return ControlGeometry{s.left, s.top, s.width, s.height};
+    });
 }
 
 ControlState Control::snapshot() const {

@@ -48,6 +48,10 @@ struct ControlState {
     int interval = 0;
 };
 
+struct ControlGeometry {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
 class Window;
 
 // The view side. Called on the writer's thread, after the value is stored; `control` is empty
@@ -85,7 +89,11 @@ class Control {
     Text caption() const;
     void setCaption(const Text& v);
     Text text() const;
+    // At most maxBytes of the text from its start, and the whole text's size: what a view reads
+    // of a text too long to show.
+    Text textHead(std::size_t maxBytes, std::size_t& wholeSize) const;
     void setText(const Text& v);
+    void setText(Text&& v);
     ByteArray image() const;
     void setImage(const ByteArray& v);
     bool hasImage() const;
@@ -99,6 +107,7 @@ class Control {
     int interval() const;
     void setInterval(int v);
 
+    ControlGeometry geometry() const;
     ControlState snapshot() const;
     // Writes from the view (a user's edit or click) that must not echo back to it. A radio
     // button checked by the user unchecks the other radio buttons of its container here too.

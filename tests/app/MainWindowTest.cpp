@@ -6,11 +6,11 @@
 
 #include "app/MainWindow.h"
 #include "app/Windows.h"
-#include "text/CodePages.h"
 #include "platform/system/VersionRecord.h"
 #include "platform/system/Worker.h"
 #include "resources/Pictures.h"
 #include "support/fake/FakeWindowSystem.h"
+#include "text/CodePages.h"
 
 using namespace qx;
 using namespace qx::app;
@@ -211,8 +211,14 @@ TEST_F(MainWindowTest, AboutCreditsShowOneOkMessageOwnedByTheAboutWindow) {
     }
     EXPECT_EQ(lines, 6);
     EXPECT_EQ(endings, (std::vector<Text>{"\n", "\r\n", "\r\n", "\r\n", "\r\n"}));
-    for (const char* tool : {"eXeScope", "ViewWizard", "IObit Unlocker [IObit]", "IPSetter"})
-        EXPECT_NE(t.find(tool), Text::npos) << tool;
+    // The tools are the program's own now: no outside tool and no placeholder author is named;
+    // the libraries it is built on are, each with its author.
+    for (const char* gone : {"eXeScope", "ViewWizard", "IObit", "IPSetter"})
+        EXPECT_EQ(t.find(gone), Text::npos) << gone;
+    EXPECT_EQ(t.find(gbk(u8"原作者")), Text::npos);
+    for (const char* library : {"Qt [The Qt Company]", "libcurl [Daniel Stenberg]", "PCRE2 [Philip Hazel]",
+                                "Duktape [Sami Vaarala]", "OpenCC [BYVoid]", "mpg123 [", "LIEF [Quarkslab]"})
+        EXPECT_NE(t.find(library), Text::npos) << library;
 }
 
 TEST_F(MainWindowTest, ChildWindowFactory) {

@@ -53,6 +53,9 @@ class FaultFeature {
     virtual std::string expected(Fault fault) const = 0;
     // Runs the feature once to its end (every worker it started has ended) and tells what it showed.
     virtual std::string run(FaultDouble& service) = 0;
+    // Whether the matrix runs the feature under the fault: an endless body only for the features
+    // that take answers of any length but the one their cap allows.
+    virtual bool covers(Fault fault) const { return fault != Fault::EndlessBody; }
     // Whether the feature writes into a window that the user can close while it runs.
     virtual bool closable() const { return true; }
     // Starts the feature, closes its window once the faulted request is in, lets the fault play

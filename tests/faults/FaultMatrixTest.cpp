@@ -30,7 +30,8 @@ std::vector<std::shared_ptr<FaultFeature>> features() {
 std::vector<Cell> cells() {
     std::vector<Cell> out;
     for (auto& feature : features())
-        for (Fault fault : kAllFaults) out.emplace_back(feature, fault);
+        for (Fault fault : kAllFaults)
+            if (feature->covers(fault)) out.emplace_back(feature, fault);
     return out;
 }
 

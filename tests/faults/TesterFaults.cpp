@@ -1,6 +1,7 @@
 // The web tester under faults, with its 15-second limit on (the timer is ticked here, a tick
 // standing for its second): an empty answer shows the empty-page notice, a silent server ends
-// with the limit's text, any other answer is shown as it came.
+// with the limit's text, an answer past the cap (lowered to 1 MiB here) ends with the cap's
+// text, any other answer is shown as it came.
 #include <thread>
 
 #include "faults/FaultFeature.h"
@@ -18,10 +19,12 @@ using namespace std::chrono_literals;
 // One tick of the limit's timer stands for its second.
 constexpr auto kTick = 300ms;
 const std::string kAnswer = R"({"answer":"ok","items":[1,2,3]})";
+constexpr std::size_t kMatrixAnswerCap = std::size_t{1} << 20;
 
 class TesterUnderFault : public FaultFeature {
   public:
     std::string name() const override { return "web tester"; }
+    bool covers(Fault) const override { return true; }
     std::vector<std::string> replies() const override {
         return {httpAnswer(200, "application/json", kAnswer)};
     }
@@ -46,10 +49,8 @@ class TesterUnderFault : public FaultFeature {
             case Fault::ManyCookies:
                 return kAnswer + " | " + idle;
             case Fault::HugeBody:
-                return shortened(TestServer::patternBytes(0, tester::kShownAnswerBytes) + "\r\n\r\n" +
-                                 gbk(u8"[ 数据过长，这里只显示了前 ") +
-                                 tester::dataSizeText(tester::kShownAnswerBytes) + gbk(u8"，共 100 MB ]")) +
-                       " | " + idle;
+            case Fault::EndlessBody:
+                return shortened(tester::answerCapText(kMatrixAnswerCap)) + " | " + idle;
             default:
                 return empty;
         }
@@ -85,6 +86,8 @@ class TesterUnderFault : public FaultFeature {
 
   private:
     ui::WindowPtr open(FaultDouble& service) {
+        // A 100 MiB or endless answer meets the cap within a moment.
+        tester::setAnswerCapForTests(kMatrixAnswerCap);
         ui::WindowPtr w = ui::Window::create("WebTesterWindow");
         tester::bindWebTesterWindow(w, state_, windows_);
         windows_.openModeless(w);

@@ -110,34 +110,34 @@ TEST(WebTester, RequestAddress) {
     for (const Case& c : cases) EXPECT_EQ(requestAddress(c.typed), c.used) << c.typed;
 }
 
-TEST(WebTester, AnswerTextAsTheBoxShowsIt) {
-    EXPECT_EQ(answerText(bytes(std::string("abc\0def", 7)), false, false), "abc");
-    const ByteArray traditional = bytes(utf8(u8"繁體"));
-    // UTF-8 decoding wins over simplifying.
-    EXPECT_EQ(answerText(traditional, true, true), gbk(u8"繁體"));
-    EXPECT_EQ(answerText(bytes(gbk(u8"繁體")), false, true), gbk(u8"繁体"));
-    EXPECT_EQ(answerText(bytes(gbk(u8"繁體")), false, false), gbk(u8"繁體"));
+TEST(WebTester, AnswerTextAsTheBoxHoldsIt) {
+    struct Case {
+        const char* name;
+        std::string body;
+        bool utf8Decode, simplify;
+        Text text;
+    };
+    const std::string longPage = std::string(3 << 20, 'a') + gbk(u8"中文") + "end";
+    const Case cases[] = {
+        {"up to the zero byte", std::string("abc\0def", 7), false, false, "abc"},
+        {"decoding wins over simplifying", utf8(u8"繁體"), true, true, gbk(u8"繁體")},
+        {"simplified", gbk(u8"繁體"), false, true, gbk(u8"繁体")},
+        {"as it came", gbk(u8"繁體"), false, false, gbk(u8"繁體")},
+        // Long answers are whole: only the view shows less of them.
+        {"long", longPage, false, false, longPage},
+        {"long, decoded", std::string(3 << 20, 'a') + utf8(u8"中文"), true, false,
+         std::string(3 << 20, 'a') + gbk(u8"中文")},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(answerText(bytes(c.body), c.utf8Decode, c.simplify) == c.text) << c.name;
 }
 
-TEST(WebTester, LongAnswersAreShownInPartWithTheirSize) {
-    // One byte short of the limit, then a GBK character across it: the cut leaves it out whole.
-    std::string gbkPage(kShownAnswerBytes - 1, 'a');
-    gbkPage += gbk(u8"中文");
-    gbkPage += std::string(3 * kShownAnswerBytes, 'b');
-    const Text shown = answerText(bytes(gbkPage), false, false);
-    const Text note = gbk(u8"[ 数据过长，这里只显示了前 ") + dataSizeText(kShownAnswerBytes) + gbk(u8"，共 ") +
-                      dataSizeText(gbkPage.size()) + " ]";
-    EXPECT_EQ(shown, std::string(kShownAnswerBytes - 1, 'a') + "\r\n\r\n" + note);
-
-    // UTF-8: a three-byte character across the limit is left out whole as well.
-    std::string utf8Page(kShownAnswerBytes - 2, 'a');
-    utf8Page += utf8(u8"中");
-    utf8Page += "tail";
-    const Text decoded = answerText(bytes(utf8Page), true, false);
-    EXPECT_EQ(decoded.substr(0, decoded.find('\r')), std::string(kShownAnswerBytes - 2, 'a'));
-    EXPECT_NE(decoded.find(gbk(u8"数据过长")), Text::npos);
-
-    // At the limit exactly nothing is cut and nothing is added.
-    EXPECT_EQ(answerText(bytes(std::string(kShownAnswerBytes, 'c')), false, false),
-              std::string(kShownAnswerBytes, 'c'));
+TEST(WebTester, AnswerCap) {
+    EXPECT_EQ(kAnswerCapBytes, std::size_t{256} << 20);
+    EXPECT_EQ(answerCap(), kAnswerCapBytes);
+    EXPECT_EQ(answerCapText(kAnswerCapBytes), gbk(u8"回答超过 256 MB，已停止"));
+    setAnswerCapForTests(1 << 20);
+    EXPECT_EQ(answerCap(), std::size_t{1} << 20);
+    setAnswerCapForTests(0);
+    EXPECT_EQ(answerCap(), kAnswerCapBytes);
 }

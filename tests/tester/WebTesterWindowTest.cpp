@@ -233,29 +233,6 @@ TEST_F(WebTesterWindowTest, HeaderInjectionIsRefusedCleanly) {
     EXPECT_FALSE(server.lastRequest().hasHeader("Injected"));
 }
 
-TEST_F(WebTesterWindowTest, AnswerViews) {
-    server.route("/utf8", [](const HttpRequestRecord&, HttpResponse& res) { res.body = utf8(u8"繁體中文"); });
-    server.route("/gbk", [](const HttpRequestRecord&, HttpResponse& res) { res.body = gbk(u8"繁體中文"); });
-    server.route("/zero",
-                 [](const HttpRequestRecord&, HttpResponse& res) { res.body = std::string("abc\0def", 7); });
-
-    type("编辑框EX_原网址", server.url("/utf8"));
-    tick("选择框EX2");
-    tick("选择框EX4");
-    send();
-    EXPECT_EQ(text("编辑框EX_最后文本"), gbk(u8"繁體中文"));  // only the decoding applies
-
-    tick("选择框EX2", false);
-    type("编辑框EX_原网址", server.url("/gbk"));
-    send();
-    EXPECT_EQ(text("编辑框EX_最后文本"), gbk(u8"繁体中文"));
-
-    type("编辑框EX_原网址", server.url("/zero"));
-    send();
-    EXPECT_EQ(text("编辑框EX_最后文本"), "abc");
-    EXPECT_EQ(state.tester.lastResponseBytes.get().size(), 7u);  // the bytes stay whole
-}
-
 TEST_F(WebTesterWindowTest, PictureAnswerWidensTheWindowAndSavesThePicture) {
     type("编辑框EX_原网址", server.url("/png"));
     send();  // without 图片扩展 nothing changes
@@ -434,13 +411,124 @@ TEST_F(WebTesterWindowTest, ClosingTheWindowStopsItsRequest) {
     EXPECT_EQ(text("编辑框EX_最后文本"), "previous answer");
 }
 
-TEST_F(WebTesterWindowTest, LongAnswerIsShownInPart) {
-    const std::size_t size = 3 * kShownAnswerBytes + 5;
-    type("编辑框EX_原网址", server.url("/bytes?n=" + std::to_string(size)));
-    send();
-    const Text shown = text("编辑框EX_最后文本");
-    EXPECT_EQ(shown.substr(0, kShownAnswerBytes), TestServer::patternBytes(0, kShownAnswerBytes));
-    EXPECT_EQ(shown.substr(kShownAnswerBytes),
-              "\r\n\r\n" + gbk(u8"[ 数据过长，这里只显示了前 64 KB，共 ") + dataSizeText(size) + " ]");
-    EXPECT_EQ(state.tester.lastResponseBytes.get().size(), size);  // the bytes are all kept
+// One answer, the switches as the test sets them before sending and while the request runs (the
+// answer waits until then), and what the window ends with. The box holds the whole answer up to
+// its first zero byte, and "复制" copies all of it.
+struct AnswerCase {
+    const char* name;
+    std::string body;  // served as it is; "{picture file}" is replaced by a local picture's path
+    std::vector<const char*> tickedBefore, tickedWhileRunning, untickedWhileRunning;
+    Text box;         // the answer box afterwards ("{picture file}" as in body)
+    int width = 523;  // the window's width: 906 when the preview shows a picture
+    Text plainTail;   // when given: the end of what 取文本 makes of the box
+};
+
+const std::string kLongPage = "<p>" + TestServer::patternBytes(0, 300 * 1024) + "</p><p>end</p>";
+const std::string kPicture = test::pngBytes(16, 16, 1000);
+
+const AnswerCase kAnswerCases[] = {
+    {"LongAnswerKeptWhole", kLongPage, {}, {}, {}, kLongPage, 523, "end"},
+    {"ZeroByteEndsTheText", std::string("abc\0def", 7), {}, {}, {}, "abc"},
+    {"Utf8DecodingTickedWhileRunning", utf8(u8"繁體中文"), {}, {"选择框EX2"}, {}, gbk(u8"繁體中文")},
+    {"Utf8DecodingWinsOverSimplifying",
+     utf8(u8"繁體中文"),
+     {"选择框EX4"},
+     {"选择框EX2"},
+     {},
+     gbk(u8"繁體中文")},
+    {"SimplifyingTickedWhileRunning", gbk(u8"繁體中文"), {}, {"选择框EX4"}, {}, gbk(u8"繁体中文")},
+    {"Utf8DecodingUntickedWhileRunning", utf8(u8"中文"), {"选择框EX2"}, {}, {"选择框EX2"}, utf8(u8"中文")},
+    {"PreviewTickedWhileRunning",
+     kPicture,
+     {},
+     {"选择框EX6"},
+     {},
+     kPicture.substr(0, kPicture.find('\0')),
+     906},
+    {"PreviewUntickedWhileRunning",
+     kPicture,
+     {"选择框EX6"},
+     {},
+     {"选择框EX6"},
+     kPicture.substr(0, kPicture.find('\0'))},
+    // An answer that spells the path of a local picture is measured as bytes: no picture.
+    {"AnswerNamingALocalPictureIsNoPicture",
+     "{picture file}" + std::string("\0", 1),
+     {"选择框EX6"},
+     {},
+     {},
+     "{picture file}"},
+};
+
+// Holds an answer back until the test opens it.
+class Gate {
+  public:
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return open_; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+class AnswerCaseTest : public WebTesterWindowTest, public testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(AnswerCaseTest, TheBoxHoldsTheAnswerAsTheSwitchesSayWhenItArrives) {
+    const AnswerCase& a = GetParam();
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("qx-tester-answer-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "picture.png", std::ios::binary) << kPicture;
+    const auto withPath = [&](std::string s) {
+        const std::string marker = "{picture file}";
+        if (auto at = s.find(marker); at != std::string::npos)
+            s.replace(at, marker.size(), (dir / "picture.png").string());
+        return s;
+    };
+    const std::string body = withPath(a.body);
+    auto gate = std::make_shared<Gate>();
+    server.route("/held", [gate, body](const HttpRequestRecord&, HttpResponse& res) {
+        gate->wait();
+        res.body = body;
+    });
+    // A test that fails early still lets the server's handler go.
+    const std::shared_ptr<void> opener(nullptr, [gate](void*) { gate->open(); });
+
+    for (const char* name : a.tickedBefore) tick(name);
+    type("编辑框EX_原网址", server.url("/held"));
+    ASSERT_TRUE(w->click("按钮EX2"));
+    ASSERT_TRUE(server.waitForRequests(1, 10000));
+    for (const char* name : a.tickedWhileRunning) tick(name);
+    for (const char* name : a.untickedWhileRunning) tick(name, false);
+    gate->open();
+    waitWorkerEnded();
+
+    const Text box = withPath(a.box);
+    EXPECT_EQ(text("编辑框EX_最后文本").size(), box.size());
+    EXPECT_TRUE(text("编辑框EX_最后文本") == box);
+    EXPECT_EQ(w->width(), a.width);
+    EXPECT_EQ(state.tester.lastResponseBytes.get().size(), body.size());  // the bytes stay whole
+    w->click("按钮EX3");
+    EXPECT_TRUE(fake.clipboardText() == box) << fake.clipboardText().size() << " bytes copied";
+    if (!a.plainTail.empty()) {
+        w->click("按钮EX6");
+        const Text plain = text("编辑框EX_最后文本");
+        ASSERT_GE(plain.size(), a.plainTail.size());
+        EXPECT_EQ(plain.substr(plain.size() - a.plainTail.size()), a.plainTail);
+        EXPECT_GT(plain.size(), std::size_t{300 * 1024});
+    }
+    std::filesystem::remove_all(dir);
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, AnswerCaseTest, testing::ValuesIn(kAnswerCases),
+                         [](const auto& info) { return std::string(info.param.name); });

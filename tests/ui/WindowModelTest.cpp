@@ -130,6 +130,34 @@ TEST(WindowModel, EventsRunTheirHandlersUntilDestroyed) {
     EXPECT_EQ(w->control("编辑框EX_QQ号").text(), "1");
 }
 
+// A view reads the head of a long text; the text stays whole. A write of the same text again,
+// copied or moved in, tells the view nothing.
+TEST(WindowModel, TextHeadAndWholeText) {
+    auto w = Window::create("WebTesterWindow");
+    struct Count : WindowObserver {
+        int texts = 0;
+        void propertyChanged(const std::string&, Prop prop) override { texts += prop == Prop::Text; }
+    };
+    auto count = std::make_shared<Count>();
+    w->setObserver(count);
+    Control box = w->control("编辑框EX_最后文本");
+    const Text whole = Text(1000, 'a') + Text(1000, 'b');
+    box.setText(whole);
+    std::size_t size = 0;
+    EXPECT_EQ(box.textHead(1000, size), Text(1000, 'a'));
+    EXPECT_EQ(size, 2000u);
+    EXPECT_EQ(box.textHead(5000, size), whole);
+    EXPECT_EQ(box.text(), whole);
+    box.setText(Text(whole));
+    box.setText(whole);
+    EXPECT_EQ(count->texts, 1);
+    box.setText("");
+    EXPECT_EQ(box.textHead(10, size), "");
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(count->texts, 2);
+    w->setObserver(nullptr);
+}
+
 TEST(WindowModel, HandlerCapturingItsWindowIsReleasedOnDestroy) {
     std::weak_ptr<Window> weak;
     {

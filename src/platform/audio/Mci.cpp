@@ -28,8 +28,8 @@ Registry& registry() {
     return *r;
 }
 
-// Words separated by blanks; a word in double quotes may hold blanks (the quotes are dropped).
-// False for an unterminated quote.
+// Words separated by blanks; a word in double quotes may hold blanks (the quotes are dropped)
+// and a doubled quote stands for one quote inside it. False for an unterminated quote.
 bool splitWords(std::string_view command, std::vector<std::string>& words) {
     std::size_t i = 0;
     while (i < command.size()) {
@@ -39,10 +39,20 @@ bool splitWords(std::string_view command, std::vector<std::string>& words) {
             continue;
         }
         if (c == '"') {
-            std::size_t end = command.find('"', i + 1);
-            if (end == std::string_view::npos) return false;
-            words.emplace_back(command.substr(i + 1, end - i - 1));
-            i = end + 1;
+            std::string word;
+            for (++i;; ++i) {
+                if (i >= command.size()) return false;
+                if (command[i] != '"') {
+                    word += command[i];
+                } else if (i + 1 < command.size() && command[i + 1] == '"') {
+                    word += '"';
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            words.push_back(std::move(word));
+            ++i;
             continue;
         }
         std::size_t end = i;

@@ -1,6 +1,7 @@
 #pragma once
 // The MCI command strings the program sends for its audio, on mpg123 + out123:
-//   open "path" alias A     opens an MP3 file as device A (path: GBK text, quotes optional)
+//   open "path" alias A     opens an MP3 file as device A (path: GBK text, quotes optional;
+//                           a quote inside a quoted path is written twice)
 //   play A [wait]           plays from the current position; with wait, returns when the
 //                           audio has ended or another thread closed or replayed the device
 //   stop A                  ends the playback, the device stays open

@@ -1,54 +1,12 @@
 #include "platform/imaging/ImageSize.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
-#include <cerrno>
-#include <cstring>
-#include <string>
-
-#include "platform/system/Files.h"
 
 namespace qx::platform {
 namespace {
-
-constexpr std::size_t kMaxPathBytes = 4096;
-
-// The file the bytes name, when they name a regular file of bounded size. A device or a pipe is
-// never opened; the descriptor is opened without blocking and checked again before a byte is
-// read, so one put in the file's place after the first check is not read either.
-bool readNamedFile(const std::vector<std::uint8_t>& bytes, QByteArray& content) {
-    const auto* data = reinterpret_cast<const char*>(bytes.data());
-    const std::size_t length = strnlen(data, bytes.size());
-    if (length == 0 || length > kMaxPathBytes) return false;
-    const std::string path = toNativePath(std::string_view(data, length));
-    struct stat named {};
-    if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-              static_cast<std::size_t>(info.st_size) <= kMaxImageFileBytes;
-    if (ok) {
-        content.resize(static_cast<qsizetype>(info.st_size));
-        qsizetype done = 0;
-        while (done < content.size()) {
-            const ssize_t n =
-                ::read(fd, content.data() + done, static_cast<std::size_t>(content.size() - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += n;
-        }
-        content.resize(done);
-    }
-    ::close(fd);
-    return ok;
-}
 
 ImageSize measure(const QByteArray& data) {
     QBuffer buffer;
@@ -74,9 +32,9 @@ ImageSize measure(const QByteArray& data) {
 
 ImageSize imageSize(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty()) return {};
-    QByteArray file;
-    if (readNamedFile(bytes, file)) return measure(file);
-    // A view on the bytes: nothing is copied.
+    // The bytes come from a server: they are measured as they are, never taken for a file name
+    // (an answer naming a local file must not make the program read it). A view on the bytes:
+    // nothing is copied.
     return measure(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                            static_cast<qsizetype>(bytes.size())));
 }

@@ -14,7 +14,9 @@
 #include <mutex>
 
 #include "platform/imaging/ImageCodec.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
+#include "ui/qt/GbkText.h"
 
 namespace qx::ui::qt {
 
@@ -216,76 +218,163 @@ TextEditBox::TextEditBox(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setAttribute(Qt::WA_InputMethodEnabled);
     QObject::connect(this, &QPlainTextEdit::textChanged, [this] {
-        if (!applying_ && onUserEdit) onUserEdit(toPlainText());
+        if (applying_ || partial_ || filling_) return;
+        edited_ = true;
+        if (onUserEdit) onUserEdit(toPlainText());
     });
 }
 
 // Wrapping at word boundaries takes time that grows with the square of a run without a break
 // opportunity: a megabyte of minified script or base64 on one line would freeze the window for
 // minutes. Texts with such runs wrap anywhere instead, which takes linear time.
-bool needsWrapAnywhere(const QString& s) {
+bool needsWrapAnywhere(std::string_view gbkText) {
     constexpr int kLongestWord = 4096;
     int run = 0;
-    for (QChar c : s) {
-        if (c.isSpace() || c.unicode() >= 0x2E80)  // CJK text breaks between its characters
+    for (std::size_t i = 0; i < gbkText.size(); ++i) {
+        const auto b = static_cast<unsigned char>(gbkText[i]);
+        if (isGbkLead(b) && i + 1 < gbkText.size()) {  // Chinese text breaks between its characters
             run = 0;
-        else if (++run > kLongestWord)
+            ++i;
+        } else if (b == ' ' || b == '\t' || b == '\r' || b == '\n') {
+            run = 0;
+        } else if (++run > kLongestWord) {
             return true;
+        }
     }
     return false;
 }
 
+// A line is laid out in one go (128 KB of one line take the view 50-70 ms): an answer of
+// megabytes on one line would freeze the window, so the box shows it in lines of bounded length.
+QString breakLongLines(const QString& s, int longest, int& run, bool& broke) {
+    QString out;
+    bool copying = false;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == QLatin1Char('\n')) {
+            run = 0;
+        } else if (run >= longest && !c.isLowSurrogate()) {
+            if (!copying) {
+                out.reserve(s.size() + s.size() / longest + 1);
+                out.append(QStringView(s).left(i));
+                copying = true;
+            }
+            out.append(QLatin1Char('\n'));
+            broke = true;
+            run = 0;
+        }
+        if (copying) out.append(c);
+        if (c != QLatin1Char('\n')) ++run;
+    }
+    return copying ? out : s;
+}
+
 namespace {
 
-constexpr int kFillPiece = 64 * 1024;  // characters laid out per event-loop turn
+// Bytes of the text converted and laid out per event-loop turn.
+constexpr std::size_t kFillPieceBytes = 32 * 1024;
 
-// Where a piece that starts at from ends: after a line break near the size. A line is never
-// split: appending to a line lays the whole line out again, which would make a long line cost
-// the square of its length.
-int pieceEnd(const QString& s, int from) {
-    if (s.size() - from <= kFillPiece) return static_cast<int>(s.size());
-    int cut = static_cast<int>(s.lastIndexOf(QLatin1Char('\n'), from + kFillPiece));
-    if (cut < from) cut = static_cast<int>(s.indexOf(QLatin1Char('\n'), from + kFillPiece));
-    return cut < 0 ? static_cast<int>(s.size()) : cut + 1;
+// Where a piece that starts at from ends: after the last line break within the size, else (one
+// long line) after the last whole character within it that is no CR, whose LF may follow.
+std::size_t pieceEnd(const Text& s, std::size_t from) {
+    if (s.size() - from <= kFillPieceBytes) return s.size();
+    const std::size_t limit = from + kFillPieceBytes;
+    const std::size_t lf = s.rfind('\n', limit - 1);
+    if (lf != Text::npos && lf >= from) return lf + 1;
+    std::size_t end = from;
+    for (std::size_t i = from; i < limit;) {
+        const std::size_t step = isGbkLead(static_cast<unsigned char>(s[i])) ? 2 : 1;
+        if (i + step > limit) break;
+        i += step;
+        if (s[i - 1] != '\r') end = i;
+    }
+    return end > from ? end : limit;
+}
+
+// The length of a whole number of characters of the GBK text from its start, at most limit.
+std::size_t wholeCharacters(const Text& s, std::size_t limit) {
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < std::min(limit, s.size());) {
+        const std::size_t step = isGbkLead(static_cast<unsigned char>(s[i])) ? 2 : 1;
+        if (i + step > limit) break;
+        i += step;
+        end = i;
+    }
+    return end;
+}
+
+QString sizeText(std::size_t bytes) {
+    if (bytes < (std::size_t{1} << 20))
+        return QString::number(bytes / 1024.0, 'g', 4) + QStringLiteral(" KB");
+    return QString::number(bytes / 1048576.0, 'g', 4) + QStringLiteral(" MB");
 }
 
 }  // namespace
 
-void TextEditBox::setPlainText(const QString& s) {
-    if (filling_ ? s == target_ : s == toPlainText()) return;
-    ++generation_;
-    if (filling_) setReadOnly(wasReadOnly_);
-    filling_ = false;
-    applying_ = true;
-    setWordWrapMode(needsWrapAnywhere(s) ? QTextOption::WrapAnywhere
-                                         : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    const int first = pieceEnd(s, 0);
-    QPlainTextEdit::setPlainText(first == s.size() ? s : s.left(first));
-    applying_ = false;
-    if (first == s.size()) return;
-    target_ = s;
-    filling_ = true;
-    wasReadOnly_ = isReadOnly();
-    setReadOnly(true);
-    appendLater(first);
+QString TextEditBox::plainText() const {
+    if (!filling_) return toPlainText();
+    QString rest = toQtLines(source_.substr(next_));
+    int run = run_;
+    bool broke = false;
+    return toPlainText() + breakLongLines(rest, kLongestShownLine, run, broke);
 }
 
-void TextEditBox::appendLater(int from) {
-    QTimer::singleShot(0, this, [this, from, generation = generation_] {
-        if (generation != generation_ || !filling_) return;  // replaced meanwhile
-        const int end = pieceEnd(target_, from);
-        applying_ = true;
-        QTextCursor cursor(document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(target_.mid(from, end - from));
-        applying_ = false;
-        if (end < target_.size()) {
-            appendLater(end);
-            return;
-        }
+void TextEditBox::setPlainText(const QString& s) {
+    Text text = fromQtLines(s);
+    const std::size_t size = text.size();
+    setModelText(std::move(text), size);
+}
+
+void TextEditBox::setModelText(Text gbkText, std::size_t wholeBytes) {
+    // A part ends after a whole character: a lead byte left alone would show as garbage.
+    if (gbkText.size() < wholeBytes) gbkText.resize(wholeCharacters(gbkText, gbkText.size()));
+    if (!edited_ && gbkText == source_ && wholeBytes == whole_) return;
+    ++generation_;
+    source_ = std::move(gbkText);
+    whole_ = wholeBytes;
+    edited_ = false;
+    next_ = 0;
+    run_ = 0;
+    partial_ = source_.size() < whole_;
+    filling_ = true;
+    applying_ = true;
+    // The pieces are no steps the user could undo.
+    document()->setUndoRedoEnabled(false);
+    QPlainTextEdit::setPlainText(QString());
+    setWordWrapMode(needsWrapAnywhere(source_) ? QTextOption::WrapAnywhere
+                                               : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    applying_ = false;
+    appendPiece();
+}
+
+void TextEditBox::appendPiece() {
+    const std::size_t end = pieceEnd(source_, next_);
+    bool broke = false;
+    QString piece =
+        breakLongLines(toQtLines(source_.substr(next_, end - next_)), kLongestShownLine, run_, broke);
+    if (broke) partial_ = true;
+    next_ = end;
+    if (next_ >= source_.size() && source_.size() < whole_)
+        piece += QStringLiteral("\n\n") + toQt(gbk(u8"[ 文本过长，这里只显示了前 ")) +
+                 sizeText(source_.size()) + toQt(gbk(u8"，共 ")) + sizeText(whole_) + QStringLiteral(" ]");
+    applying_ = true;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(piece);
+    applying_ = false;
+    if (next_ < source_.size()) {
+        appendLater();
+    } else {
         filling_ = false;
-        target_.clear();
-        setReadOnly(wasReadOnly_);
+        document()->setUndoRedoEnabled(true);
+    }
+    updateReadOnly();
+}
+
+void TextEditBox::appendLater() {
+    QTimer::singleShot(0, this, [this, generation = generation_] {
+        if (generation != generation_ || !filling_) return;  // replaced meanwhile
+        appendPiece();
     });
 }
 

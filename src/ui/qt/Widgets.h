@@ -10,7 +10,10 @@
 #include <QWidget>
 #include <functional>
 #include <span>
+#include <string_view>
 #include <vector>
+
+#include "core/Text.h"
 
 namespace qx::ui::qt {
 
@@ -102,29 +105,49 @@ class LineEditBox : public QLineEdit, public EditBox {
     void setPlainText(const QString& s) override;
 };
 
-// True for a text with a run of more than 4096 characters without a break opportunity; the
+// True for a GBK text with a run of more than 4096 characters without a break opportunity; the
 // multi-line box wraps such a text anywhere, as wrapping at word boundaries would freeze it.
-bool needsWrapAnywhere(const QString& s);
+bool needsWrapAnywhere(std::string_view gbkText);
+// The text with a line break put after every `longest` characters of a longer line (never inside
+// a surrogate pair). run: the length of the line the text continues, and then of its last line;
+// broke tells whether any break was put.
+QString breakLongLines(const QString& s, int longest, int& run, bool& broke);
 
 class TextEditBox : public QPlainTextEdit, public EditBox {
   public:
+    // How much of the model's text the box shows at most (bytes), and the longest line it lays
+    // out in one piece.
+    static constexpr std::size_t kShownTextBytes = std::size_t{2} << 20;
+    static constexpr int kLongestShownLine = 16 * 1024;
+
     explicit TextEditBox(QWidget* parent);
     QWidget* widget() override { return this; }
-    QString plainText() const override { return filling_ ? target_ : toPlainText(); }
-    // A long text (a million matches, a long answer) shows its beginning at once and the rest is
-    // appended piece by piece between events, so the window keeps answering; the box takes no
-    // typing until it is complete.
+    // What the box shows (all of it, also while it still fills).
+    QString plainText() const override;
     void setPlainText(const QString& s) override;
+    // The model's text (GBK, CR LF line ends), or its first part when wholeBytes is larger (then
+    // a note of the whole size follows it). A long text shows its beginning at once and the rest
+    // is converted and appended piece by piece between events, so the window keeps answering.
+    // Lines longer than kLongestShownLine are shown broken up. The box takes no typing while it
+    // fills or shows anything but the whole text as it is, and then writes nothing back.
+    void setModelText(Text gbkText, std::size_t wholeBytes);
     bool filling() const { return filling_; }
+    bool partial() const { return partial_; }
 
   private:
-    void appendLater(int from);
+    void appendPiece();
+    void appendLater();
+    void updateReadOnly() { setReadOnly(filling_ || partial_); }
 
     bool applying_ = false;
     bool filling_ = false;
-    bool wasReadOnly_ = false;
+    bool partial_ = false;
+    bool edited_ = false;  // typed into since the program last set the text
     unsigned generation_ = 0;
-    QString target_;
+    Text source_;  // the text given, GBK
+    std::size_t whole_ = 0;
+    std::size_t next_ = 0;  // where the next piece of source_ starts
+    int run_ = 0;           // length of the last shown line so far
 };
 
 class PictureBox : public QWidget {

@@ -1,5 +1,4 @@
 #include "ui/qt/WindowView.h"
-#include "ui/qt/QtApplication.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,6 +12,7 @@
 
 #include "text/Strings.h"
 #include "ui/qt/GbkText.h"
+#include "ui/qt/QtApplication.h"
 
 namespace qx::ui::qt {
 
@@ -58,8 +58,8 @@ void drawSkin(QPainter& p, const QImage& img, const QRect& target) {
         for (int j = 0; j < 3; ++j) {
             const bool stretchedAcross = tx[i + 1] - tx[i] != sx[i + 1] - sx[i];
             const bool stretchedDown = ty[j + 1] - ty[j] != sy[j + 1] - sy[j];
-            p.setRenderHint(QPainter::SmoothPixmapTransform, resampled || (stretchedAcross && !flatAcross) ||
-                                                                 (stretchedDown && !flatDown));
+            p.setRenderHint(QPainter::SmoothPixmapTransform,
+                            resampled || (stretchedAcross && !flatAcross) || (stretchedDown && !flatDown));
             p.drawImage(QRectF(tx[i], ty[j], tx[i + 1] - tx[i], ty[j + 1] - ty[j]), img,
                         QRectF(sx[i] * r, sy[j] * r, (sx[i + 1] - sx[i]) * r, (sy[j + 1] - sy[j]) * r));
         }
@@ -337,8 +337,8 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
     QWidget* w = e.widget;
     switch (prop) {
         case Prop::Geometry: {
-            ControlState s = c.snapshot();
-            w->setGeometry(s.left, s.top, s.width, s.height);
+            const ControlGeometry g = c.geometry();  // not the snapshot: that copies the text
+            w->setGeometry(g.left, g.top, g.width, g.height);
             break;
         }
         case Prop::Visible:
@@ -380,7 +380,11 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
             break;
         }
         case Prop::Text:
-            if (e.edit) e.edit->setPlainText(e.layout->multiLine ? toQtLines(c.text()) : toQt(c.text()));
+            if (auto* box = dynamic_cast<TextEditBox*>(e.edit)) {
+                showText(*box, c);
+            } else if (e.edit) {
+                e.edit->setPlainText(toQt(c.text()));
+            }
             break;
         case Prop::Image:
             if (auto* pb = dynamic_cast<PictureBox*>(w)) pb->setImageBytes(c.image());
@@ -397,6 +401,13 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
         default:
             break;
     }
+}
+
+// The model keeps a text of any length; the box is given what it can show without freezing.
+void WindowView::showText(TextEditBox& box, Control c) {
+    std::size_t whole = 0;
+    Text head = c.textHead(TextEditBox::kShownTextBytes, whole);
+    box.setModelText(std::move(head), whole);
 }
 
 void WindowView::userChecked(const std::string& name, bool checked) {

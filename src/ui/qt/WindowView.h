@@ -79,6 +79,7 @@ class WindowView : public QWidget {
     QPoint layoutPosition(const ControlLayout& c) const;
     void applyWindow(Prop prop);
     void applyControl(Entry& e, Control c, Prop prop);
+    void showText(TextEditBox& box, Control c);
     void userChecked(const std::string& name, bool checked);
 
     WindowPtr window_;

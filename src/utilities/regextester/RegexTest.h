@@ -19,6 +19,13 @@ Text listMatches(const Text& pattern, const Text& subject, int timeLimitMs = kMa
 bool collectMatches(const Text& pattern, const Text& subject, TextArray& matches,
                     int timeLimitMs = kMatchTimeLimitMs);
 
+// What "匹配" writes into the output box: the listed matches; for a pattern that does not
+// compile "正则表达式有误：" and the engine's words, for a search that gave up "匹配超时，已停止"
+// (so neither looks like "no match", which leaves the box empty).
+Text matchOutput(const Text& pattern, const Text& subject, int timeLimitMs = kMatchTimeLimitMs);
+Text badPatternText(const Text& why);
+Text gaveUpText();
+
 // Click handler of "匹配" (on the UI thread).
 void runRegexTest(ui::Window& window);
 // Click handler of the close button.

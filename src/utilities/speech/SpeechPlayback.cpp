@@ -4,6 +4,7 @@
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "text/CodePages.h"
+#include "text/Strings.h"
 #include "ui/FileDialogs.h"
 #include "ui/PumpingDelay.h"
 #include "utilities/speech/SpeechFetch.h"
@@ -12,7 +13,8 @@ namespace qx::speech {
 
 bool playAudioFile(const Text& path, const Text& alias, bool wait) {
     platform::mciSendString("close " + alias);
-    platform::mciSendString("open \"" + path + "\" alias " + alias);
+    // A folder of the path may hold a quote (Linux allows it): written twice, it stays in the word.
+    platform::mciSendString("open \"" + replaceAll(path, "\"", "\"\"") + "\" alias " + alias);
     return platform::mciSendString("play " + alias + (wait ? " wait" : "")) == platform::kMciOk;
 }
 

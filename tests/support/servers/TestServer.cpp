@@ -131,13 +131,16 @@ X509* makeCertificate(EVP_PKEY* key, const char* commonName, X509* issuer, EVP_P
     static long serial = 1;
     X509* cert = X509_new();
     X509_set_version(cert, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(cert), (static_cast<long>(std::time(nullptr)) & 0xffffff) * 100 + serial++);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert),
+                     (static_cast<long>(std::time(nullptr)) & 0xffffff) * 100 + serial++);
     X509_gmtime_adj(X509_getm_notBefore(cert), -24 * 3600);
     X509_gmtime_adj(X509_getm_notAfter(cert), 365L * 24 * 3600);
     X509_set_pubkey(cert, key);
     X509_NAME* name = X509_get_subject_name(cert);
-    X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("Quorvex test"), -1, -1, 0);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
+                               reinterpret_cast<const unsigned char*>("Quorvex test"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName),
+                               -1, -1, 0);
     X509_set_issuer_name(cert, issuer ? X509_get_subject_name(issuer) : name);
     X509V3_CTX ctx;
     X509V3_set_ctx_nodb(&ctx);
@@ -769,6 +772,8 @@ const char* faultName(Fault fault) {
             return "1000 Set-Cookie";
         case Fault::HugeHeaderLine:
             return "1 MiB header line";
+        case Fault::EndlessBody:
+            return "endless body";
     }
     return "?";
 }
@@ -847,6 +852,16 @@ void playFault(Fault fault, const HttpRequestRecord& request, Connection& c, std
         case Fault::HugeHeaderLine: {
             std::string line = "X-Padding: " + std::string(std::size_t{1} << 20, 'a') + "\r\n";
             if (c.write(headFor(head, body.size(), line))) c.write(body);
+            return;
+        }
+        case Fault::EndlessBody: {
+            // No length: the body would end with the connection, which never comes.
+            if (!c.writeHead(200, "",
+                             {{"Content-Type", "application/octet-stream"}, {"Connection", "close"}}))
+                return;
+            const std::string chunk = TestServer::patternBytes(0, std::size_t{1} << 20);
+            while (!c.stopping() && c.write(chunk)) {
+            }
             return;
         }
     }

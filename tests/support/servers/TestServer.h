@@ -126,11 +126,13 @@ enum class Fault {
     BadEncoding,      // the good head with a body holding invalid UTF-8 and GBK bytes
     ManyCookies,      // the good answer with 1000 Set-Cookie lines
     HugeHeaderLine,   // the good answer with a header line of 1 MiB
+    EndlessBody,      // a body without a length that never ends (a feature's row opts in)
 };
 inline constexpr Fault kAllFaults[] = {
-    Fault::Refused,   Fault::ResetMidBody, Fault::StallBeforeHead, Fault::StallAfterHead,
-    Fault::ErrorPage, Fault::RedirectLoop, Fault::Garbage,         Fault::WrongTypes,
-    Fault::HugeBody,  Fault::BadEncoding,  Fault::ManyCookies,     Fault::HugeHeaderLine,
+    Fault::Refused,     Fault::ResetMidBody, Fault::StallBeforeHead, Fault::StallAfterHead,
+    Fault::ErrorPage,   Fault::RedirectLoop, Fault::Garbage,         Fault::WrongTypes,
+    Fault::HugeBody,    Fault::BadEncoding,  Fault::ManyCookies,     Fault::HugeHeaderLine,
+    Fault::EndlessBody,
 };
 const char* faultName(Fault fault);
 inline constexpr std::size_t kHugeBodyBytes = std::size_t{100} << 20;

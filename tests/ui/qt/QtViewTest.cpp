@@ -364,13 +364,14 @@ TEST_F(QtView, HugeTextsFillInPiecesWithoutLosingAnything) {
     auto* box = widget<TextEditBox>(v, "编辑框EX_输出文本");
     ASSERT_TRUE(box);
     Text huge;
-    for (int i = 0; i < 200000; ++i) huge += "match" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 100000; ++i) huge += "match" + std::to_string(i) + "\r\n";
+    ASSERT_LT(huge.size(), TextEditBox::kShownTextBytes);
     w->control("编辑框EX_输出文本").setText(huge);
     ASSERT_TRUE(waitFor([&] { return !box->toPlainText().isEmpty(); }));
     EXPECT_TRUE(box->filling());
     EXPECT_TRUE(box->isReadOnly());
     EXPECT_LT(box->toPlainText().size(), static_cast<qsizetype>(huge.size()));
-    EXPECT_EQ(box->plainText().size() + 200000, static_cast<qsizetype>(huge.size()));  // CR LF shown as LF
+    EXPECT_EQ(box->plainText().size() + 100000, static_cast<qsizetype>(huge.size()));  // CR LF shown as LF
     ASSERT_TRUE(waitFor([&] { return !box->filling(); }, 60000));
     EXPECT_FALSE(box->isReadOnly());
     EXPECT_EQ(box->toPlainText(), toQtLines(huge));
@@ -709,10 +710,12 @@ TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {
 }
 
 TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
-    EXPECT_FALSE(needsWrapAnywhere(QString(4096, QChar('x'))));
-    EXPECT_TRUE(needsWrapAnywhere(QString(4097, QChar('x'))));
-    EXPECT_FALSE(needsWrapAnywhere(QString(4000, QChar('x')) + " " + QString(4000, QChar('y'))));
-    EXPECT_FALSE(needsWrapAnywhere(QString(20000, QChar(0x4E2D))));  // CJK breaks anywhere anyway
+    EXPECT_FALSE(needsWrapAnywhere(Text(4096, 'x')));
+    EXPECT_TRUE(needsWrapAnywhere(Text(4097, 'x')));
+    EXPECT_FALSE(needsWrapAnywhere(Text(4000, 'x') + " " + Text(4000, 'y')));
+    Text chinese;
+    for (int i = 0; i < 10000; ++i) chinese += gbk(u8"中");
+    EXPECT_FALSE(needsWrapAnywhere(chinese));  // Chinese breaks anywhere anyway
 
     WindowPtr w = Window::create("WebTesterWindow");
     WindowView* v = open(w);
@@ -721,9 +724,75 @@ TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
     // A minified page on one line: wrapped anywhere.
     w->control("编辑框EX_最后文本").setText(Text(200000, 'x'));
     EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAnywhere);
-    EXPECT_TRUE(waitFor([&] { return box->toPlainText().size() == 200000; }));
+    EXPECT_TRUE(waitFor([&] { return !box->filling(); }));
     w->control("编辑框EX_最后文本").setText("some words\r\nmore");
     EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+TEST_F(QtView, OverlongLinesAreBrokenForShowingOnly) {
+    bool broke = false;
+    int run = 0;
+    EXPECT_EQ(breakLongLines(QStringLiteral("abcdefg\nhi"), 3, run, broke),
+              QStringLiteral("abc\ndef\ng\nhi"));
+    EXPECT_TRUE(broke);
+    EXPECT_EQ(run, 2);
+    // A piece that continues a line goes on counting it.
+    broke = false;
+    EXPECT_EQ(breakLongLines(QStringLiteral("jk"), 3, run, broke), QStringLiteral("j\nk"));
+    EXPECT_TRUE(broke);
+    broke = false;
+    run = 0;
+    EXPECT_EQ(breakLongLines(QStringLiteral("abc\nabc"), 3, run, broke), QStringLiteral("abc\nabc"));
+    EXPECT_FALSE(broke);
+    run = 0;
+    const QString emoji = QString::fromUtf8(u8"ab😀c");  // a, b, a surrogate pair, c
+    EXPECT_EQ(breakLongLines(emoji, 3, run, broke), QString::fromUtf8(u8"ab😀\nc"));
+}
+
+// The model keeps a text of any length; the box shows what it can without freezing: an overlong
+// line broken up, the first part of a very long text with its size. It then takes no typing and
+// writes nothing back, so the model's text stays whole.
+TEST_F(QtView, TheBoxShowsPartOfAVeryLongTextAndTheModelKeepsItWhole) {
+    WindowPtr w = Window::create("WebTesterWindow");
+    WindowView* v = open(w);
+    auto* box = widget<TextEditBox>(v, "编辑框EX_最后文本");
+    ASSERT_TRUE(box);
+    Control c = w->control("编辑框EX_最后文本");
+    const std::size_t limit = TextEditBox::kShownTextBytes;
+
+    // One line of 200 000 characters: all of it, in lines the view lays out in one piece.
+    c.setText(Text(200000, 'x'));
+    ASSERT_TRUE(waitFor([&] { return !box->filling(); }));
+    EXPECT_TRUE(box->partial());
+    EXPECT_TRUE(box->isReadOnly());
+    QString shown = box->toPlainText();
+    EXPECT_EQ(shown.count(QLatin1Char('\n')), 200000 / TextEditBox::kLongestShownLine);
+    EXPECT_EQ(shown.remove(QLatin1Char('\n')), QString(200000, QChar('x')));
+    QTest::keyClicks(box, "typed");
+    EXPECT_EQ(c.text(), Text(200000, 'x'));
+
+    // Longer than the box shows: its beginning, cut before a character that does not fit whole,
+    // and the size of the whole.
+    const Text whole = Text(limit - 1, 'a') + gbk(u8"中") + Text(limit, 'b');
+    c.setText(whole);
+    ASSERT_TRUE(waitFor([&] { return !box->filling(); }, 60000));
+    EXPECT_TRUE(box->partial());
+    EXPECT_TRUE(box->isReadOnly());
+    shown = box->toPlainText();
+    const QString note = QString::fromUtf8(u8"\n\n[ 文本过长，这里只显示了前 2 MB，共 4 MB ]");
+    ASSERT_TRUE(shown.endsWith(note)) << shown.right(80).toStdString();
+    shown.chop(note.size());
+    EXPECT_EQ(shown.remove(QLatin1Char('\n')), QString(static_cast<qsizetype>(limit - 1), QChar('a')));
+    QTest::keyClicks(box, "typed");
+    EXPECT_TRUE(c.text() == whole);
+
+    // A short text again: shown as it is, and the box takes typing.
+    c.setText("short");
+    EXPECT_FALSE(box->partial());
+    EXPECT_FALSE(box->isReadOnly());
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClicks(box, "!");
+    EXPECT_EQ(c.text(), "short!");
 }
 
 TEST(QtViewText, GbkBoundary) {

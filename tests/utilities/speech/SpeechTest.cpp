@@ -279,6 +279,18 @@ TEST_F(SpeechTest, PlayLastsAsLongAsTheSpeechAndClosingTheWindowStopsIt) {
     for (std::size_t i = 3; i < entries.size(); ++i) EXPECT_EQ(entries[i], "按钮EX4=>");
 }
 
+// Linux allows a quote in a folder name: the open command still names the file (a failed open
+// would end the play at once).
+TEST_F(SpeechTest, PlaysFromARunFolderWithAQuoteInItsName) {
+    const fs::path run = dir_ / "say \"hi\" \"\"";
+    fs::create_directories(run / "Temp");
+    state_.setExecutablePath(platform::fromNativePath((run / "quorvex").string()));
+    std::ofstream(run / "Temp" / "audio.mp3", std::ios::binary) << SpeechDouble::mp3();
+    const auto start = std::chrono::steady_clock::now();
+    playSpeechWorker(*window_, state_, windows_);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(950));
+}
+
 TEST_F(SpeechTest, ASecondPlayReleasesTheFirstAndOnlyTheLatestPutsTheButtonBack) {
     std::string tone = SpeechDouble::mp3(), longTone;
     for (int i = 0; i < 20; ++i) longTone += tone;
