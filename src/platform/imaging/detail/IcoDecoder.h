@@ -13,6 +13,10 @@ bool looksLikeIco(std::span<const std::uint8_t> bytes);
 
 // Decodes the icon's largest frame (by pixel count, then colour depth); when that frame is
 // damaged, the next largest. Frames that claim more than the limits are skipped unread.
-bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out);
+// Whether some frame's own header claims a size within the limits (nothing is decoded).
+bool icoHasFrameWithin(std::span<const std::uint8_t> bytes, const ImageLimits& limits);
+
+bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out,
+               const ImageLimits& limits = kDecoderLimits);
 
 }  // namespace qx::platform::detail
