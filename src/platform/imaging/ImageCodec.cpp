@@ -166,10 +166,47 @@ ImageKind sniffImage(std::span<const std::uint8_t> bytes) {
     return ImageKind::Unknown;
 }
 
+namespace {
+
+// A JPEG's size from its first start-of-frame segment.
+bool jpegHeaderSize(std::span<const std::uint8_t> b, std::int64_t& width, std::int64_t& height) {
+    std::size_t at = 2;
+    while (at + 4 <= b.size()) {
+        if (b[at] != 0xFF) return false;
+        const std::uint8_t marker = b[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+            at += 2;
+            continue;
+        }
+        const std::size_t length = std::size_t(b[at + 2]) << 8 | b[at + 3];
+        const bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (startOfFrame) {
+            if (at + 9 > b.size() || length < 7) return false;
+            height = std::int64_t(b[at + 5]) << 8 | b[at + 6];
+            width = std::int64_t(b[at + 7]) << 8 | b[at + 8];
+            return true;
+        }
+        if (marker == 0xDA || length < 2) return false;  // image data before any frame header
+        at += 2 + length;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool headerImageSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height) {
     switch (sniffImage(bytes)) {
         case ImageKind::Png:
             return detail::pngHeaderSize(bytes, width, height);
+        case ImageKind::Jpeg:
+            return jpegHeaderSize(bytes, width, height);
+        case ImageKind::Ico:
+            return detail::icoLargestFrameSize(bytes, width, height);
         case ImageKind::Gif:
             if (bytes.size() < 10) return false;
             width = littleEndian(bytes, 6, 2);
@@ -193,14 +230,10 @@ bool headerImageSize(std::span<const std::uint8_t> bytes, std::int64_t& width, s
 bool imageExceedsLimits(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
     std::int64_t width = 0, height = 0;
     switch (ImageKind kind = sniffImage(bytes)) {
-        case ImageKind::Png:
-        case ImageKind::Gif:
-        case ImageKind::Bmp:
-            return headerImageSize(bytes, width, height) && !imageWithinLimits(width, height, limits);
         case ImageKind::Ico:
-            return detail::looksLikeIco(bytes) && detail::icoHasFrameWithin(bytes, kDecoderLimits) &&
+            // An icon exceeds them only when none of its frames fits.
+            return detail::icoHasFrameWithin(bytes, kDecoderLimits) &&
                    !detail::icoHasFrameWithin(bytes, limits);
-        case ImageKind::Jpeg:
         case ImageKind::Tiff:
             return QtImageThread::instance().run<bool>([&] {
                 QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
@@ -210,10 +243,9 @@ bool imageExceedsLimits(std::span<const std::uint8_t> bytes, const ImageLimits& 
                 const QSize size = QImageReader(&buffer, qtFormatOf(kind)).size();
                 return size.isValid() && !imageWithinLimits(size.width(), size.height(), limits);
             });
-        case ImageKind::Unknown:
-            break;
+        default:
+            return headerImageSize(bytes, width, height) && !imageWithinLimits(width, height, limits);
     }
-    return false;
 }
 
 bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out, const ImageLimits& limits) {

@@ -45,8 +45,8 @@ ImageKind sniffImage(std::span<const std::uint8_t> bytes);
 
 // Decodes the picture; an ICO gives its largest frame, a GIF its first. False (out emptied)
 // for bytes that are no picture we decode, a damaged or truncated one, or one over the limits.
-// The size a PNG, GIF or BMP header claims, read without decoding anything; false for other
-// kinds (their size is known only to their decoders) and for a header cut short.
+// The size a PNG, JPEG, GIF, BMP or ICO (its largest frame) header claims, read without
+// decoding anything; false for TIFF, for bytes that are no picture and for a header cut short.
 bool headerImageSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height);
 
 // Whether the picture claims a size beyond the limits, read from its headers without decoding

@@ -173,6 +173,17 @@ bool icoHasFrameWithin(std::span<const std::uint8_t> bytes, const ImageLimits& l
     return !framesWithin(bytes, limits).empty();
 }
 
+bool icoLargestFrameSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height) {
+    const std::vector<Frame> frames = framesWithin(bytes, kDecoderLimits);
+    if (frames.empty()) return false;
+    const auto largest = std::max_element(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) {
+        return a.width * a.height < b.width * b.height;
+    });
+    width = largest->width;
+    height = largest->height;
+    return true;
+}
+
 bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out, const ImageLimits& limits) {
     out = {};
     std::vector<Frame> frames = framesWithin(bytes, limits);
