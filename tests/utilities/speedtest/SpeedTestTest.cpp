@@ -296,6 +296,21 @@ TEST_F(SpeedTestWindowTest, ReopenedWindowNeverCountsBackwards) {
     EXPECT_EQ(control("标签EX4").caption().find('-'), Text::npos) << control("标签EX4").caption();
 }
 
+// Without a thread for the closing fade, the seventeenth tick still ends the test: the result
+// shows at once and the close button works again.
+TEST_F(SpeedTestWindowTest, TheEndWithoutAThreadStillEndsTheTest) {
+    start();
+    for (int i = 0; i < 16; ++i) tick();
+    platform::failWorkerStartsForTests(1);
+    tick();
+    EXPECT_TRUE(state_.speedTest.finished);
+    EXPECT_EQ(control("标签EX4").caption(), caption("0MB/s"));
+    EXPECT_TRUE(control("图片框EX1").visible());
+    EXPECT_FALSE(control("图片框EX1").disabled());
+    window_->click("按钮EX1");
+    EXPECT_TRUE(window_->destroyed());
+}
+
 struct ServerCase {
     const char* name;
     int kind;  // 0 empty address, 1 closed port, 2 stall, 3 close early, 4 full speed
