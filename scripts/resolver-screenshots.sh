@@ -2,7 +2,8 @@
 # Drives the real program under Xvfb against the local resolver doubles: opens the resolver
 # window from each of the six cloud buttons, types a link (and password), presses "生成" and
 # "复制" and checks the clipboard; a failing link must leave the clipboard alone, and
-# "生成并复制" must copy by itself. Saves screenshots of two resolver windows.
+# "生成并复制" must copy by itself. A Lanzou share protected by the password "a&b c" resolves
+# against a double that decodes the form. Saves screenshots of three resolver windows.
 #   scripts/resolver-screenshots.sh [OUT-FOLDER]     (after building quorvex and resolver_doubles)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,13 +13,15 @@ if [ "${1:-}" != "--inside" ]; then
   mkdir -p "$out"
   data=tests/resolvers/data
   build/tests/support/doubles/resolver_doubles \
-    $data/lanzou/open-success.case $data/bilnn/success.case $data/ctfile/with-password.case \
+    $data/lanzou/open-success.case $data/lanzou/protected-password-with-marks.case \
+    $data/bilnn/success.case $data/ctfile/with-password.case \
     $data/yunpan360/success.case $data/wenshushu/with-password.case > "$out/doubles.out" 2> "$out/doubles.err" &
   doubles=$!
   trap 'kill $doubles 2>/dev/null || true' EXIT
-  for _ in $(seq 50); do [ -s "$out/doubles.out" ] && break; sleep 0.1; done
+  for _ in $(seq 50); do [ "$(wc -l < "$out/doubles.out")" -ge 2 ] && break; sleep 0.1; done
   status=0
-  QUORVEX_CONNECT_TO=$(head -n 1 "$out/doubles.out") QT_QPA_PLATFORM=xcb \
+  QUORVEX_CONNECT_TO=$(head -n 1 "$out/doubles.out") QUORVEX_EXTRA_CA_FILE=$(sed -n 2p "$out/doubles.out") \
+    QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$out" || status=$?
   if [ -s "$out/doubles.err" ]; then
     echo "the doubles saw requests that differ:"; cat "$out/doubles.err"; status=1
@@ -91,6 +94,8 @@ generate_and_check() { # name button-x button-y link password expected screensho
 
 data=tests/resolvers/data
 generate_and_check lanzou 264 115 https://www.lanzoui.com/iQrvx0a1b2c "" "$(result_of $data/lanzou/open-success.case)" resolver-lanzou
+generate_and_check lanzou-password 264 115 https://pan.lanzoux.com/iQrvxPw0d "a&b c" \
+  "$(result_of $data/lanzou/protected-password-with-marks.case)" resolver-lanzou-password
 generate_and_check onedrive 424 115 "https://qrvx-my.sharepoint.com/:u:/g/personal/owner_qrvx_com/EQrvxTokenAbC?e=AbC123" "" \
   "https://qrvx-my.sharepoint.com/personal/owner_qrvx_com/_layouts/52/download.aspx?share=EQrvxTokenAbC"
 generate_and_check bilnn 592 115 https://pan.bilnn.com/s/Qrvx9 "" "$(result_of $data/bilnn/success.case)"

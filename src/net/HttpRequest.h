@@ -48,7 +48,8 @@ struct HttpRequestOptions {
     // Whole-request deadline and body cap (net/FetchLimits.h); past either the request fails.
     platform::TransferLimits limits;
     // Verify the server's certificate against the trusted store instead of ignoring
-    // certificate errors; for the requests whose answer decides what the program runs.
+    // certificate errors (both clients); for the requests whose answer decides what the
+    // program runs or what address it hands the user.
     bool verifyCertificate = false;
     // Hears the answer's body grow: bytes so far and the announced length (-1: none).
     std::function<void(std::size_t received, long long total)> progress;

@@ -147,7 +147,7 @@ Text nativeHttpRequest(HttpRequestOptions& o) {
         !http.setCredentials(platform::NativeHttp::TargetProxy, platform::NativeHttp::SchemeBasic,
                              o.proxyUser, o.proxyPassword))
         return fail(NativeFailure::Credentials);
-    if (!http.setSecurityFlags(0x3300)) return fail(NativeFailure::Certificate);
+    if (!o.verifyCertificate && !http.setSecurityFlags(0x3300)) return fail(NativeFailure::Certificate);
     if (!http.setCookiesEnabled(!cookies.empty())) return fail(NativeFailure::Cookies);
     if (o.noRedirect && !http.setRedirectsEnabled(false)) return fail(NativeFailure::Redirects);
 

@@ -45,10 +45,11 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
     const Text segmentA = pieceFromEnd(pieces, 2);
     const Text segmentB = pieceFromEnd(pieces, 1);
 
-    // Values go out as they are: the service reads them unencoded.
+    // The segments come from the link and are sent as they stand there; the password is
+    // typed, so "&", "#", "+", "%" or a space in it are encoded.
     const Text r1 = randomFractionText(context.processPendingInput, context.stop);
     const Text answer1 = apiQuery("/getfile.php?path=" + segmentA + "&f=" + segmentB +
-                                      "&passcode=" + password + "&token=false&r=" + r1 + "&ref=",
+                                      "&passcode=" + formValue(password) + "&token=false&r=" + r1 + "&ref=",
                                   context);
     json.parse(answer1);
     const Text userId = json.getText("userid");

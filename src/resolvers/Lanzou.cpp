@@ -117,8 +117,8 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
     net::HttpRequestOptions post = resolverRequest(context);
     post.url = "https://" + stem + ".com/ajaxm.php";
     post.method = 1;
-    // The password goes out exactly as typed.
-    post.body = "action=" + action + "&sign=" + sign + "&p=" + password;
+    // Form-encoded: a password with "&", "+", "%" or a space must reach the service whole.
+    post.body = "action=" + action + "&sign=" + sign + "&p=" + formValue(password);
     post.headers = headers;
     const Text answer = toText(objectRequest(post, context));
     if (answer.empty()) return {};

@@ -3,6 +3,7 @@
 #include "net/FetchLimits.h"
 #include "net/NativeHttpClient.h"
 #include "script/JsonObject.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::resolvers {
@@ -11,6 +12,7 @@ net::HttpRequestOptions resolverRequest(const ResolveContext& context) {
     net::HttpRequestOptions options;
     options.limits = net::fetchLimits(net::AnswerKind::Resolver);
     options.stop = context.stop;
+    options.verifyCertificate = true;
     return options;
 }
 
@@ -54,6 +56,48 @@ TextArray splitLinkPieces(std::string_view link) {
 Text pieceFromEnd(const TextArray& pieces, std::size_t index) {
     if (index == 0 || index > pieces.size()) return {};
     return pieces[pieces.size() - index];
+}
+
+Text formValue(std::string_view value) {
+    static const char kHex[] = "0123456789ABCDEF";
+    Text out;
+    for (unsigned char b : gbkToUtf8(value)) {
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
+            b == '.' || b == '_' || b == '~') {
+            out += static_cast<char>(b);
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out;
+}
+
+Text jsonStringValue(std::string_view value) {
+    static const char kHex[] = "0123456789abcdef";
+    Text out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto b = static_cast<unsigned char>(value[i]);
+        if (b >= 0x81 && b <= 0xFE && i + 1 < value.size()) {
+            out += value.substr(i, 2);  // a double-byte character, whatever its second byte
+            ++i;
+        } else if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+        } else if (b < 0x20) {
+            out += "\\u00";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
+bool fitsHeaderLine(std::string_view value) {
+    return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 Text addressMember(script::JsonObject& json, const Text& path) {

@@ -12,7 +12,9 @@ class JsonObject;
 
 namespace qx::resolvers {
 
-// A fresh request record with the document limits of a resolver answer and the caller's stop token.
+// A fresh request record with the document limits of a resolver answer, the caller's stop token
+// and the server's certificate verified: the address a resolver ends with is what the user
+// downloads.
 net::HttpRequestOptions resolverRequest(const ResolveContext& context);
 
 // One request of a resolver: through the context's exchange when it has one, else the scripted
@@ -30,6 +32,17 @@ TextArray splitLinkPieces(std::string_view link);
 
 // Piece `index` counted from the end (1 = the last); empty text when there are fewer pieces.
 Text pieceFromEnd(const TextArray& pieces, std::size_t index);
+
+// A value for a query or a form body: its UTF-8 bytes, all but letters, digits and "-._~"
+// as "%XX", so that "&", "#", "+", "%" or a space in it cannot end or change it.
+Text formValue(std::string_view value);
+
+// A value for the inside of a JSON string: the quote, the backslash and control characters escaped. The
+// value is GBK, whose second bytes may be 0x5C: those stay as they are.
+Text jsonStringValue(std::string_view value);
+
+// Whether a server's value may go into a request header line: no CR, LF or zero byte in it.
+bool fitsHeaderLine(std::string_view value);
 
 // The address a service answers at the path, or empty text when that member is no string: an
 // object or a list there would come out as "[object Object]" or "a,b", which is no address.

@@ -1,6 +1,5 @@
 #include "resolvers/Wenshushu.h"
 
-#include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "resolvers/ResolverSupport.h"
 #include "script/JsonObject.h"
@@ -48,21 +47,26 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
     first.noRedirect = true;
     objectRequest(first, context);
     headers = first.headers;
-    const Text sharePage = net::textBetween(first.responseHeaders, "Location: ", "\r\n");
+    // By its exact name: a "Content-Location" line is no redirect.
+    const Text sharePage = answerHeader(first.responseHeaders, "Location");
     // The task id comes from the link itself, not from where it redirects.
     const Text taskId = pieceFromEnd(splitLinkPieces(link), 1);
 
     if (!accepted(json, post("ap/login/anonymous", "{\"dev_info\":\"{}\"}", headers, false, context)))
         return wenshushuFailureText();
     const Text token = json.getText("data.token");
+    // Both go into header lines: a CR or LF in them would end the line and start another.
+    if (!fitsHeaderLine(token) || !fitsHeaderLine(sharePage)) return wenshushuFailureText();
 
     headers = kAgentLine + sharePage +
               "\r\ncontent-type: application/json;charset=UTF-8\r\naccept: application/json, text/plain, "
               "*/*\r\nx-token: " +
               token;
-    // Values go into the templates unescaped, as the service's own page does.
-    Text body = replaceAll("{\"tid\":\"[tid]\",\"password\":\"[pwd]\",\"ufileid\":\"\"}", "[tid]", taskId);
-    body = replaceAll(body, "[pwd]", password);
+    // Values go into the templates as JSON strings: a quote or a backslash in a password (or an id)
+    // must not break the body.
+    Text body = replaceAll("{\"tid\":\"[tid]\",\"password\":\"[pwd]\",\"ufileid\":\"\"}", "[tid]",
+                           jsonStringValue(taskId));
+    body = replaceAll(body, "[pwd]", jsonStringValue(password));
     if (!accepted(json, post("ap/task/mgrtask", body, headers, true, context))) return wenshushuFailureText();
     const Text boxId = json.getText("data.boxid");
     const Text folderId = json.getText("data.ufileid");
@@ -71,12 +75,13 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
         "{\"start\":0,\"sort\":{\"name\":\"asc\"},\"bid\":\"[bid]\",\"pid\":\"[pid]\",\"options\":{"
         "\"uploader\":"
         "\"true\"},\"size\":50}",
-        "[bid]", boxId);
-    body = replaceAll(body, "[pid]", folderId);
+        "[bid]", jsonStringValue(boxId));
+    body = replaceAll(body, "[pid]", jsonStringValue(folderId));
     if (!accepted(json, post("ap/ufile/nlist", body, headers, true, context))) return wenshushuFailureText();
     const Text fileId = json.getText("data.fileList[0].fid");
 
-    body = replaceAll("{\"ufileid\":\"[fid]\",\"consumeCode\":0,\"type\":1}", "[fid]", fileId);
+    body =
+        replaceAll("{\"ufileid\":\"[fid]\",\"consumeCode\":0,\"type\":1}", "[fid]", jsonStringValue(fileId));
     if (!accepted(json, post("ap/dl/sign", body, headers, false, context))) return wenshushuFailureText();
     const Text address = addressMember(json, "data.url");
     if (contains(address, "http")) return address;

@@ -34,7 +34,8 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     shortLink.method = 0;
     shortLink.noRedirect = true;
     nativeRequest(shortLink, context);
-    const Text sharePage = net::textBetween(shortLink.responseHeaders, "Location: ", "\r\n");
+    // By its exact name: a "Content-Location" line is no redirect.
+    const Text sharePage = answerHeader(shortLink.responseHeaders, "Location");
 
     net::HttpRequestOptions page = resolverRequest(context);
     page.url = sharePage;

@@ -307,6 +307,7 @@ TEST_P(CliWireCaseTest, ResolveThroughTheCommandLine) {
     run.args = {"--json", "resolve", c.service, c.link};
     if (!c.password.empty()) run.args.insert(run.args.end(), {"-p", c.password});
     run.env["QUORVEX_CONNECT_TO"] = service.connectTo();
+    run.env["QUORVEX_EXTRA_CA_FILE"] = c.untrusted ? "" : TestServer::certificateFile();
     const CliResult r = runCli(run);
     // Wenshushu answers a message instead of an address: no result either.
     const bool noResult = c.result.empty() || c.result == "分享连接已失效,文件已过期！";
@@ -341,6 +342,7 @@ TEST(CliResolve, AutoPicksTheServiceAndReadsTheLinkFromStdin) {
     run.args = {"resolve", "auto", "-"};
     run.input = c.link + "\n";
     run.env["QUORVEX_CONNECT_TO"] = service.connectTo();
+    run.env["QUORVEX_EXTRA_CA_FILE"] = TestServer::certificateFile();
     const CliResult r = runCli(run);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, c.result + "\n");

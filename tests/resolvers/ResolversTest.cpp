@@ -151,6 +151,33 @@ TEST(ResolveContext, AnExchangeTakesTheRequestsInsteadOfTheNetwork) {
     }
 }
 
+// Typed values and servers' values as each place of a request needs them.
+TEST(ResolverSupport, ValuesForTheirPlaces) {
+    struct Row {
+        std::string value;  // UTF-8
+        const char* form;
+        const char* json;
+        bool fitsHeader;
+    };
+    const Row rows[] = {
+        {"qrvx-6688_a.b~", "qrvx-6688_a.b~", "qrvx-6688_a.b~", true},
+        {"a&b c", "a%26b%20c", "a&b c", true},
+        {"#+%=?/", "%23%2B%25%3D%3F%2F", "#+%=?/", true},
+        {"8\"9\\9", "8%229%5C9", "8\\\"9\\\\9", true},
+        {"中文", "%E4%B8%AD%E6%96%87", "中文", true},
+        // "乗" is 81 5C in GBK: its second byte is a backslash's, and stays as it is.
+        {"乗", "%E4%B9%97", "乗", true},
+        {"a\r\nX: 1", "a%0D%0AX%3A%201", "a\\u000d\\u000aX: 1", false},
+        {"a\nb", "a%0Ab", "a\\u000ab", false},
+    };
+    for (const Row& row : rows) {
+        const Text value = gbk(row.value);
+        EXPECT_EQ(formValue(value), row.form) << row.value;
+        EXPECT_EQ(gbkToUtf8(jsonStringValue(value)), row.json) << row.value;
+        EXPECT_EQ(fitsHeaderLine(value), row.fitsHeader) << row.value;
+    }
+}
+
 TEST(Wenshushu, FailureText) { EXPECT_EQ(wenshushuFailureText(), gbk(u8"分享连接已失效,文件已过期！")); }
 
 }  // namespace

@@ -75,6 +75,8 @@ TEST_P(WireCaseTest, ConversationAndResult) {
 
     WireDouble service_double(wireCase);
     ScopedEnv connectTo("QUORVEX_CONNECT_TO", service_double.connectTo());
+    // The double's certificate is signed by the test CA; without it no server is trusted.
+    ScopedEnv trust("QUORVEX_EXTRA_CA_FILE", wireCase.untrusted ? "" : test::TestServer::certificateFile());
     std::optional<Text> result;
     if (wireCase.stem.empty()) {
         result = resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password));

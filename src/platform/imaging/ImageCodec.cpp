@@ -107,7 +107,8 @@ const char* qtFormatOf(ImageKind kind) {
 }
 
 // The formats Qt reads for us, with the size checked before the pixels are read.
-bool decodeWithQt(std::span<const std::uint8_t> bytes, ImageKind kind, RgbaImage& out) {
+bool decodeWithQt(std::span<const std::uint8_t> bytes, ImageKind kind, RgbaImage& out,
+                  const ImageLimits& limits) {
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
@@ -116,10 +117,12 @@ bool decodeWithQt(std::span<const std::uint8_t> bytes, ImageKind kind, RgbaImage
     reader.setAutoTransform(false);
     reader.setAllocationLimit(static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024)));
     QSize size = reader.size();
-    if (size.isValid() && !imageWithinLimits(size.width(), size.height())) return false;
+    if (size.isValid() && !imageWithinLimits(size.width(), size.height(), limits)) return false;
+    // A tighter limit holds only for a size known before the pixels are read.
+    if (!size.isValid() && limits.maxPixels < kMaxImagePixels) return false;
     QImage image;
     if (!reader.read(&image) || image.isNull()) return false;
-    if (!imageWithinLimits(image.width(), image.height())) return false;
+    if (!imageWithinLimits(image.width(), image.height(), limits)) return false;
     image = image.convertToFormat(QImage::Format_RGBA8888);
     if (image.isNull()) return false;
     out.width = image.width();
@@ -147,9 +150,10 @@ std::vector<std::uint8_t> encodeWithQt(const RgbaImage& image, const char* forma
 
 }  // namespace
 
-bool imageWithinLimits(std::int64_t width, std::int64_t height) {
+bool imageWithinLimits(std::int64_t width, std::int64_t height, const ImageLimits& limits) {
     return width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
-           width * height <= kMaxImagePixels;
+           width * height <= kMaxImagePixels && width <= limits.maxSide && height <= limits.maxSide &&
+           width * height <= limits.maxPixels;
 }
 
 ImageKind sniffImage(std::span<const std::uint8_t> bytes) {
@@ -162,15 +166,97 @@ ImageKind sniffImage(std::span<const std::uint8_t> bytes) {
     return ImageKind::Unknown;
 }
 
-bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out) {
+namespace {
+
+// A JPEG's size from its first start-of-frame segment.
+bool jpegHeaderSize(std::span<const std::uint8_t> b, std::int64_t& width, std::int64_t& height) {
+    std::size_t at = 2;
+    while (at + 4 <= b.size()) {
+        if (b[at] != 0xFF) return false;
+        const std::uint8_t marker = b[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+            at += 2;
+            continue;
+        }
+        const std::size_t length = std::size_t(b[at + 2]) << 8 | b[at + 3];
+        const bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (startOfFrame) {
+            if (at + 9 > b.size() || length < 7) return false;
+            height = std::int64_t(b[at + 5]) << 8 | b[at + 6];
+            width = std::int64_t(b[at + 7]) << 8 | b[at + 8];
+            return true;
+        }
+        if (marker == 0xDA || length < 2) return false;  // image data before any frame header
+        at += 2 + length;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool headerImageSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height) {
+    switch (sniffImage(bytes)) {
+        case ImageKind::Png:
+            return detail::pngHeaderSize(bytes, width, height);
+        case ImageKind::Jpeg:
+            return jpegHeaderSize(bytes, width, height);
+        case ImageKind::Ico:
+            return detail::icoLargestFrameSize(bytes, width, height);
+        case ImageKind::Gif:
+            if (bytes.size() < 10) return false;
+            width = littleEndian(bytes, 6, 2);
+            height = littleEndian(bytes, 8, 2);
+            return true;
+        case ImageKind::Bmp:
+            if (littleEndian(bytes, 14, 4) < 40) {  // OS/2: 16-bit sides
+                width = littleEndian(bytes, 18, 2);
+                height = littleEndian(bytes, 20, 2);
+            } else {
+                const std::int64_t h = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
+                width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
+                height = h < 0 ? -h : h;
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool imageExceedsLimits(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
+    std::int64_t width = 0, height = 0;
+    switch (ImageKind kind = sniffImage(bytes)) {
+        case ImageKind::Ico:
+            // An icon exceeds them only when none of its frames fits.
+            return detail::icoHasFrameWithin(bytes, kDecoderLimits) &&
+                   !detail::icoHasFrameWithin(bytes, limits);
+        case ImageKind::Tiff:
+            return QtImageThread::instance().run<bool>([&] {
+                QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                          static_cast<qsizetype>(bytes.size()));
+                QBuffer buffer(&data);
+                if (!buffer.open(QIODevice::ReadOnly)) return false;
+                const QSize size = QImageReader(&buffer, qtFormatOf(kind)).size();
+                return size.isValid() && !imageWithinLimits(size.width(), size.height(), limits);
+            });
+        default:
+            return headerImageSize(bytes, width, height) && !imageWithinLimits(width, height, limits);
+    }
+}
+
+bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out, const ImageLimits& limits) {
     out = {};
     bool ok = false;
     switch (ImageKind kind = sniffImage(bytes)) {
         case ImageKind::Png:
-            ok = detail::decodePng(bytes, out);
+            ok = detail::decodePng(bytes, out, limits);
             break;
         case ImageKind::Ico:
-            ok = detail::decodeIco(bytes, out);
+            ok = detail::decodeIco(bytes, out, limits);
             break;
         case ImageKind::Bmp:
             if (!bmpRowsPresent(bytes)) break;
@@ -178,7 +264,7 @@ bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out) {
         case ImageKind::Jpeg:
         case ImageKind::Gif:
         case ImageKind::Tiff:
-            ok = QtImageThread::instance().run<bool>([&] { return decodeWithQt(bytes, kind, out); });
+            ok = QtImageThread::instance().run<bool>([&] { return decodeWithQt(bytes, kind, out, limits); });
             break;
         case ImageKind::Unknown:
             break;

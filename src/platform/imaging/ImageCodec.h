@@ -26,15 +26,37 @@ struct RgbaImage {
 inline constexpr int kMaxImageSide = 65535;
 inline constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 26;
 
+// The largest picture one decode accepts; a picture that claims more is refused before its
+// pixels are read.
+struct ImageLimits {
+    std::int64_t maxSide;
+    std::int64_t maxPixels;
+};
+inline constexpr ImageLimits kDecoderLimits{kMaxImageSide, kMaxImagePixels};
+// Pictures from servers that a window shows (an avatar, a site's icon): ample for what they
+// are, and at most 64 MiB of pixels however small the file that claims them.
+inline constexpr ImageLimits kNetworkPictureLimits{4096, std::int64_t{4096} * 4096};
+
 // True for a size the decoders accept (both sides at least 1).
-bool imageWithinLimits(std::int64_t width, std::int64_t height);
+bool imageWithinLimits(std::int64_t width, std::int64_t height, const ImageLimits& limits = kDecoderLimits);
 
 // The kind of picture by its first bytes.
 ImageKind sniffImage(std::span<const std::uint8_t> bytes);
 
 // Decodes the picture; an ICO gives its largest frame, a GIF its first. False (out emptied)
 // for bytes that are no picture we decode, a damaged or truncated one, or one over the limits.
-bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out);
+// The size a PNG, JPEG, GIF, BMP or ICO (its largest frame) header claims, read without
+// decoding anything; false for TIFF, for bytes that are no picture and for a header cut short.
+bool headerImageSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height);
+
+// Whether the picture claims a size beyond the limits, read from its headers without decoding
+// its pixels (an icon: every frame does). False for bytes that are no picture, or whose size
+// cannot be told without decoding.
+bool imageExceedsLimits(std::span<const std::uint8_t> bytes, const ImageLimits& limits);
+
+// With tighter limits an icon gives its largest frame within them.
+bool decodeImage(std::span<const std::uint8_t> bytes, RgbaImage& out,
+                 const ImageLimits& limits = kDecoderLimits);
 
 // The encoded picture; empty on failure. JPEG and BMP drop the alpha channel; GIF keeps
 // pixels with alpha of 128 or more and makes the others transparent.

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace qx::platform {
@@ -13,6 +14,7 @@ struct Registry {
     std::mutex mutex;
     std::condition_variable allEnded;
     int running = 0;
+    int failNext = 0;
     std::stop_source source;
 };
 
@@ -26,16 +28,36 @@ Registry& registry() {
 void startWorker(std::function<void(std::stop_token)> f) {
     Registry& r = registry();
     std::stop_token token;
+    bool fail = false;
     {
         std::lock_guard lock(r.mutex);
         token = r.source.get_token();
         ++r.running;
+        if (r.failNext > 0) {
+            --r.failNext;
+            fail = true;
+        }
     }
-    std::thread([f = std::move(f), token, &r] {
-        f(token);
+    auto ended = [&r] {
         std::lock_guard lock(r.mutex);
         if (--r.running == 0) r.allEnded.notify_all();
-    }).detach();
+    };
+    try {
+        if (fail) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        std::thread([f = std::move(f), token, ended] {
+            f(token);
+            ended();
+        }).detach();
+    } catch (...) {
+        ended();  // a worker that never ran must not be waited for
+        throw;
+    }
+}
+
+void failWorkerStartsForTests(int n) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.failNext = n;
 }
 
 void startWorker(std::stop_token also, std::function<void(std::stop_token)> f) {

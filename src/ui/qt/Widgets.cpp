@@ -4,14 +4,18 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <thread>
 
 #include "platform/imaging/ImageCodec.h"
 #include "text/CodePages.h"
@@ -409,29 +413,59 @@ QImage adoptPixels(platform::RgbaImage&& rgba) {
         [](void* owned) { delete static_cast<std::vector<std::uint8_t>*>(owned); }, pixels);
 }
 
-}  // namespace
+// Recent pictures, newest first: the windows show the same few again and again (every window
+// the same skin). Bounded by their pixels, so a large picture does not stay in memory for long.
+class RecentPictures {
+  public:
+    bool find(const std::vector<unsigned char>& bytes, QImage& image) {
+        std::lock_guard lock(mutex_);
+        for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+            if (it->bytes != bytes) continue;
+            Entry hit = std::move(*it);
+            recent_.erase(it);
+            recent_.push_front(std::move(hit));
+            image = recent_.front().image;  // shares the pixels
+            return true;
+        }
+        return false;
+    }
+    void add(const std::vector<unsigned char>& bytes, const QImage& image) {
+        const qsizetype size = image.sizeInBytes();
+        if (size > kBudget / 2) return;
+        std::lock_guard lock(mutex_);
+        recent_.push_front({bytes, image});
+        total_ += size;
+        while (recent_.size() > 8 || total_ > kBudget) {
+            total_ -= recent_.back().image.sizeInBytes();
+            recent_.pop_back();
+        }
+    }
 
-QImage decodePicture(const std::vector<unsigned char>& bytes) {
-    if (bytes.empty()) return QImage();
+  private:
+    static constexpr qsizetype kBudget = qsizetype{32} << 20;
     struct Entry {
         std::vector<unsigned char> bytes;
         QImage image;
     };
-    static std::mutex mutex;
-    static std::deque<Entry> recent;  // newest first, a handful of entries
-    std::lock_guard lock(mutex);
-    for (auto it = recent.begin(); it != recent.end(); ++it) {
-        if (it->bytes == bytes) {
-            Entry hit = std::move(*it);
-            recent.erase(it);
-            recent.push_front(std::move(hit));
-            return recent.front().image;  // shares the pixels
-        }
-    }
+    std::mutex mutex_;
+    std::deque<Entry> recent_;
+    qsizetype total_ = 0;
+};
+
+RecentPictures& recentPictures() {
+    static auto* recent = new RecentPictures;  // decoding threads may outlive static destruction
+    return *recent;
+}
+
+bool onDenserScreen() { return qGuiApp && qGuiApp->devicePixelRatio() > 1; }
+
+// The decode itself; Qt's own readers only with qtFallback, on the UI thread (their plugins
+// belong to it).
+QImage decodeNewPicture(const std::vector<unsigned char>& bytes, bool denser, bool qtFallback) {
     std::span<const unsigned char> source(bytes);
     qreal ratio = 1;
     const SharperPictureSource sharper = gSharperSource;
-    if (sharper && qGuiApp && qGuiApp->devicePixelRatio() > 1) {
+    if (sharper && denser) {
         const std::span<const unsigned char> sharp = sharper(source);
         if (!sharp.empty()) {
             source = sharp;
@@ -444,19 +478,98 @@ QImage decodePicture(const std::vector<unsigned char>& bytes) {
     platform::RgbaImage rgba;
     if (platform::decodeImage(source, rgba)) {
         image = adoptPixels(std::move(rgba));
-    } else {
+    } else if (qtFallback) {
         image = QImage::fromData(source.data(), static_cast<int>(source.size()))
                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
     image.setDevicePixelRatio(ratio);
-    recent.push_front({bytes, image});
-    if (recent.size() > 8) recent.pop_back();
+    recentPictures().add(bytes, image);
     return image;
 }
 
+// Pictures decoded away from the UI thread, one after another, by one thread that lives as
+// long as the process.
+class PictureThread {
+  public:
+    static PictureThread& instance() {
+        static auto* thread = new PictureThread;
+        return *thread;
+    }
+    void post(std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+        }
+        wake_.notify_one();
+    }
+
+  private:
+    PictureThread() {
+        std::thread([this] {
+            for (;;) {
+                std::function<void()> job;
+                {
+                    std::unique_lock lock(mutex_);
+                    wake_.wait(lock, [this] { return !jobs_.empty(); });
+                    job = std::move(jobs_.front());
+                    jobs_.pop_front();
+                }
+                job();
+            }
+        }).detach();
+    }
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+};
+
+// Small enough to decode in place: a drawing of the program's own, an icon. Anything larger,
+// or of unknown size, may take long (a server may send a 4096 x 4096 picture).
+constexpr std::int64_t kInPlacePixels = 512 * 512;
+
+bool decodesInPlace(const std::vector<unsigned char>& bytes) {
+    if (platform::sniffImage(bytes) == platform::ImageKind::Unknown) return true;  // Qt's readers
+    std::int64_t width = 0, height = 0;
+    return platform::headerImageSize(bytes, width, height) && width * height <= kInPlacePixels;
+}
+
+}  // namespace
+
+QImage decodePicture(const std::vector<unsigned char>& bytes) {
+    if (bytes.empty()) return QImage();
+    QImage image;
+    if (recentPictures().find(bytes, image)) return image;
+    return decodeNewPicture(bytes, onDenserScreen(), true);
+}
+
 void PictureBox::setImageBytes(const std::vector<unsigned char>& bytes) {
-    image_ = decodePicture(bytes);
+    const unsigned generation = ++generation_;
+    QImage cached;
+    if (bytes.empty() || recentPictures().find(bytes, cached) || decodesInPlace(bytes)) {
+        decoding_ = false;
+        image_ = bytes.empty() || !cached.isNull() ? cached : decodePicture(bytes);
+        update();
+        return;
+    }
+    decoding_ = true;
+    image_ = QImage();
     update();
+    QPointer<PictureBox> box(this);
+    PictureThread::instance().post([box, bytes, generation, denser = onDenserScreen()] {
+        QImage image = decodeNewPicture(bytes, denser, false);
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
+        // Back on the UI thread; a box that is gone or got newer bytes takes nothing.
+        QMetaObject::invokeMethod(
+            app,
+            [box, image = std::move(image), generation] {
+                if (!box || box->generation_ != generation) return;
+                box->decoding_ = false;
+                box->image_ = image;
+                box->update();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QRect PictureBox::pictureRect() const {

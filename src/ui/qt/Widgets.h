@@ -153,9 +153,12 @@ class TextEditBox : public QPlainTextEdit, public EditBox {
 class PictureBox : public QWidget {
   public:
     explicit PictureBox(QWidget* parent);
-    // Decodes PNG, JPEG, BMP, GIF or ICO bytes; empty or undecodable bytes clear the box.
+    // Decodes PNG, JPEG, BMP, GIF or ICO bytes; empty or undecodable bytes clear the box. A
+    // picture that is not known to be small (a server's, say) is decoded off the UI thread and
+    // shown when it is ready, unless newer bytes came meanwhile; until then the box is empty.
     void setImageBytes(const std::vector<unsigned char>& bytes);
     const QImage& image() const { return image_; }
+    bool decoding() const { return decoding_; }
     // Where the picture is drawn: scaled to fit, aspect kept, centred.
     QRect pictureRect() const;
     void setAlpha(int a);
@@ -170,6 +173,8 @@ class PictureBox : public QWidget {
     QImage image_;
     int alpha_ = 255;
     bool pressed_ = false;
+    bool decoding_ = false;
+    unsigned generation_ = 0;
 };
 
 class GroupBox : public QWidget {

@@ -4,10 +4,11 @@
 #include <mutex>
 #include <stop_token>
 
+#include "platform/imaging/ImageCodec.h"
 #include "platform/system/Files.h"
-#include "platform/system/Worker.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
+#include "ui/WindowTask.h"
 
 namespace qx::avatar {
 
@@ -25,15 +26,14 @@ struct Session {
     unsigned latest = 0;  // the newest click's number (under the mutex)
 };
 
-template <typename F>
-void startWindowWorker(const std::shared_ptr<Session>& session, F body) {
-    platform::startWorker(session->closed.get_token(), std::move(body));
-}
-
 void fetchAvatarWorker(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
                        const std::shared_ptr<Session>& session, unsigned click, const Text& account,
                        std::stop_token stop) {
     ByteArray picture = fetchAvatarPicture(account, stop);
+    // A picture larger than an avatar can sensibly be (a small file may claim 64 Mpx) is
+    // refused as a failed fetch is: no window is to decode it. Any other answer stays as it
+    // came, an error page too.
+    if (platform::imageExceedsLimits(picture, platform::kNetworkPictureLimits)) picture.clear();
 
     std::lock_guard lock(session->mutex);
     if (click != session->latest || stop.stop_requested()) return;
@@ -44,7 +44,8 @@ void fetchAvatarWorker(const std::weak_ptr<ui::Window>& weak, ProgramState& stat
                         std::string_view(reinterpret_cast<const char*>(picture.data()), picture.size()));
 }
 
-void fetchAvatar(const ui::WindowPtr& window, ProgramState& state, const std::shared_ptr<Session>& session) {
+void fetchAvatar(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+                 const std::shared_ptr<Session>& session) {
     // The account goes into the address as typed; only an empty one is refused.
     Text account = window->control(kAccountBox).text();
     if (isBlank(account)) return;
@@ -54,9 +55,12 @@ void fetchAvatar(const ui::WindowPtr& window, ProgramState& state, const std::sh
         click = ++session->latest;
     }
     std::weak_ptr<ui::Window> weak = window;
-    startWindowWorker(session, [weak, &state, session, click, account](std::stop_token stop) {
-        fetchAvatarWorker(weak, state, session, click, account, stop);
-    });
+    ui::startWindowTask(
+        windows, *window,
+        [weak, &state, session, click, account](std::stop_token stop) {
+            fetchAvatarWorker(weak, state, session, click, account, stop);
+        },
+        session->closed.get_token());
 }
 
 void saveAvatar(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
@@ -75,8 +79,8 @@ void saveAvatar(ui::Window& window, ProgramState& state, ui::WindowSystem& windo
 void bindAvatarWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     auto session = std::make_shared<Session>();
     std::weak_ptr<ui::Window> weak = window;
-    window->onClick("按钮EX24", [weak, &state, session] {
-        if (auto w = weak.lock()) fetchAvatar(w, state, session);
+    window->onClick("按钮EX24", [weak, &state, &windows, session] {
+        if (auto w = weak.lock()) fetchAvatar(w, state, windows, session);
     });
     window->onClick(kPicture, [weak, &state, &windows] {
         if (auto w = weak.lock()) saveAvatar(*w, state, windows);

@@ -28,9 +28,15 @@ std::string_view imageExtension(int format) {
 bool convertImage(const ByteArray& source, int format, const Text& basePath, ByteArray* output) {
     if (source.size() < 3) return false;
     if (format < 1 || format > 5) return false;
-    const Encoding& encoding = kEncodings[format - 1];
     platform::RgbaImage image;
     if (!platform::decodeImage(source, image)) return false;
+    return encodeConvertedImage(image, format, basePath, output);
+}
+
+bool encodeConvertedImage(const platform::RgbaImage& image, int format, const Text& basePath,
+                          ByteArray* output) {
+    if (format < 1 || format > 5) return false;
+    const Encoding& encoding = kEncodings[format - 1];
     ByteArray result = platform::encodeImage(image, encoding.format);
     if (result.empty()) return false;
     if (!trim(basePath).empty()) {

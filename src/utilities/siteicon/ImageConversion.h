@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/Text.h"
+#include "platform/imaging/ImageCodec.h"
 
 namespace qx::siteicon {
 
@@ -16,5 +17,10 @@ std::string_view imageExtension(int format);
 // unless it already ends in it, in any letter case) and to *output when given.
 bool convertImage(const ByteArray& source, int format, const Text& basePath = {},
                   ByteArray* output = nullptr);
+
+// The second half of convertImage, for pixels already decoded: encodes, writes to basePath when
+// it is not blank and hands the bytes to *output. False when nothing was encoded.
+bool encodeConvertedImage(const platform::RgbaImage& image, int format, const Text& basePath = {},
+                          ByteArray* output = nullptr);
 
 }  // namespace qx::siteicon

@@ -6,10 +6,10 @@
 
 #include "platform/imaging/ImageCodec.h"
 #include "platform/system/Files.h"
-#include "platform/system/Worker.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
+#include "ui/WindowTask.h"
 #include "utilities/siteicon/IconFetch.h"
 #include "utilities/siteicon/ImageConversion.h"
 
@@ -27,12 +27,6 @@ struct Session {
     std::atomic<bool> grabbing{false};
 };
 
-// A worker that stops when the program stops its workers or when the window closes.
-template <typename F>
-void startWindowWorker(const std::shared_ptr<Session>& session, F body) {
-    platform::startWorker(session->closed.get_token(), std::move(body));
-}
-
 std::string_view asChars(const ByteArray& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
@@ -43,11 +37,9 @@ ByteArray readBytes(const Text& path) {
     return toBytes(content);
 }
 
-// The size label of the converted picture, or the failure text when it is no picture.
-Text sizeLabel(const ByteArray& png, const Text& address) {
-    platform::RgbaImage image;
-    platform::decodeImage(png, image);  // both sides 0 when it fails
-    if (image.width == 0 && image.height == 0) return gbk(u8"获取失败！网址：") + address + "/favicon.ico";
+// The size label of the converted picture, or the failure text when there is none.
+Text sizeLabel(const platform::RgbaImage& image, bool converted, const Text& address) {
+    if (!converted || image.empty()) return gbk(u8"获取失败！网址：") + address + "/favicon.ico";
     return gbk(u8"宽：") + fromInt(image.width) + gbk(u8"  高：") + fromInt(image.height);
 }
 
@@ -62,28 +54,42 @@ void fetchAndShow(const std::weak_ptr<ui::Window>& weak, ProgramState& state, co
     platform::writeFile(iconPath, asChars(answer));
     // An earlier grab's picture must not stand beside this grab's failure text.
     platform::deleteFile(pngPath);
-    ByteArray png;
-    convertImage(readBytes(iconPath), 5, state.pathIn("Temp\\icon"), &png);
+    // Decoded once, here, within the size a site's icon can sensibly have: a small file that
+    // claims a huge picture is refused like one that is no picture. The PNG holds these very
+    // pixels, so their size is the label's.
+    const ByteArray icon = readBytes(iconPath);
+    platform::RgbaImage image;
+    const bool converted = icon.size() >= 3 &&
+                           platform::decodeImage(icon, image, platform::kNetworkPictureLimits) &&
+                           encodeConvertedImage(image, 5, state.pathIn("Temp\\icon"));
     auto window = weak.lock();
     if (!window || window->destroyed() || stop.stop_requested()) return;
     window->control(kPicture).setImage(readBytes(pngPath));
-    window->control(kSizeLabel).setCaption(sizeLabel(png, address));
+    window->control(kSizeLabel).setCaption(sizeLabel(image, converted, address));
 }
 
-void grabSiteIcon(const ui::WindowPtr& window, ProgramState& state, const std::shared_ptr<Session>& session) {
+void grabSiteIcon(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+                  const std::shared_ptr<Session>& session) {
     if (session->grabbing.exchange(true)) return;  // the running grab answers first
     ui::Control box = window->control(kAddressBox);
     Text address = siteAddress(box.text());
     box.setText(address);
     std::weak_ptr<ui::Window> weak = window;
-    startWindowWorker(session, [weak, &state, address, session](std::stop_token stop) {
-        fetchAndShow(weak, state, address, stop);
-        session->grabbing = false;
-    });
+    const bool started = ui::startWindowTask(
+        windows, *window,
+        [weak, &state, address, session](std::stop_token stop) {
+            fetchAndShow(weak, state, address, stop);
+            session->grabbing = false;
+        },
+        session->closed.get_token());
+    if (!started) session->grabbing = false;  // the next click may try again
 }
 
 void saveSiteIcon(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
     if (!window.control(kPicture).hasImage()) return;
+    // A save moves the picture's file away: a second save of the same picture has nothing to
+    // write, so it asks for nothing either.
+    if (!platform::fileExists(state.pathIn("Temp\\icon.png"))) return;
     ui::ExportRequest request;
     request.defaultName = "favicon.png";
     request.filter = "*.PNG";
@@ -98,8 +104,8 @@ void saveSiteIcon(ui::Window& window, ProgramState& state, ui::WindowSystem& win
 void bindSiteIconWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     auto session = std::make_shared<Session>();
     std::weak_ptr<ui::Window> weak = window;
-    window->onClick("按钮EX3", [weak, &state, session] {
-        if (auto w = weak.lock()) grabSiteIcon(w, state, session);
+    window->onClick("按钮EX3", [weak, &state, &windows, session] {
+        if (auto w = weak.lock()) grabSiteIcon(w, state, windows, session);
     });
     window->onClick(kPicture, [weak, &state, &windows] {
         if (auto w = weak.lock()) saveSiteIcon(*w, state, windows);

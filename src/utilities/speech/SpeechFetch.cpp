@@ -3,12 +3,12 @@
 #include "net/FetchLimits.h"
 #include "platform/http/Internet.h"
 #include "platform/system/Files.h"
-#include "platform/system/Worker.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
 #include "text/UrlEncode.h"
 #include "ui/FileDialogs.h"
 #include "ui/PumpingDelay.h"
+#include "ui/WindowTask.h"
 
 namespace qx::speech {
 
@@ -63,19 +63,15 @@ void convertToSpeech(const ui::WindowPtr& window, ProgramState& state, ui::Windo
                      std::stop_token windowClosing) {
     if (isBlank(window->control("编辑框EX_文本").text())) return;
     if (state.speech.fetchRunning.exchange(true)) return;  // the running fetch writes the file
-    try {
-        platform::startWorker([window, &state, &windows, windowClosing](std::stop_token worker) {
+    const bool started = ui::startWindowTask(
+        windows, *window,
+        [window, &state, &windows](std::stop_token fetch) {
             FetchRunning running{state.speech.fetchRunning};
-            std::stop_source fetch;
-            auto relay = [&fetch] { fetch.request_stop(); };
-            std::stop_callback onWorkerStop(worker, relay);
-            std::stop_callback onWindowClosing(windowClosing, relay);
-            fetchSpeech(*window, state, windows, fetch.get_token());
-        });
-    } catch (...) {
-        // No thread to be had: nothing started, nothing to wait for.
-        state.speech.fetchRunning = false;
-    }
+            fetchSpeech(*window, state, windows, fetch);
+        },
+        windowClosing);
+    // No thread to be had: nothing started, nothing to wait for.
+    if (!started) state.speech.fetchRunning = false;
 }
 
 void importSpeechText(ui::Window& window, ui::WindowSystem& windows) {

@@ -2,11 +2,11 @@
 
 #include "platform/audio/Mci.h"
 #include "platform/system/Files.h"
-#include "platform/system/Worker.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
 #include "ui/PumpingDelay.h"
+#include "ui/WindowTask.h"
 #include "utilities/speech/SpeechFetch.h"
 
 namespace qx::speech {
@@ -33,12 +33,10 @@ void playSpeechWorker(ui::Window& window, ProgramState& state, ui::WindowSystem&
 }
 
 void playSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
-    try {
-        platform::startWorker(
-            [window, &state, &windows](std::stop_token) { playSpeechWorker(*window, state, windows); });
-    } catch (...) {
-        // No thread to be had: nothing plays, the button stays at rest.
-    }
+    // No thread to be had: nothing plays, the button stays at rest, the window says so.
+    ui::startWindowTask(windows, *window, [window, &state, &windows](std::stop_token) {
+        playSpeechWorker(*window, state, windows);
+    });
 }
 
 void saveSpeechAs(ui::Window& window, const ProgramState& state, ui::WindowSystem& windows) {

@@ -8,6 +8,7 @@
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "text/CodePages.h"
+#include "ui/WindowTask.h"
 #include "utilities/speedtest/SpeedTest.h"
 
 namespace qx::speedtest {
@@ -87,7 +88,7 @@ void speedTestDownload(ProgramState& state, const WeakWindow& weak, std::stop_so
         0, true, token);
 }
 
-void finishSpeedTest(SpeedTestState& s, const WeakWindow& weak) {
+void finishSpeedTest(SpeedTestState& s, const WeakWindow& weak, int fadeSleepMs = kFadeSleepMs) {
     s.downloadStop.update([](std::stop_source& test) { test.request_stop(); });
     const Text caption = averageCaption(averageKb(s.samples.get()));
     if (auto w = weak.lock()) {
@@ -97,7 +98,7 @@ void finishSpeedTest(SpeedTestState& s, const WeakWindow& weak) {
         w->control(kAverage).setVisible(true);
         for (int i = 0; i < 255 && !w->destroyed(); ++i) {
             fadeStep(*w, +1);
-            platform::sleepMs(kFadeSleepMs);
+            if (fadeSleepMs > 0) platform::sleepMs(fadeSleepMs);
         }
         w->control(kAverage).setVisible(true);
         w->control(kPicture).setDisabled(false);
@@ -112,14 +113,20 @@ void startSpeedTest(const ui::WindowPtr& window, ProgramState& state, ui::Window
                            gbk(u8"网速测速"), ui::MessageStyle::Ok);
         return;
     }
-    window->control(kTimer).setInterval(kTickMs);
-    s.finished = false;
     WeakWindow weak = window;
-    platform::startWorker([weak](std::stop_token) { fadeToRunning(weak); });
     std::stop_source test;
     s.downloadStop.set(test);
-    platform::startWorker(
-        [&state, weak, test](std::stop_token global) { speedTestDownload(state, weak, test, global); });
+    // Without its workers the test does not start and the window stays as it was.
+    if (!ui::startWindowTask(windows, *window, [&state, weak, test](std::stop_token global) {
+            speedTestDownload(state, weak, test, global);
+        }))
+        return;
+    if (!ui::startWindowTask(windows, *window, [weak](std::stop_token) { fadeToRunning(weak); })) {
+        test.request_stop();
+        return;
+    }
+    window->control(kTimer).setInterval(kTickMs);
+    s.finished = false;
     s.started = true;
 }
 
@@ -129,7 +136,13 @@ void onSpeedTestTick(ui::Window& window, SpeedTestState& s) {
     if (s.tickCount == kTestTicks) {
         timer.setInterval(0);
         WeakWindow weak = window.weak_from_this();
-        platform::startWorker([&s, weak](std::stop_token) { finishSpeedTest(s, weak); });
+        try {
+            platform::startWorker([&s, weak](std::stop_token) { finishSpeedTest(s, weak); });
+        } catch (...) {
+            // No thread for the closing fade: the result is shown at once, and the close
+            // button works again.
+            finishSpeedTest(s, weak, 0);
+        }
         return;
     }
     // One read serves both the delta and the next tick's base, so no byte falls between them.
@@ -146,8 +159,16 @@ void onSpeedTestTick(ui::Window& window, SpeedTestState& s) {
 }
 
 void resetSpeedTest(ui::Window& window, SpeedTestState& s) {
-    // A download left over from an earlier window must not count into this one's test.
-    s.downloadStop.update([](std::stop_source& test) { test.request_stop(); });
+    // A download left over from an earlier window must not count into this one's test. Its
+    // counts go too, under the same lock: the first second of a download that starts late
+    // would otherwise be measured against the last test's bytes and come out negative.
+    s.downloadStop.update([&s](std::stop_source& test) {
+        test.request_stop();
+        s.downloadedBytes = 0;
+        s.totalBytes = 0;
+    });
+    s.previousBytes = 0;
+    s.lastDelta = 0;
     window.control(kPicture).setTop(64);
     s.tickCount = 0;
     window.control(kProgress).setPosition(0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -153,6 +154,25 @@ TEST_P(RoundTrip, DecodesWhatItWroteWithItsSize) {
         Bytes encoded = encodeImage(original, c.format);
         ASSERT_FALSE(encoded.empty());
         EXPECT_EQ(sniffImage(encoded), c.kind);
+        // The size the header claims (TIFF's is known to its decoder alone), and a cap: one
+        // at the picture's size lets it through, one a pixel smaller refuses it unread.
+        std::int64_t claimedWidth = 0, claimedHeight = 0;
+        if (c.kind != ImageKind::Tiff) {
+            EXPECT_TRUE(headerImageSize(encoded, claimedWidth, claimedHeight));
+            EXPECT_EQ(claimedWidth, original.width);
+            EXPECT_EQ(claimedHeight, original.height);
+        }
+        const std::int64_t side = std::max(original.width, original.height);
+        const ImageLimits atSize{side, std::int64_t(original.width) * original.height};
+        RgbaImage capped;
+        EXPECT_FALSE(imageExceedsLimits(encoded, atSize));
+        EXPECT_TRUE(decodeImage(encoded, capped, atSize));
+        if (side > 1) {
+            const ImageLimits smaller{side - 1, atSize.maxPixels};
+            EXPECT_TRUE(imageExceedsLimits(encoded, smaller));
+            EXPECT_FALSE(decodeImage(encoded, capped, smaller));
+            EXPECT_TRUE(capped.empty());
+        }
         RgbaImage back;
         ASSERT_TRUE(decodeImage(encoded, back));
         ASSERT_EQ(back.width, original.width);
@@ -237,6 +257,17 @@ TEST(Ico, TheLargestFrameWithItsTransparency) {
     // No mask written at all: opaque.
     ASSERT_TRUE(decodeImage(icoFile({bitmapFrame(16, 16, 24, disc(16), false, false)}), out));
     EXPECT_EQ(pixel(out, 0, 0) & 0xFF, 0xFFu);
+
+    // Under a cap: the largest frame within it, and an icon exceeds it only when no frame fits.
+    const Bytes three = icoFile({bmp16grey, png48, bmp32alpha});
+    std::int64_t w = 0, h = 0;
+    ASSERT_TRUE(headerImageSize(three, w, h));
+    EXPECT_EQ(w, 48);
+    ASSERT_TRUE(decodeImage(three, out, ImageLimits{32, 32 * 32}));
+    EXPECT_EQ(out.width, 32);
+    EXPECT_FALSE(imageExceedsLimits(three, ImageLimits{16, 16 * 16}));
+    EXPECT_TRUE(imageExceedsLimits(three, ImageLimits{15, 15 * 15}));
+    EXPECT_FALSE(decodeImage(three, out, ImageLimits{15, 15 * 15}));
 
     // Two hundred frames: still the largest.
     std::vector<Bytes> many(199, bmp16grey);

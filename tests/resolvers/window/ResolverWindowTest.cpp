@@ -47,6 +47,8 @@ class ResolverWindowTest : public ::testing::Test {
     }
     void SetUp() override {
         if (const char* before = std::getenv("QUORVEX_CONNECT_TO")) savedConnectTo = before;
+        // The doubles' certificates are the test CA's; the resolvers verify every server.
+        ::setenv("QUORVEX_EXTRA_CA_FILE", test::TestServer::certificateFile().c_str(), 1);
     }
     void TearDown() override {
         if (savedConnectTo) {
@@ -54,6 +56,7 @@ class ResolverWindowTest : public ::testing::Test {
         } else {
             ::unsetenv("QUORVEX_CONNECT_TO");
         }
+        ::unsetenv("QUORVEX_EXTRA_CA_FILE");
     }
     // Points every host at the double for the rest of the test.
     void serve(WireDouble& d) { ::setenv("QUORVEX_CONNECT_TO", d.connectTo().c_str(), 1); }

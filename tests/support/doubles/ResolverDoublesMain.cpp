@@ -1,5 +1,7 @@
 // Serves resolver wire cases on their own, for trying the real program against them:
-//   resolver_doubles CASE...   prints the QUORVEX_CONNECT_TO value, serves until killed.
+//   resolver_doubles CASE...   prints the QUORVEX_CONNECT_TO value and, on a second line, the
+//   test CA's file for QUORVEX_EXTRA_CA_FILE (the resolvers verify every server); serves until
+//   killed.
 // Each case maps only its own hosts and starts over after its last reply, so the window can
 // resolve its link again and again. Problems are printed as they come.
 #include <chrono>
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
         connectTo += (connectTo.empty() ? "" : ",") + doubles.back()->connectTo(false);
     }
     // Nothing else leaves the machine.
-    std::cout << connectTo << ",::127.0.0.1:" << qx::test::closedLocalPort() << std::endl;
+    std::cout << connectTo << ",::127.0.0.1:" << qx::test::closedLocalPort() << "\n"
+              << qx::test::TestServer::certificateFile() << std::endl;
     std::vector<std::size_t> reported(doubles.size(), 0);
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

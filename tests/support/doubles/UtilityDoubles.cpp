@@ -261,6 +261,8 @@ void SpeedTestServer::serve(const HttpRequestRecord& request, Connection& c) {
         c.writeResponse(bad);
         return;
     }
+    for (int waited = 0; waited < b.startAfterMs; waited += 50)
+        if (!c.sleep(50)) return;
     if (!c.writeHead(
             206, "",
             {{"Content-Type", "application/octet-stream"},

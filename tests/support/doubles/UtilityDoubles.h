@@ -83,6 +83,7 @@ class SpeedTestServer {
         std::int64_t length = std::int64_t{64} << 30;  // the file's announced size
         std::int64_t stallAfter = -1;                  // then ten bytes a second until the client goes
         std::int64_t closeAfter = -1;                  // then the connection is closed
+        int startAfterMs = 0;                          // the answer begins only then (a slow start)
     };
 
     SpeedTestServer();  // as fast as the connection takes it

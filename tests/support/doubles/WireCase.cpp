@@ -130,10 +130,13 @@ bool finishSection(const std::string& kind, std::vector<std::string> lines, Wire
     std::string head, body;
     bool hasBody;
     splitSection(lines, head, body, hasBody);
-    if (kind == "request https" || kind == "request http") {
+    if (kind == "request https" || kind == "request http" || kind == "request https form" ||
+        kind == "request http form") {
         WireExchange e;
-        e.https = kind == "request https";
-        head = replaceAll(head, "%LENGTH%", std::to_string(expandedLength(body)));
+        e.https = kind.rfind("request https", 0) == 0;
+        e.formFields = kind.size() > 5 && kind.compare(kind.size() - 5, 5, " form") == 0;
+        // A form's length is the received body's own: its encoding may differ from the case's.
+        if (!e.formFields) head = replaceAll(head, "%LENGTH%", std::to_string(expandedLength(body)));
         e.request = head + "\r\n" + body;
         c.exchanges.push_back(e);
         return true;
@@ -268,6 +271,8 @@ bool loadWireCase(const std::string& path, WireCase& c, std::string& error) {
             c.stem = text;
         } else if (key == "connect") {
             c.refused = text == "refused";
+        } else if (key == "trust") {
+            c.untrusted = text == "none";
         } else {
             error = "unknown key " + key;
             return false;
@@ -283,6 +288,83 @@ bool loadWireCase(const std::string& path, WireCase& c, std::string& error) {
 
 bool wireMatches(const std::string& expected, const std::string& received) {
     return matchFrom(expected, 0, received, 0);
+}
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// application/x-www-form-urlencoded as a server reads it: fields at "&", name and value at the
+// first "=", "+" a space, "%XX" the byte it names.
+std::vector<std::pair<std::string, std::string>> formFieldsOf(const std::string& text) {
+    auto decode = [](const std::string& s) {
+        std::string out;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (s[i] == '+') {
+                out += ' ';
+            } else if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 &&
+                       hexValue(s[i + 2]) >= 0) {
+                out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+                i += 2;
+            } else {
+                out += s[i];
+            }
+        }
+        return out;
+    };
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('&', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string field = text.substr(start, end - start);
+        const std::size_t eq = field.find('=');
+        fields.emplace_back(decode(field.substr(0, eq)),
+                            eq == std::string::npos ? "" : decode(field.substr(eq + 1)));
+        start = end + 1;
+    }
+    return fields;
+}
+
+struct SplitRequest {
+    std::string requestLine, path, query, restOfHead, body;
+};
+
+SplitRequest splitRequest(const std::string& request) {
+    SplitRequest r;
+    const std::size_t headEnd = request.find("\r\n\r\n");
+    const std::string head = request.substr(0, headEnd == std::string::npos ? request.size() : headEnd + 4);
+    r.body = headEnd == std::string::npos ? "" : request.substr(headEnd + 4);
+    const std::size_t lineEnd = head.find("\r\n");
+    const std::string line = head.substr(0, lineEnd);
+    r.restOfHead = lineEnd == std::string::npos ? "" : head.substr(lineEnd);
+    const std::size_t target = line.find(' ');
+    const std::size_t version = line.rfind(' ');
+    if (target == std::string::npos || version <= target) {
+        r.requestLine = line;
+        return r;
+    }
+    const std::string uri = line.substr(target + 1, version - target - 1);
+    const std::size_t q = uri.find('?');
+    r.requestLine = line.substr(0, target + 1) + uri.substr(0, q) + line.substr(version);
+    r.query = q == std::string::npos ? "" : uri.substr(q + 1);
+    return r;
+}
+
+}  // namespace
+
+bool requestMatches(const WireExchange& exchange, const std::string& received) {
+    if (!exchange.formFields) return wireMatches(exchange.request, received);
+    const SplitRequest e = splitRequest(exchange.request);
+    const SplitRequest r = splitRequest(received);
+    const std::string expectedHead = replaceAll(e.restOfHead, "%LENGTH%", std::to_string(r.body.size()));
+    return wireMatches(e.requestLine, r.requestLine) && wireMatches(expectedHead, r.restOfHead) &&
+           formFieldsOf(e.query) == formFieldsOf(r.query) && formFieldsOf(e.body) == formFieldsOf(r.body);
 }
 
 std::string wireDifference(const std::string& expected, const std::string& received) {

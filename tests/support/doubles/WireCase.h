@@ -9,6 +9,8 @@
 //   result: http://dl.example/f.zip
 //   connect: refused               (optional: every host refuses the connection)
 //   stem: lanzoux                  (optional, Lanzou: the host stem the caller passes in)
+//   trust: none                    (optional: the program is not given the test CA, so every
+//                                   https server is one whose certificate nobody vouches for)
 //
 //   === request https              (the exact bytes the program must send, on https or http)
 //   GET /iQrvx HTTP/1.1
@@ -20,6 +22,8 @@
 //
 //   <html>...
 //
+// "=== request https form" compares the head byte for byte but the query and a form body as
+// the service reads them: decoded fields in order, so "+" and "%20" are both a space there.
 // Head lines end in CR LF on the wire. A body runs to the next "===" line; blank lines before
 // that line only separate sections, so a body never ends in a line break. A reply without
 // Content-Length or Transfer-Encoding gets Content-Length.
@@ -39,7 +43,8 @@ namespace qx::test {
 struct WireExchange {
     enum class Reply { Bytes, Raw, Stall, Close, Drip };
     bool https = true;
-    std::string request;  // expected, with placeholders
+    bool formFields = false;  // query and body compared as decoded fields
+    std::string request;      // expected, with placeholders
     Reply kind = Reply::Bytes;
     std::string reply;  // the bytes to send, placeholders expanded
 };
@@ -50,6 +55,7 @@ struct WireCase {
     std::string link, password, result;  // UTF-8
     std::string stem;                    // empty: the caller passes none
     bool refused = false;
+    bool untrusted = false;  // run without the test CA
     std::vector<WireExchange> exchanges;
 };
 
@@ -58,6 +64,8 @@ bool loadWireCase(const std::string& path, WireCase& out, std::string& error);
 
 // Whether the received bytes are the expected ones; placeholders match their kind of value.
 bool wireMatches(const std::string& expected, const std::string& received);
+// The same for one exchange's request, its form fields decoded when it asks for that.
+bool requestMatches(const WireExchange& exchange, const std::string& received);
 
 // Both texts line by line with CR and LF made visible, for a failure message.
 std::string wireDifference(const std::string& expected, const std::string& received);

@@ -127,7 +127,7 @@ void WireDouble::handle(const HttpRequestRecord& request, Connection& connection
             if (exchange.https != https)
                 problems_.push_back("request " + std::to_string(index + 1) + " came over " +
                                     (https ? "https" : "http"));
-            if (!wireMatches(exchange.request, received)) {
+            if (!requestMatches(exchange, received)) {
                 problems_.push_back("request " + std::to_string(index + 1) + " differs:\n" +
                                     wireDifference(exchange.request, received));
                 known = false;

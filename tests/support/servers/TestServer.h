@@ -152,8 +152,13 @@ class TestServer {
     enum Scheme { Http, Https, HttpsUnknownCa };
     // The names the servers' certificate holds: the local ones and the hosts whose requests
     // verify certificates (the notice, the update download, the link shortener tool).
+    // The notice's host, the short-link services and the share-link services (whose resolvers
+    // verify every server, so their doubles must present a certificate for each host).
     static constexpr const char* kCertificateNames =
-        "IP:127.0.0.1,DNS:localhost,DNS:share.weiyun.com,DNS:*.sharepoint.com,DNS:is.gd,DNS:tinyurl.com";
+        "IP:127.0.0.1,DNS:localhost,DNS:share.weiyun.com,DNS:*.sharepoint.com,DNS:is.gd,DNS:tinyurl.com,"
+        "DNS:lanzoui.com,DNS:*.lanzoui.com,DNS:lanzoux.com,DNS:*.lanzoux.com,"
+        "DNS:pan.bilnn.com,DNS:webapi.ctfile.com,DNS:yunpan.cn,DNS:*.link.yunpan.com,DNS:.link.yunpan.com,"
+        "DNS:wss1.cn,DNS:www.wenshushu.cn";
     using Handler = std::function<void(const HttpRequestRecord&, HttpResponse&)>;
     using RawHandler = std::function<void(const HttpRequestRecord&, Connection&)>;
 

@@ -308,6 +308,45 @@ TEST_F(QtView, PictureBoxShowsImageBytesScaledToFit) {
     EXPECT_EQ(clicks, 1);
 }
 
+// A picture not known to be small (a server's) is decoded off the UI thread: the box stays
+// empty until it is ready, and bytes set meanwhile win over a late result.
+TEST_F(QtView, PictureBoxDecodesLargePicturesOffTheUiThread) {
+    WindowPtr w = Window::create("AvatarWindow");
+    WindowView* v = open(w);
+    auto* box = widget<PictureBox>(v, "图片框EX1");
+    Control c = w->control("图片框EX1");
+    QImage large(3000, 2000, QImage::Format_RGB32);
+    large.fill(Qt::darkCyan);
+    QImage small(40, 20, QImage::Format_RGB32);
+    small.fill(Qt::yellow);
+    const ByteArray largePng = encode(large, "PNG"), largeJpeg = encode(large, "JPG"),
+                    smallPng = encode(small, "PNG");
+
+    for (const ByteArray* bytes : {&largePng, &largeJpeg}) {
+        c.setImage(*bytes);
+        EXPECT_TRUE(box->decoding());
+        EXPECT_TRUE(box->image().isNull());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box->decoding(); }, 10000));
+        EXPECT_EQ(box->image().size(), QSize(3000, 2000));
+        c.setImage({});
+        EXPECT_TRUE(box->image().isNull());
+    }
+
+    // Shown once and set again: the recent picture is at hand at once.
+    c.setImage(smallPng);
+    EXPECT_FALSE(box->decoding());
+    EXPECT_EQ(box->image().size(), QSize(40, 20));
+
+    // A large picture, then a small one before the first is done: the small one stays.
+    large.fill(Qt::darkRed);
+    c.setImage(encode(large, "PNG"));
+    EXPECT_TRUE(box->decoding());
+    c.setImage(smallPng);
+    EXPECT_FALSE(box->decoding());
+    QTest::qWait(1500);
+    EXPECT_EQ(box->image().size(), QSize(40, 20));
+}
+
 TEST_F(QtView, WorkerWritesLandInTheView) {
     WindowPtr w = Window::create("WebTesterWindow");
     WindowView* v = open(w);

@@ -71,7 +71,7 @@ struct FetchCase {
     const char* name;
     std::string typed;                  // GBK
     std::optional<std::string> answer;  // the service's body instead of the account's picture
-    std::string expectShown;            // "picture", "unknown" or "answer"
+    std::string expectShown;            // "picture", "unknown", "answer" or "nothing"
 };
 
 class Fetch : public AvatarWindowTest, public ::testing::WithParamInterface<FetchCase> {};
@@ -85,6 +85,7 @@ TEST_P(Fetch, ShowsAndStoresWhatTheServiceAnswered) {
     EXPECT_EQ(service_.lastAccount(), c.typed);
     const std::string want = c.expectShown == "picture"   ? picture_
                              : c.expectShown == "unknown" ? unknown_
+                             : c.expectShown == "nothing" ? std::string()
                                                           : *c.answer;
     EXPECT_TRUE(eventually([&] { return shown() == want; }));
     EXPECT_EQ(run_.read("Temp/HeadPortrait.png"), want);
@@ -97,7 +98,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FetchCase{"UnknownNumber", "999", std::nullopt, "unknown"},
                       FetchCase{"SpacesAndLetters", " 12 ab ", std::nullopt, "unknown"},
                       FetchCase{"ErrorPage", "10001", std::string("<html>502 Bad Gateway</html>"), "answer"},
-                      FetchCase{"EmptyAnswer", "10001", std::string(), "answer"}),
+                      FetchCase{"EmptyAnswer", "10001", std::string(), "answer"},
+                      // Pictures are capped at 4096 x 4096: a larger one is refused as a failed
+                      // fetch is, before any window decodes it.
+                      FetchCase{"LargestThatFits", "10001", test::samplePng(4096, 2), "answer"},
+                      FetchCase{"LargerThanAnAvatarCanBe", "10001", test::samplePng(2, 4097), "nothing"}),
     [](const ::testing::TestParamInfo<FetchCase>& i) { return std::string(i.param.name); });
 
 TEST_F(AvatarWindowTest, BlankAccountsSendNothing) {

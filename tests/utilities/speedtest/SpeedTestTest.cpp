@@ -47,8 +47,7 @@ class SpeedTestWindowTest : public ::testing::Test {
     SpeedTestWindowTest() : run_("speedtest"), state_(programState()) {
         state_.setExecutablePath(run_.executable());
         state_.notice.speedTestLink.set("");
-        state_.speedTest.downloadedBytes = 0;
-        state_.speedTest.previousBytes = 0;
+        // The counts of the previous test stay as it left them: the window's reset clears them.
         open();
     }
     ~SpeedTestWindowTest() override {
@@ -259,6 +258,57 @@ TEST_F(SpeedTestWindowTest, DownloadsStopsAtTheEndAndStartsTheSinkAfreshNextTime
     EXPECT_GE(secondSize, secondCounted);
     EXPECT_LE(secondSize, secondCounted + 10240);
     EXPECT_EQ(state_.speedTest.samples.get().size(), 13u);
+}
+
+// A reopened window against a server that starts late: the first counted second must not be
+// measured against the bytes of the test before, whose counts the reset must clear (the test
+// leaves them as the first test left them).
+TEST_F(SpeedTestWindowTest, ReopenedWindowNeverCountsBackwards) {
+    test::SpeedTestServer::Behaviour paced;
+    paced.bytesPerSecond = 64.0 * 1048576;
+    test::SpeedTestServer server(paced);
+    state_.notice.speedTestLink.set(server.url());
+    start();
+    ASSERT_TRUE(eventually([&] { return state_.speedTest.downloadedBytes > 1048576; }));
+    for (int i = 0; i < 16; ++i) tick();
+    finish();
+    ASSERT_GT(state_.speedTest.previousBytes, 1048576);
+    window_->click("按钮EX1");
+    ASSERT_TRUE(window_->destroyed());
+
+    paced.startAfterMs = 1500;
+    server.setBehaviour(paced);
+    open();
+    start();
+    const std::int64_t atStart = state_.speedTest.downloadedBytes;
+    for (int i = 0; i < 3; ++i) tick();  // the warm-up passes before the first byte comes
+    ASSERT_TRUE(eventually([&] {
+        const std::int64_t now = state_.speedTest.downloadedBytes;
+        return now > 0 && now != atStart;
+    }));
+    for (int second = 4; second <= 16; ++second) {
+        tick();
+        const Text shown = control("标签EX3").caption();
+        EXPECT_NE(shown.substr(0, 1), "-") << "second " << second << ": " << shown;
+    }
+    for (std::int64_t kb : state_.speedTest.samples.get()) EXPECT_GE(kb, 0);
+    finish();
+    EXPECT_EQ(control("标签EX4").caption().find('-'), Text::npos) << control("标签EX4").caption();
+}
+
+// Without a thread for the closing fade, the seventeenth tick still ends the test: the result
+// shows at once and the close button works again.
+TEST_F(SpeedTestWindowTest, TheEndWithoutAThreadStillEndsTheTest) {
+    start();
+    for (int i = 0; i < 16; ++i) tick();
+    platform::failWorkerStartsForTests(1);
+    tick();
+    EXPECT_TRUE(state_.speedTest.finished);
+    EXPECT_EQ(control("标签EX4").caption(), caption("0MB/s"));
+    EXPECT_TRUE(control("图片框EX1").visible());
+    EXPECT_FALSE(control("图片框EX1").disabled());
+    window_->click("按钮EX1");
+    EXPECT_TRUE(window_->destroyed());
 }
 
 struct ServerCase {

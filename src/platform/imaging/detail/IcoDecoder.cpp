@@ -143,11 +143,13 @@ bool looksLikeIco(std::span<const std::uint8_t> bytes) {
            le16(bytes.data() + 2) == 1 && le16(bytes.data() + 4) >= 1;
 }
 
-bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out) {
-    out = {};
-    if (!looksLikeIco(bytes)) return false;
-    const std::size_t count = le16(bytes.data() + 4);
+namespace {
+
+// The frames whose headers describe them and claim a size within the limits, in directory order.
+std::vector<Frame> framesWithin(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
     std::vector<Frame> frames;
+    if (!looksLikeIco(bytes)) return frames;
+    const std::size_t count = le16(bytes.data() + 4);
     for (std::size_t i = 0; i < count; ++i) {
         std::size_t entry = kDirectoryHead + i * kEntrySize;
         if (entry + kEntrySize > bytes.size()) break;  // a directory cut short keeps the entries it has
@@ -158,17 +160,40 @@ bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out) {
         Frame f;
         f.order = i;
         if (!describeFrame(bytes.subspan(offset, length), f)) continue;
-        if (!imageWithinLimits(f.width, f.height)) continue;
+        if (!imageWithinLimits(f.width, f.height, limits)) continue;
         f.data = bytes.subspan(offset, length);
         frames.push_back(f);
     }
+    return frames;
+}
+
+}  // namespace
+
+bool icoHasFrameWithin(std::span<const std::uint8_t> bytes, const ImageLimits& limits) {
+    return !framesWithin(bytes, limits).empty();
+}
+
+bool icoLargestFrameSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height) {
+    const std::vector<Frame> frames = framesWithin(bytes, kDecoderLimits);
+    if (frames.empty()) return false;
+    const auto largest = std::max_element(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) {
+        return a.width * a.height < b.width * b.height;
+    });
+    width = largest->width;
+    height = largest->height;
+    return true;
+}
+
+bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out, const ImageLimits& limits) {
+    out = {};
+    std::vector<Frame> frames = framesWithin(bytes, limits);
     std::stable_sort(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) {
         std::int64_t areaA = a.width * a.height, areaB = b.width * b.height;
         if (areaA != areaB) return areaA > areaB;
         return a.depth > b.depth;
     });
     for (const Frame& f : frames) {
-        bool ok = f.png ? decodePng(f.data, out) : decodeBitmapFrame(f.data, out);
+        bool ok = f.png ? decodePng(f.data, out, limits) : decodeBitmapFrame(f.data, out);
         if (ok) return true;
         out = {};
     }

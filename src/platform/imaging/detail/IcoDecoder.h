@@ -13,6 +13,13 @@ bool looksLikeIco(std::span<const std::uint8_t> bytes);
 
 // Decodes the icon's largest frame (by pixel count, then colour depth); when that frame is
 // damaged, the next largest. Frames that claim more than the limits are skipped unread.
-bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out);
+// Whether some frame's own header claims a size within the limits (nothing is decoded).
+bool icoHasFrameWithin(std::span<const std::uint8_t> bytes, const ImageLimits& limits);
+
+// The size its largest frame's own header claims; false when no frame is described.
+bool icoLargestFrameSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std::int64_t& height);
+
+bool decodeIco(std::span<const std::uint8_t> bytes, RgbaImage& out,
+               const ImageLimits& limits = kDecoderLimits);
 
 }  // namespace qx::platform::detail

@@ -107,10 +107,10 @@ bool pngHeaderSize(std::span<const std::uint8_t> bytes, std::int64_t& width, std
     return true;
 }
 
-bool decodePng(std::span<const std::uint8_t> bytes, RgbaImage& out) {
+bool decodePng(std::span<const std::uint8_t> bytes, RgbaImage& out, const ImageLimits& limits) {
     out = {};
     std::int64_t w = 0, h = 0;
-    if (!pngHeaderSize(bytes, w, h) || !imageWithinLimits(w, h)) return false;
+    if (!pngHeaderSize(bytes, w, h) || !imageWithinLimits(w, h, limits)) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);

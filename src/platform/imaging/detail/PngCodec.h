@@ -9,7 +9,8 @@
 
 namespace qx::platform::detail {
 
-bool decodePng(std::span<const std::uint8_t> bytes, RgbaImage& out);
+bool decodePng(std::span<const std::uint8_t> bytes, RgbaImage& out,
+               const ImageLimits& limits = kDecoderLimits);
 // RGB when every pixel is opaque, RGBA otherwise; empty on failure.
 std::vector<std::uint8_t> encodePng(const RgbaImage& image);
 

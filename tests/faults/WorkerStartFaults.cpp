@@ -1,0 +1,108 @@
+// The windows whose clicks start workers, when the system has no thread to give: each says so
+// in a message box it owns, starts nothing, and works as before once threads are there again.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/system/Worker.h"
+#include "support/RunDirectory.h"
+#include "support/fake/FakeWindowSystem.h"
+#include "text/CodePages.h"
+#include "ui/WindowTask.h"
+#include "utilities/avatar/AvatarWindow.h"
+#include "utilities/siteicon/SiteIconWindow.h"
+#include "utilities/speech/SpeechWindow.h"
+#include "utilities/speedtest/SpeedTestWindow.h"
+
+namespace qx::test {
+namespace {
+
+struct NoThreadCase {
+    const char* name;
+    const char* window;
+    void (*bind)(const ui::WindowPtr&, ProgramState&, ui::WindowSystem&);
+    const char* input;   // the edit box filled before the click ("" for none)
+    const char* button;  // the control clicked
+    // After the failed click: the window is as before the click.
+    std::function<void(ui::Window&, ProgramState&)> unchanged;
+    // With threads again: the same click starts its work (true once that showed).
+    std::function<bool(ui::Window&, ProgramState&, const RunDirectory&)> worksAgain;
+};
+
+class NoThread : public ::testing::TestWithParam<NoThreadCase> {};
+
+TEST_P(NoThread, TheWindowSaysSoAndStaysUsable) {
+    const NoThreadCase& c = GetParam();
+    // Every host is a closed port: the second click's work ends quickly, and locally.
+    const char* before = std::getenv("QUORVEX_CONNECT_TO");
+    const std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
+    ::setenv("QUORVEX_CONNECT_TO", "::127.0.0.1:9", 1);
+    RunDirectory run("no-thread");
+    ProgramState& state = *new ProgramState;  // workers of the second click may outlive the test
+    state.setExecutablePath(run.executable());
+    FakeWindowSystem windows;
+    ui::WindowPtr window = ui::Window::create(c.window);
+    c.bind(window, state, windows);
+    window->created();
+    if (*c.input) window->control(c.input).setText("icon.example");
+
+    platform::failWorkerStartsForTests(1);
+    ASSERT_TRUE(window->click(c.button));  // no exception leaves the click
+    ASSERT_EQ(windows.messages().size(), 1u);
+    EXPECT_EQ(windows.messages()[0].message, ui::workerStartFailureText());
+    EXPECT_EQ(windows.messages()[0].message, gbk(u8"系统资源不足，无法开始，请稍后再试"));
+    EXPECT_EQ(windows.messages()[0].owner, c.window);
+    EXPECT_EQ(windows.messages()[0].style, ui::MessageStyle::Ok);
+    EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(1)));  // none is counted
+    c.unchanged(*window, state);
+
+    ASSERT_TRUE(window->click(c.button));
+    EXPECT_TRUE(eventually([&] { return c.worksAgain(*window, state, run); }));
+    EXPECT_EQ(windows.messages().size(), 1u);
+    platform::stopAllWorkers();
+    EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(20)));
+    if (saved)
+        ::setenv("QUORVEX_CONNECT_TO", saved->c_str(), 1);
+    else
+        ::unsetenv("QUORVEX_CONNECT_TO");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, NoThread,
+    ::testing::Values(
+        NoThreadCase{"Avatar", "AvatarWindow", avatar::bindAvatarWindow, "编辑框EX_QQ号", "按钮EX24",
+                     [](ui::Window& w, ProgramState&) { EXPECT_FALSE(w.control("图片框EX1").hasImage()); },
+                     // The fetch ends empty, and what came is stored.
+                     [](ui::Window&, ProgramState&, const RunDirectory& run) {
+                         return run.exists("Temp/HeadPortrait.png");
+                     }},
+        NoThreadCase{"SiteIcon", "SiteIconWindow", siteicon::bindSiteIconWindow, "编辑框EX2", "按钮EX3",
+                     [](ui::Window& w, ProgramState&) { EXPECT_EQ(w.control("标签EX3").caption(), ""); },
+                     // The grab did not stay "running": the next click grabs (and fails).
+                     [](ui::Window& w, ProgramState&, const RunDirectory&) {
+                         return !w.control("标签EX3").caption().empty();
+                     }},
+        NoThreadCase{
+            "SpeedTest", "SpeedTestWindow", speedtest::bindSpeedTestWindow, "", "图片框EX1",
+            [](ui::Window& w, ProgramState& s) {
+                EXPECT_FALSE(s.speedTest.started);
+                EXPECT_TRUE(s.speedTest.finished);
+                EXPECT_EQ(w.control("时钟1").interval(), 0);
+                EXPECT_FALSE(w.control("图片框EX1").disabled());
+            },
+            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speedTest.started.load(); }},
+        NoThreadCase{
+            "SpeechFetch", "SpeechWindow", speech::bindSpeechWindow, "编辑框EX_文本", "按钮EX2",
+            [](ui::Window&, ProgramState& s) { EXPECT_FALSE(s.speech.fetchRunning); },
+            [](ui::Window&, ProgramState&, const RunDirectory& run) { return run.exists("Temp/audio.mp3"); }},
+        NoThreadCase{
+            "SpeechPlayback", "SpeechWindow", speech::bindSpeechWindow, "", "按钮EX4",
+            [](ui::Window&, ProgramState& s) { EXPECT_EQ(s.speech.playTicket, 0u); },
+            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speech.playTicket > 0u; }}),
+    [](const ::testing::TestParamInfo<NoThreadCase>& i) { return std::string(i.param.name); });
+
+}  // namespace
+}  // namespace qx::test
