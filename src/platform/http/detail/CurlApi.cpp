@@ -29,6 +29,8 @@ struct Api : Imports {
     QX_IMPORT(curl_slist_append);
     QX_IMPORT(curl_slist_free_all);
     QX_IMPORT(curl_version_info);
+    QX_IMPORT(curl_share_init);
+    QX_IMPORT(curl_share_setopt);
     bool initialised = false;
 };
 
@@ -80,6 +82,13 @@ void slist_free_all(curl_slist* list) {
 }
 curl_version_info_data* version_info(CURLversion which) {
     return available() ? api().curl_version_info(which) : nullptr;
+}
+CURLSH* share_init() { return available() ? api().curl_share_init() : nullptr; }
+CURLSHcode share_setopt_long(CURLSH* s, CURLSHoption option, long value) {
+    return available() ? (api().curl_share_setopt)(s, option, value) : CURLSHE_NOT_BUILT_IN;
+}
+CURLSHcode share_setopt_fn(CURLSH* s, CURLSHoption option, void (*value)()) {
+    return available() ? (api().curl_share_setopt)(s, option, value) : CURLSHE_NOT_BUILT_IN;
 }
 
 CURLcode easy_setopt_long(CURL* h, CURLoption option, long value) {

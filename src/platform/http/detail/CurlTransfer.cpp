@@ -1,12 +1,14 @@
 #include "platform/http/detail/CurlTransfer.h"
-#include "platform/text/Ascii.h"
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+
+#include "platform/http/detail/ConnectionShare.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform::detail {
 
@@ -16,7 +18,6 @@ using Clock = std::chrono::steady_clock;
 
 std::mutex trustedMutex;
 std::string trustedPem;
-
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -263,12 +264,14 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     bool ok = true;
     auto set = [&ok](CURLcode c) { ok = ok && c == CURLE_OK; };
     set(curl::easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
+    // The share (or none) before anything else: which cache the handle uses follows from it.
+    set(curl::easy_setopt(h, CURLOPT_SHARE, share_));
     set(curl::easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
     set(curl::easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
     set(curl::easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
     set(curl::easy_setopt(h, CURLOPT_PATH_AS_IS, 1L));
     set(curl::easy_setopt(h, CURLOPT_HTTP_VERSION,
-                         exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
+                          exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
     set(curl::easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L));
     set(curl::easy_setopt(h, CURLOPT_HTTPHEADER, exchange.headers));
     set(curl::easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback));
@@ -430,6 +433,16 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
 }
 
 TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop) {
+    ShareLease lease;
+    share_ = lease.share();
+    TransferResult result = runExchange(exchange, stop);
+    // Off the share before another thread may take it; the handle is out of the multi by now.
+    if (share_ && easy_) curl::easy_setopt(easy_, CURLOPT_SHARE, nullptr);
+    share_ = nullptr;
+    return result;
+}
+
+TransferResult CurlTransfer::runExchange(const Exchange& exchange, std::stop_token& stop) {
     TransferResult result;
     if (!valid() || !isHttpUrl(exchange.url)) return result;
     if (!applyExchange(exchange)) return result;
