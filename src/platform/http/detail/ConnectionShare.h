@@ -1,26 +1,31 @@
 #pragma once
-// The process's one libcurl share (connections, TLS sessions, DNS answers). libcurl does not
-// support one connection cache used by transfers of several threads at the same time, so a
-// transfer takes the share for its run only when no other thread's transfer holds it; one that
-// finds it taken runs on its own connections, as before. A chain of requests on one worker
-// thread therefore reuses its connections; a long download elsewhere only costs it the reuse.
+// The caches behind ConnectionShare.h. TLS sessions and DNS answers sit in the process's one
+// libcurl share, locked for the worker threads. Connections do not: libcurl does not support one
+// connection cache used by several threads at once, and our workers run side by side. Each
+// thread instead keeps its connections in a multi handle of its own, which every transfer on the
+// thread runs through and which closes them when the thread ends. libcurl still decides which
+// cached connection fits a request (host, port, proxy, TLS settings and verification).
 // Internal to platform/http.
 #include "platform/http/detail/CurlApi.h"
 
 namespace qx::platform::detail {
 
-class ShareLease {
-  public:
-    ShareLease();  // takes the share when it is free (and sharing is on)
-    ~ShareLease();
-    ShareLease(const ShareLease&) = delete;
-    ShareLease& operator=(const ShareLease&) = delete;
+// The share to attach to every handle, or nullptr when sharing is off or libcurl has none.
+CURLSH* processShare();
 
-    // The share to attach to the transfer's handle, or nullptr.
-    CURLSH* share() const { return share_; }
+// Lends the calling thread's multi handle for one run; nullptr when sharing is off or the
+// thread's handle is already running a transfer (the caller then uses a multi handle of its own).
+class ThreadConnections {
+  public:
+    ThreadConnections();
+    ~ThreadConnections();
+    ThreadConnections(const ThreadConnections&) = delete;
+    ThreadConnections& operator=(const ThreadConnections&) = delete;
+
+    CURLM* multi() const { return multi_; }
 
   private:
-    CURLSH* share_ = nullptr;
+    CURLM* multi_ = nullptr;
 };
 
 }  // namespace qx::platform::detail

@@ -25,6 +25,7 @@ struct Api : Imports {
     QX_IMPORT(curl_multi_perform);
     QX_IMPORT(curl_multi_poll);
     QX_IMPORT(curl_multi_wakeup);
+    QX_IMPORT(curl_multi_setopt);
     QX_IMPORT(curl_multi_info_read);
     QX_IMPORT(curl_slist_append);
     QX_IMPORT(curl_slist_free_all);
@@ -71,6 +72,9 @@ CURLMcode multi_poll(CURLM* m, struct curl_waitfd* fds, unsigned int n, int time
     return available() ? api().curl_multi_poll(m, fds, n, timeoutMs, ret) : CURLM_BAD_HANDLE;
 }
 CURLMcode multi_wakeup(CURLM* m) { return available() ? api().curl_multi_wakeup(m) : CURLM_BAD_HANDLE; }
+CURLMcode multi_setopt_long(CURLM* m, CURLMoption option, long value) {
+    return available() ? (api().curl_multi_setopt)(m, option, value) : CURLM_BAD_HANDLE;
+}
 CURLMsg* multi_info_read(CURLM* m, int* left) {
     return available() ? api().curl_multi_info_read(m, left) : nullptr;
 }

@@ -25,6 +25,7 @@ CURLMcode multi_remove_handle(CURLM* m, CURL* h);
 CURLMcode multi_perform(CURLM* m, int* running);
 CURLMcode multi_poll(CURLM* m, struct curl_waitfd* fds, unsigned int n, int timeoutMs, int* ret);
 CURLMcode multi_wakeup(CURLM* m);
+CURLMcode multi_setopt_long(CURLM* m, CURLMoption option, long value);
 CURLMsg* multi_info_read(CURLM* m, int* left);
 curl_slist* slist_append(curl_slist* list, const char* text);
 void slist_free_all(curl_slist* list);

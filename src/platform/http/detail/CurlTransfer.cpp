@@ -144,11 +144,10 @@ std::string escapeUrl(std::string_view url) {
 CurlTransfer::CurlTransfer() {
     ensureCurlReady();
     easy_ = curl::easy_init();
-    multi_ = curl::multi_init();
 }
 
 CurlTransfer::~CurlTransfer() {
-    if (multi_) curl::multi_cleanup(multi_);
+    if (ownMulti_) curl::multi_cleanup(ownMulti_);
     if (easy_) curl::easy_cleanup(easy_);
     curl::slist_free_all(connectTo_);
 }
@@ -264,7 +263,7 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     bool ok = true;
     auto set = [&ok](CURLcode c) { ok = ok && c == CURLE_OK; };
     set(curl::easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
-    // The share (or none) before anything else: which cache the handle uses follows from it.
+    // TLS sessions and DNS answers from the process's share (none when sharing is off).
     set(curl::easy_setopt(h, CURLOPT_SHARE, share_));
     set(curl::easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
     set(curl::easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
@@ -433,18 +432,22 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
 }
 
 TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop) {
-    ShareLease lease;
-    share_ = lease.share();
+    share_ = processShare();
+    ThreadConnections connections;
+    if (connections.multi()) {
+        multi_ = connections.multi();
+    } else {
+        if (!ownMulti_) ownMulti_ = curl::multi_init();
+        multi_ = ownMulti_;
+    }
     TransferResult result = runExchange(exchange, stop);
-    // Off the share before another thread may take it; the handle is out of the multi by now.
-    if (share_ && easy_) curl::easy_setopt(easy_, CURLOPT_SHARE, nullptr);
-    share_ = nullptr;
+    multi_ = nullptr;
     return result;
 }
 
 TransferResult CurlTransfer::runExchange(const Exchange& exchange, std::stop_token& stop) {
     TransferResult result;
-    if (!valid() || !isHttpUrl(exchange.url)) return result;
+    if (!valid() || !multi_ || !isHttpUrl(exchange.url)) return result;
     if (!applyExchange(exchange)) return result;
     follow_ = exchange.followRedirects;
     maxRedirects_ = exchange.maxRedirects;

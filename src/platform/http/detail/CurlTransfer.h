@@ -89,7 +89,7 @@ class CurlTransfer {
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
 
-    bool valid() const { return easy_ && multi_; }
+    bool valid() const { return easy_ != nullptr; }
 
     // Called once the final response's head is complete; false refuses the body (the
     // transfer then ends with Refused).
@@ -98,8 +98,8 @@ class CurlTransfer {
     std::function<bool(const char*, std::size_t)> onBody;
 
     // Runs one exchange (with its redirects). Keeps the cookie jar of earlier exchanges on this
-    // object; connections and TLS sessions come from the process's share when it is free
-    // (ConnectionShare.h), else from this object's own cache.
+    // object; connections come from the running thread's cache and TLS sessions from the
+    // process's (ConnectionShare.h), or with sharing off from this object's own.
     TransferResult run(const Exchange& exchange, std::stop_token stop);
     // Runs one exchange collecting the final response's body into body (cleared first);
     // progress, when given, hears the body's size after every chunk.
@@ -121,9 +121,10 @@ class CurlTransfer {
     TransferResult performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop);
 
     CURL* easy_ = nullptr;
-    CURLM* multi_ = nullptr;
+    CURLM* multi_ = nullptr;     // the thread's or ownMulti_, for the run in progress
+    CURLM* ownMulti_ = nullptr;  // made when the thread's is not to be had
     curl_slist* connectTo_ = nullptr;
-    CURLSH* share_ = nullptr;  // attached for the run in progress
+    CURLSH* share_ = nullptr;
     std::string trustedPem_;
     bool cookieEngineOn_ = false;
     std::vector<std::string> savedCookies_;  // the jar across a handle reset
