@@ -1,6 +1,7 @@
 // Every wire case of tests/resolvers/data: the resolver of the case's service runs against a
 // double that plays the service's side of the conversation and checks every byte the program
-// sends; the result must be the case's.
+// sends; the result must be the case's, and no request may open a second connection to a host
+// while the first is still open.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,6 +91,8 @@ TEST_P(WireCaseTest, ConversationAndResult) {
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(gbkToUtf8(*result), wireCase.result);
     for (const std::string& problem : service_double.problems()) ADD_FAILURE() << problem;
+    // One connection per host for the whole chain, unless one side ended it.
+    for (const std::string& problem : service_double.connectionProblems()) ADD_FAILURE() << problem;
 }
 
 std::string caseName(const ::testing::TestParamInfo<std::string>& info) {

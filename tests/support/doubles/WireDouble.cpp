@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 
@@ -19,6 +20,21 @@ std::string hostOf(const std::string& request) {
     std::string host = request.substr(at, request.find("\r\n", at) - at);
     std::size_t colon = host.rfind(':');
     return colon == std::string::npos ? host : host.substr(0, colon);
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view part) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
+}
+
+// Whether the connection stays open after this request and its answer (bytes sent in full).
+bool keptOpen(const HttpRequestRecord& request, const std::string& reply) {
+    const std::string_view head = std::string_view(reply).substr(0, reply.find("\r\n\r\n"));
+    const std::string connection = request.header("Connection");
+    const bool keepAlive = request.version == "HTTP/1.1" ? !containsIgnoringCase(connection, "close")
+                                                         : containsIgnoringCase(connection, "keep-alive");
+    return keepAlive && !containsIgnoringCase(head, "\r\nConnection: close");
 }
 
 }  // namespace
@@ -84,6 +100,11 @@ std::vector<std::string> WireDouble::problems() const {
     return out;
 }
 
+std::vector<std::string> WireDouble::connectionProblems() const {
+    std::lock_guard lock(mutex_);
+    return connectionProblems_;
+}
+
 std::size_t WireDouble::served() const {
     std::lock_guard lock(mutex_);
     return next_;
@@ -133,6 +154,15 @@ void WireDouble::handle(const HttpRequestRecord& request, Connection& connection
                 known = false;
             }
         }
+        const std::string host = (https ? "https://" : "http://") + hostOf(request.head);
+        auto [last, first] = hostConnections_.try_emplace(host);
+        if (!first && last->second.reusable && last->second.index != request.connectionIndex)
+            connectionProblems_.push_back("request " + std::to_string(received_) + " to " + host +
+                                          " came on a new connection; connection " +
+                                          std::to_string(last->second.index) + " was open for it");
+        last->second.index = request.connectionIndex;
+        last->second.reusable =
+            known && exchange.kind == WireExchange::Reply::Bytes && keptOpen(request, exchange.reply);
         changed_.wait(lock, [&] { return !held_ || ending_; });
     }
     if (!known) {

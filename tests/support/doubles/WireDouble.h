@@ -5,6 +5,7 @@
 // difference, an unexpected request or a request on the wrong scheme is recorded as a problem;
 // the test fails on any problem. Every host name reaches it through QUORVEX_CONNECT_TO.
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ class WireDouble {
 
     // Everything that differed so far, plus the expected requests that never came.
     std::vector<std::string> problems() const;
+    // Requests that came on a new connection although the double had left the one that carried
+    // the previous request to the same host (and scheme) open for more: a connection not reused.
+    std::vector<std::string> connectionProblems() const;
     std::size_t served() const;
 
     // While held, replies wait (the request is already checked); release lets them go.
@@ -53,6 +57,12 @@ class WireDouble {
     bool held_ = false;
     bool ending_ = false;
     std::vector<std::string> problems_;
+    std::vector<std::string> connectionProblems_;
+    struct HostConnection {
+        int index = 0;          // the connection of the host's last request
+        bool reusable = false;  // the double answered it in full and kept it open
+    };
+    std::map<std::string, HostConnection> hostConnections_;  // "https://host" -> its connection
     TestServer https_;
     TestServer http_;
 };

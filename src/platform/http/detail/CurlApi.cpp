@@ -25,10 +25,13 @@ struct Api : Imports {
     QX_IMPORT(curl_multi_perform);
     QX_IMPORT(curl_multi_poll);
     QX_IMPORT(curl_multi_wakeup);
+    QX_IMPORT(curl_multi_setopt);
     QX_IMPORT(curl_multi_info_read);
     QX_IMPORT(curl_slist_append);
     QX_IMPORT(curl_slist_free_all);
     QX_IMPORT(curl_version_info);
+    QX_IMPORT(curl_share_init);
+    QX_IMPORT(curl_share_setopt);
     bool initialised = false;
 };
 
@@ -69,6 +72,9 @@ CURLMcode multi_poll(CURLM* m, struct curl_waitfd* fds, unsigned int n, int time
     return available() ? api().curl_multi_poll(m, fds, n, timeoutMs, ret) : CURLM_BAD_HANDLE;
 }
 CURLMcode multi_wakeup(CURLM* m) { return available() ? api().curl_multi_wakeup(m) : CURLM_BAD_HANDLE; }
+CURLMcode multi_setopt_long(CURLM* m, CURLMoption option, long value) {
+    return available() ? (api().curl_multi_setopt)(m, option, value) : CURLM_BAD_HANDLE;
+}
 CURLMsg* multi_info_read(CURLM* m, int* left) {
     return available() ? api().curl_multi_info_read(m, left) : nullptr;
 }
@@ -80,6 +86,13 @@ void slist_free_all(curl_slist* list) {
 }
 curl_version_info_data* version_info(CURLversion which) {
     return available() ? api().curl_version_info(which) : nullptr;
+}
+CURLSH* share_init() { return available() ? api().curl_share_init() : nullptr; }
+CURLSHcode share_setopt_long(CURLSH* s, CURLSHoption option, long value) {
+    return available() ? (api().curl_share_setopt)(s, option, value) : CURLSHE_NOT_BUILT_IN;
+}
+CURLSHcode share_setopt_fn(CURLSH* s, CURLSHoption option, void (*value)()) {
+    return available() ? (api().curl_share_setopt)(s, option, value) : CURLSHE_NOT_BUILT_IN;
 }
 
 CURLcode easy_setopt_long(CURL* h, CURLoption option, long value) {

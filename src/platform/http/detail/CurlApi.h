@@ -25,10 +25,14 @@ CURLMcode multi_remove_handle(CURLM* m, CURL* h);
 CURLMcode multi_perform(CURLM* m, int* running);
 CURLMcode multi_poll(CURLM* m, struct curl_waitfd* fds, unsigned int n, int timeoutMs, int* ret);
 CURLMcode multi_wakeup(CURLM* m);
+CURLMcode multi_setopt_long(CURLM* m, CURLMoption option, long value);
 CURLMsg* multi_info_read(CURLM* m, int* left);
 curl_slist* slist_append(curl_slist* list, const char* text);
 void slist_free_all(curl_slist* list);
 curl_version_info_data* version_info(CURLversion which);
+CURLSH* share_init();
+CURLSHcode share_setopt_long(CURLSH* s, CURLSHoption option, long value);
+CURLSHcode share_setopt_fn(CURLSH* s, CURLSHoption option, void (*value)());
 
 // Every option value libcurl takes is a long, a pointer, a curl_off_t or a function pointer.
 CURLcode easy_setopt_long(CURL* h, CURLoption option, long value);

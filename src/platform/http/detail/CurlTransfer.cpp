@@ -1,12 +1,14 @@
 #include "platform/http/detail/CurlTransfer.h"
-#include "platform/text/Ascii.h"
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+
+#include "platform/http/detail/ConnectionShare.h"
+#include "platform/text/Ascii.h"
 
 namespace qx::platform::detail {
 
@@ -16,7 +18,6 @@ using Clock = std::chrono::steady_clock;
 
 std::mutex trustedMutex;
 std::string trustedPem;
-
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -143,11 +144,10 @@ std::string escapeUrl(std::string_view url) {
 CurlTransfer::CurlTransfer() {
     ensureCurlReady();
     easy_ = curl::easy_init();
-    multi_ = curl::multi_init();
 }
 
 CurlTransfer::~CurlTransfer() {
-    if (multi_) curl::multi_cleanup(multi_);
+    if (ownMulti_) curl::multi_cleanup(ownMulti_);
     if (easy_) curl::easy_cleanup(easy_);
     curl::slist_free_all(connectTo_);
 }
@@ -263,12 +263,14 @@ bool CurlTransfer::applyExchange(const Exchange& exchange) {
     bool ok = true;
     auto set = [&ok](CURLcode c) { ok = ok && c == CURLE_OK; };
     set(curl::easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
+    // TLS sessions and DNS answers from the process's share (none when sharing is off).
+    set(curl::easy_setopt(h, CURLOPT_SHARE, share_));
     set(curl::easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
     set(curl::easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
     set(curl::easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
     set(curl::easy_setopt(h, CURLOPT_PATH_AS_IS, 1L));
     set(curl::easy_setopt(h, CURLOPT_HTTP_VERSION,
-                         exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
+                          exchange.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
     set(curl::easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L));
     set(curl::easy_setopt(h, CURLOPT_HTTPHEADER, exchange.headers));
     set(curl::easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback));
@@ -430,8 +432,22 @@ TransferResult CurlTransfer::performOnce(const Exchange& exchange, bool sendBody
 }
 
 TransferResult CurlTransfer::run(const Exchange& exchange, std::stop_token stop) {
+    share_ = processShare();
+    ThreadConnections connections;
+    if (connections.multi()) {
+        multi_ = connections.multi();
+    } else {
+        if (!ownMulti_) ownMulti_ = curl::multi_init();
+        multi_ = ownMulti_;
+    }
+    TransferResult result = runExchange(exchange, stop);
+    multi_ = nullptr;
+    return result;
+}
+
+TransferResult CurlTransfer::runExchange(const Exchange& exchange, std::stop_token& stop) {
     TransferResult result;
-    if (!valid() || !isHttpUrl(exchange.url)) return result;
+    if (!valid() || !multi_ || !isHttpUrl(exchange.url)) return result;
     if (!applyExchange(exchange)) return result;
     follow_ = exchange.followRedirects;
     maxRedirects_ = exchange.maxRedirects;

@@ -4,15 +4,15 @@
 // can be an idle time-out. Redirects are followed here, not by libcurl, so that exactly
 // 301/302/303/307/308 are followed and the bodies of followed redirects are dropped.
 // Internal to platform/http.
-#include "platform/http/detail/CurlApi.h"
-
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <stop_token>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
+
+#include "platform/http/detail/CurlApi.h"
 
 namespace qx::platform::detail {
 
@@ -69,7 +69,7 @@ struct Exchange {
     long sendIdleMs = 0;          // no byte sent for that long while sending: time-out; 0: none
     long receiveIdleMs = 0;       // no byte received for that long: time-out; 0: none
     // The whole exchange, redirects included, ends by then (TimedOut); 0: no deadline.
-    std::chrono::milliseconds deadline {0};
+    std::chrono::milliseconds deadline{0};
     // A final body longer than this ends the exchange (TooLarge); 0: no cap.
     std::size_t maxBodyBytes = 0;
 };
@@ -89,7 +89,7 @@ class CurlTransfer {
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
 
-    bool valid() const { return easy_ && multi_; }
+    bool valid() const { return easy_ != nullptr; }
 
     // Called once the final response's head is complete; false refuses the body (the
     // transfer then ends with Refused).
@@ -97,12 +97,14 @@ class CurlTransfer {
     // Body bytes of the final response; false refuses the rest (Refused).
     std::function<bool(const char*, std::size_t)> onBody;
 
-    // Runs one exchange (with its redirects). Keeps the connection cache and the cookie jar
-    // of earlier exchanges on this object.
+    // Runs one exchange (with its redirects). Keeps the cookie jar of earlier exchanges on this
+    // object; connections come from the running thread's cache and TLS sessions from the
+    // process's (ConnectionShare.h), or with sharing off from this object's own.
     TransferResult run(const Exchange& exchange, std::stop_token stop);
     // Runs one exchange collecting the final response's body into body (cleared first);
     // progress, when given, hears the body's size after every chunk.
-    TransferResult runIntoBuffer(const Exchange& exchange, std::stop_token stop, std::vector<std::uint8_t>& body,
+    TransferResult runIntoBuffer(const Exchange& exchange, std::stop_token stop,
+                                 std::vector<std::uint8_t>& body,
                                  const std::function<void(std::size_t)>& progress = {});
 
     // The last response seen (the final one after a completed run).
@@ -112,14 +114,17 @@ class CurlTransfer {
     static std::size_t headerCallback(char* data, std::size_t size, std::size_t n, void* self);
     static std::size_t writeCallback(char* data, std::size_t size, std::size_t n, void* self);
     static int prereqCallback(void* self, char*, char*, int, int);
+    TransferResult runExchange(const Exchange& exchange, std::stop_token& stop);
     void resetHandle();
     bool applyExchange(const Exchange& exchange);
     void applyMethod(const std::string& verb, const std::string& body, bool sendBody);
     TransferResult performOnce(const Exchange& exchange, bool sendBody, std::stop_token& stop);
 
     CURL* easy_ = nullptr;
-    CURLM* multi_ = nullptr;
+    CURLM* multi_ = nullptr;     // the thread's or ownMulti_, for the run in progress
+    CURLM* ownMulti_ = nullptr;  // made when the thread's is not to be had
     curl_slist* connectTo_ = nullptr;
+    CURLSH* share_ = nullptr;
     std::string trustedPem_;
     bool cookieEngineOn_ = false;
     std::vector<std::string> savedCookies_;  // the jar across a handle reset
@@ -134,7 +139,7 @@ class CurlTransfer {
     bool tooLarge_ = false;
     std::size_t bodyBytes_ = 0;
     std::size_t maxBodyBytes_ = 0;
-    std::chrono::steady_clock::time_point deadlineAt_ {};  // epoch: none
+    std::chrono::steady_clock::time_point deadlineAt_{};  // epoch: none
     bool follow_ = true;
     int redirects_ = 0;
     int maxRedirects_ = 10;
