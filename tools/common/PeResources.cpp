@@ -1,9 +1,9 @@
 #include "common/PeResources.h"
 
+#include "platform/text/Utf8.h"
+
 #include <algorithm>
 #include <cstdio>
-
-#include "platform/text/Utf8.h"
 
 namespace qx::tools {
 
