@@ -149,6 +149,8 @@ ColorPickWindow::ColorPickWindow()
         // Wayland: the desktop's own picker, through the portal; the magnifier from its screenshot.
         portal_ = new Portal(QDBusConnection::sessionBus(), this);
         shot_->setVisible(true);
+        setAboutLine(tools::aboutLine(QStringLiteral("屏幕取色"),
+                                      QStringLiteral("Wayland：通过桌面门户取色，按空格键也可开始取色")));
         hint_->setText(
             QStringLiteral("Wayland 会话：点“开始取色”后用桌面的取色器点选颜色；点“截屏放大”在截屏上取色。"));
         return;

@@ -20,7 +20,7 @@ const QString kScreenshot = QStringLiteral("org.freedesktop.portal.Screenshot");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 
 const char* const kNoPortal =
-    "没有桌面门户响应（org.freedesktop.portal.Desktop），无法在 Wayland 下取色。请安装 xdg-desktop-portal "
+    "没有桌面门户响应，无法在 Wayland 下取色。请安装 xdg-desktop-portal "
     "和桌面对应的后端（GNOME、KDE 或 wlroots），或用 QT_QPA_PLATFORM=xcb 通过 XWayland 启动本工具。";
 
 PortalResult failed(const std::string& message, PortalResult::Kind kind = PortalResult::Kind::Failed) {

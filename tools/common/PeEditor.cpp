@@ -625,10 +625,14 @@ bool replaceIconGroup(std::vector<PeResource>& resources, std::size_t group, std
     const std::uint32_t language = resources[group].language;
     std::vector<PeResource> kept;
     std::set<std::uint32_t> used;
+    std::size_t place = std::string::npos;  // the new images go where the old ones were
     for (std::size_t i = 0; i < resources.size(); ++i) {
         const PeResource& r = resources[i];
         const bool icon = r.type == kRtIcon && r.typeName.empty() && r.name.empty();
-        if (icon && remove.count(r.id)) continue;
+        if (icon && remove.count(r.id)) {
+            place = std::min(place, kept.size());
+            continue;
+        }
         if (icon) used.insert(r.id);
         kept.push_back(r);
     }
@@ -676,7 +680,8 @@ bool replaceIconGroup(std::vector<PeResource>& resources, std::size_t group, std
         return false;
     }
     target->data = std::move(data);
-    kept.insert(kept.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(std::min(place, kept.size())),
+                std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
     resources = std::move(kept);
     return true;
 }

@@ -46,6 +46,23 @@ void addNodes(QTreeWidgetItem* parent, const Node& node) {
     for (const Node& child : node.children) addNodes(item, child);
 }
 
+// One line of text, from a list of suggestions or free; the buttons in the toolbox's words.
+bool askText(QWidget* parent, const QString& label, const QStringList& suggestions, QString& text) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("修改版本字符串"));
+    dialog.setLabelText(label);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (!suggestions.isEmpty()) {
+        dialog.setComboBoxItems(suggestions);
+        dialog.setComboBoxEditable(true);
+    }
+    dialog.setTextValue(text.isEmpty() && !suggestions.isEmpty() ? suggestions.first() : text);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    text = dialog.textValue();
+    return true;
+}
+
 QImage decodeIco(const std::string& ico) {
     QByteArray bytes(ico.data(), static_cast<qsizetype>(ico.size()));
     QBuffer buffer(&bytes);
@@ -285,17 +302,13 @@ void ExeViewWindow::editVersion() {
     for (const char* usual : {"FileVersion", "ProductVersion", "ProductName", "FileDescription",
                               "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"})
         if (!keys.contains(QString::fromLatin1(usual))) keys << QString::fromLatin1(usual);
-    bool ok = false;
-    const QString key = QInputDialog::getItem(this, QStringLiteral("修改版本字符串"),
-                                              QStringLiteral("字符串名称："), keys, 0, true, &ok)
-                            .trimmed();
-    if (!ok || key.isEmpty()) return;
-    QString current;
+    QString key;
+    if (!askText(this, QStringLiteral("字符串名称："), keys, key) || key.trimmed().isEmpty()) return;
+    key = key.trimmed();
+    QString value;
     for (const auto& [k, v] : version.strings)
-        if (q(k) == key) current = q(v);
-    const QString value =
-        QInputDialog::getText(this, QStringLiteral("修改版本字符串"), QStringLiteral("%1 的新值：").arg(key),
-                              QLineEdit::Normal, current, &ok);
+        if (q(k) == key) value = q(v);
+    const bool ok = askText(this, QStringLiteral("%1 的新值：").arg(key), {}, value);
     if (!ok) return;
     std::string error;
     if (!tools::setVersionString(r.data, key.toStdString(), value.toStdString(), error)) {
@@ -308,8 +321,9 @@ void ExeViewWindow::editVersion() {
 void ExeViewWindow::replaceIcon() {
     const int target = editTarget(tools::kRtGroupIcon);
     if (target < 0) return;
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("选择图标文件"), QString(),
-                                                      QStringLiteral("图标文件 (*.ico);;所有文件 (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("选择图标文件"), QFileInfo(path_).path(),
+                                     QStringLiteral("图标文件 (*.ico);;所有文件 (*)"));
     if (file.isEmpty()) return;
     QFile f(file);
     if (f.size() > (64 << 20) || !f.open(QIODevice::ReadOnly)) {
@@ -333,7 +347,8 @@ void ExeViewWindow::replaceIcon() {
 void ExeViewWindow::replaceData() {
     const int target = editTarget(0);
     if (target < 0) return;
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("选择新的资源数据"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("选择新的资源数据"), QFileInfo(path_).path());
     if (file.isEmpty()) return;
     QFile f(file);
     if (f.size() > (256 << 20) || !f.open(QIODevice::ReadOnly)) {
@@ -422,7 +437,7 @@ void ExeViewWindow::saveAs() {
             image_ = std::move(s.image);  // the saved file is the open one now
             dirty_ = false;
             path_ = path;
-            file_->setText(path);
+            showInfo(info_, path_);
             updateButtons();
             tools::inform(this, QStringLiteral("已保存到 %1。\n重新读取校验通过：%2 项资源与编辑后的一致。")
                                     .arg(path)

@@ -148,8 +148,9 @@ void WindowInfoWindow::listWindows() {
         windows_->addItem(label, QVariant::fromValue(id));
     }
     windows_->setCurrentIndex(-1);
-    windows_->setPlaceholderText(windows_->count() ? QStringLiteral("选择一个窗口…")
-                                                   : QStringLiteral("没有可获取的 X11 窗口"));
+    windows_->setPlaceholderText(windows_->count()
+                                     ? QStringLiteral("选择一个窗口（共 %1 个）…").arg(windows_->count())
+                                     : QStringLiteral("没有可获取的 X11 窗口"));
 }
 
 bool WindowInfoWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -142,7 +142,7 @@ TEST_F(PortalTest, NoPortalAnswersSaysSo) {
     QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("lonely"));
     ASSERT_TRUE(bus.isConnected());
     const std::string expected =
-        "没有桌面门户响应（org.freedesktop.portal.Desktop），无法在 Wayland 下取色。请安装 "
+        "没有桌面门户响应，无法在 Wayland 下取色。请安装 "
         "xdg-desktop-portal "
         "和桌面对应的后端（GNOME、KDE 或 wlroots），或用 QT_QPA_PLATFORM=xcb 通过 XWayland 启动本工具。";
     Portal portal(bus);
