@@ -38,10 +38,11 @@ QRect sampleRect(QPoint center, int radius, const QRect& screen) {
         .intersected(screen);
 }
 
+bool usesPortal(const std::string& platformName) {
+    return platformName == "wayland" || platformName.starts_with("wayland-");
+}
+
 std::string screenProblem(const std::string& platformName) {
-    if (platformName == "wayland" || platformName.starts_with("wayland-"))
-        return "当前是 Wayland 会话：Wayland 不允许程序读取屏幕上的像素，无法取色。请在 X11 会话中使用，"
-               "或用 QT_QPA_PLATFORM=xcb 通过 XWayland 启动本工具（只能读取 X11 程序的窗口）。";
     if (platformName == "offscreen" || platformName == "minimal") return "没有可显示的屏幕，无法取色。";
     return {};
 }

@@ -20,7 +20,9 @@ std::string hsvText(const QColor& c);  // "hsv(210°, 88%, 100%)"
 // The square of 2*radius+1 pixels around the point, as much of it as lies on the screen.
 QRect sampleRect(QPoint center, int radius, const QRect& screen);
 
-// Why the screen's pixels cannot be read on this platform; empty when they can.
+// On Wayland no program may read the screen: the desktop portal picks and takes screenshots.
+bool usesPortal(const std::string& platformName);
+// Why no colour can be picked on this platform; empty when it can.
 std::string screenProblem(const std::string& platformName);
 
 // The most recent first; a colour picked again moves to the front; at most `capacity`.

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "common/Messages.h"
 #include "common/Texts.h"
@@ -37,6 +38,44 @@ QPixmap swatch(const QColor& c, int size) {
     return pm;
 }
 
+// A picture of the screen from the portal, shown over the whole screen: the magnifier follows
+// the pointer over it, a click picks, Esc closes it.
+class ScreenshotView : public QWidget {
+  public:
+    ScreenshotView(const QImage& image, std::function<void(QPoint)> moved, std::function<void(QPoint)> picked)
+        : image_(image), moved_(std::move(moved)), picked_(std::move(picked)) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setMouseTracking(true);
+        setCursor(Qt::CrossCursor);
+        setWindowTitle(QStringLiteral("截屏放大 - 单击取色，Esc 关闭"));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.drawImage(rect(), image_);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override { moved_(toImage(e->position())); }
+    void mousePressEvent(QMouseEvent* e) override {
+        picked_(toImage(e->position()));
+        close();
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape) close();
+    }
+
+  private:
+    // The widget may be scaled (the screen's scale factor): its point in the picture's pixels.
+    QPoint toImage(QPointF at) const {
+        if (width() <= 0 || height() <= 0) return {};
+        return QPoint(static_cast<int>(at.x() * image_.width() / width()),
+                      static_cast<int>(at.y() * image_.height() / height()));
+    }
+
+    QImage image_;
+    std::function<void(QPoint)> moved_, picked_;
+};
+
 }  // namespace
 
 ColorPickWindow::ColorPickWindow()
@@ -55,6 +94,9 @@ ColorPickWindow::ColorPickWindow()
     left->addWidget(magnifier_);
     start_ = new QPushButton(QStringLiteral("开始取色"), body());
     left->addWidget(start_);
+    shot_ = new QPushButton(QStringLiteral("截屏放大"), body());
+    shot_->setVisible(false);
+    left->addWidget(shot_);
     hint_ = new QLabel(body());
     hint_->setWordWrap(true);
     hint_->setMaximumWidth(magnifier_->width());
@@ -92,11 +134,28 @@ ColorPickWindow::ColorPickWindow()
     // The space key picks: no control of this window may take it for itself.
     for (QWidget* w : findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);
-    connect(start_, &QPushButton::clicked, this, [this] { picking_ ? stopPicking() : startPicking(); });
+    connect(start_, &QPushButton::clicked, this, [this] {
+        if (portal_)
+            askPortal();
+        else
+            picking_ ? stopPicking() : startPicking();
+    });
+    connect(shot_, &QPushButton::clicked, this, [this] { askScreenshot(); });
     connect(list_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { copy(item->data(Qt::UserRole).toString().toStdString()); });
 
-    const std::string problem = screenProblem(QGuiApplication::platformName().toStdString());
+    const std::string platform = QGuiApplication::platformName().toStdString();
+    if (usesPortal(platform)) {
+        // Wayland: the desktop's own picker, through the portal; the magnifier from its screenshot.
+        portal_ = new Portal(QDBusConnection::sessionBus(), this);
+        shot_->setVisible(true);
+        setAboutLine(tools::aboutLine(QStringLiteral("屏幕取色"),
+                                      QStringLiteral("Wayland：通过桌面门户取色，按空格键也可开始取色")));
+        hint_->setText(
+            QStringLiteral("Wayland 会话：点“开始取色”后用桌面的取色器点选颜色；点“截屏放大”在截屏上取色。"));
+        return;
+    }
+    const std::string problem = screenProblem(platform);
     if (!problem.empty()) {
         canRead_ = false;
         start_->setEnabled(false);
@@ -127,7 +186,10 @@ void ColorPickWindow::follow() {
         return;
     }
     // The cursor's pixel within the grabbed area, also at the screen's edges.
-    const QPoint inArea = cursor - area.topLeft();
+    magnify(pixels, cursor - area.topLeft());
+}
+
+void ColorPickWindow::magnify(const QImage& pixels, QPoint inArea) {
     current_ = colorAt(pixels, inArea);
     QImage zoom((2 * kRadius + 1) * kZoom, (2 * kRadius + 1) * kZoom, QImage::Format_RGB32);
     zoom.fill(Qt::white);
@@ -153,7 +215,11 @@ void ColorPickWindow::showCurrent(const QColor& c) {
 
 void ColorPickWindow::pick() {
     if (!canRead_ || !current_.isValid()) return;
-    picked_ = current_;
+    keep(current_);
+}
+
+void ColorPickWindow::keep(const QColor& color) {
+    picked_ = color;
     history_.add(picked_);
     showCurrent(picked_);
     list_->clear();
@@ -163,6 +229,50 @@ void ColorPickWindow::pick() {
         list_->addItem(item);
     }
     hint_->setText(QStringLiteral("已取色 %1。").arg(q(hexText(picked_))));
+}
+
+void ColorPickWindow::pickNow() {
+    if (!start_->isEnabled()) return;
+    if (portal_)
+        askPortal();
+    else if (!picking_)
+        startPicking();
+}
+
+void ColorPickWindow::askPortal() {
+    start_->setEnabled(false);
+    hint_->setText(QStringLiteral("请用桌面的取色器点选颜色…"));
+    portal_->pickColor([this](const PortalResult& r) {
+        start_->setEnabled(true);
+        if (r.kind != PortalResult::Kind::Color) {
+            hint_->setText(q(r.message));
+            return;
+        }
+        keep(r.color);
+    });
+}
+
+void ColorPickWindow::askScreenshot() {
+    shot_->setEnabled(false);
+    hint_->setText(QStringLiteral("正在请桌面截屏…"));
+    portal_->screenshot([this](const PortalResult& r) {
+        shot_->setEnabled(true);
+        if (r.kind != PortalResult::Kind::Image) {
+            hint_->setText(q(r.message));
+            return;
+        }
+        const QImage image = r.image.convertToFormat(QImage::Format_RGB32);
+        auto around = [this, image](QPoint p) {
+            const QRect area = sampleRect(p, kRadius, image.rect());
+            if (!area.isEmpty()) magnify(image.copy(area), p - area.topLeft());
+        };
+        auto* view = new ScreenshotView(image, around, [this, around](QPoint p) {
+            around(p);
+            if (current_.isValid()) keep(current_);
+        });
+        hint_->setText(QStringLiteral("在截屏上移动鼠标看放大的像素，单击取色，按 Esc 关闭。"));
+        view->showFullScreen();
+    });
 }
 
 void ColorPickWindow::startPicking() {
@@ -198,6 +308,10 @@ void ColorPickWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     if (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (portal_) {
+            if (start_->isEnabled()) askPortal();
+            return;
+        }
         follow();
         if (picking_) stopPicking();
         pick();

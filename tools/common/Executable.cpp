@@ -1,5 +1,4 @@
 #include "common/Executable.h"
-#include "platform/text/Utf8.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,6 +15,9 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
+
+#include "platform/text/Utf8.h"
 
 // Present when a sanitizer is linked in (the fuzzer); absent in the tools.
 extern "C" void __sanitizer_set_death_callback(void (*callback)(void)) __attribute__((weak));
@@ -322,21 +324,9 @@ bool deserialize(std::string_view bytes, ExecutableInfo& out) {
     return r.done();
 }
 
-bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& error, ReadLimits limits) {
-    out = ExecutableInfo{};
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = "找不到文件“" + path + "”。";
-        return false;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > limits.maxFileBytes) {
-        error = "文件太大（超过 " + std::to_string(limits.maxFileBytes >> 20) + " MB），不予解析。";
-        return false;
-    }
-    if (::access(path.c_str(), R_OK) != 0) {
-        error = "没有权限读取文件“" + path + "”。";
-        return false;
-    }
+bool runLimited(const std::function<bool(std::string&)>& work, std::string& result, std::string& error,
+                const ReadLimits& limits) {
+    result.clear();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         error = "无法启动解析进程。";
@@ -364,9 +354,13 @@ bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& e
 #endif
         rlimit cpu{static_cast<rlim_t>(limits.maxSeconds), static_cast<rlim_t>(limits.maxSeconds)};
         setrlimit(RLIMIT_CPU, &cpu);
-        ExecutableInfo info;
-        std::string message;
-        std::string payload = parseExecutable(path, info, message) ? "1" + serialize(info) : "0" + message;
+        std::string text;
+        std::string payload;
+        try {
+            payload = work(text) ? "1" + text : "0" + text;
+        } catch (...) {
+            _exit(1);
+        }
         const char* p = payload.data();
         std::size_t left = payload.size();
         while (left > 0) {
@@ -388,7 +382,7 @@ bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& e
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     const bool exitedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!complete || !exitedWell || payload.empty()) {
+    if (!complete || !exitedWell || payload.empty() || (payload[0] != '0' && payload[0] != '1')) {
         error = "无法解析该文件：文件已损坏、格式不受支持，或解析超出了时间和内存的限制。";
         return false;
     }
@@ -396,7 +390,41 @@ bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& e
         error = payload.substr(1);
         return false;
     }
-    if (payload[0] != '1' || !deserialize(std::string_view(payload).substr(1), out)) {
+    result = payload.substr(1);
+    return true;
+}
+
+bool checkReadable(const std::string& path, const ReadLimits& limits, std::string& error) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "找不到文件“" + path + "”。";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > limits.maxFileBytes) {
+        error = "文件太大（超过 " + std::to_string(limits.maxFileBytes >> 20) + " MB），不予解析。";
+        return false;
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+        error = "没有权限读取文件“" + path + "”。";
+        return false;
+    }
+    return true;
+}
+
+bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& error, ReadLimits limits) {
+    out = ExecutableInfo{};
+    if (!checkReadable(path, limits, error)) return false;
+    std::string result;
+    const bool ok = runLimited(
+        [&path](std::string& text) {
+            ExecutableInfo info;
+            if (!parseExecutable(path, info, text)) return false;
+            text = serialize(info);
+            return true;
+        },
+        result, error, limits);
+    if (!ok) return false;
+    if (!deserialize(result, out)) {
         error = "无法解析该文件：解析结果不完整。";
         return false;
     }

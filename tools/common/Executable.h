@@ -3,6 +3,7 @@
 // a damaged or hostile file can neither crash nor hang the tool that asks, it only fails with
 // a message. What is read here is what the icon extractor and the resource viewer show.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,14 @@ struct ReadLimits {
 // Reads the file in a child process. False with a message (Chinese) when the file is missing,
 // too large, neither PE nor ELF, or cannot be parsed.
 bool readExecutable(const std::string& path, ExecutableInfo& out, std::string& error, ReadLimits limits = {});
+
+// Runs `work` in a child process under the limits (memory, processor time, wall time); the text
+// it leaves in its argument comes back in `result`. False with a message: the work's own (when
+// it returns false), or one for a child that crashed or went past the limits.
+bool runLimited(const std::function<bool(std::string&)>& work, std::string& result, std::string& error,
+                const ReadLimits& limits);
+// The file exists, is regular, readable, and within the size limit; else false with a message.
+bool checkReadable(const std::string& path, const ReadLimits& limits, std::string& error);
 
 // The parse itself, in this process (the child's part; LIEF may misbehave on hostile input).
 bool parseExecutable(const std::string& path, ExecutableInfo& out, std::string& error);

@@ -168,6 +168,30 @@ std::uint32_t XSession::windowUnderPointer() {
     return clientOf(p->child);
 }
 
+std::vector<std::uint32_t> XSession::topLevelWindows() {
+    std::vector<std::uint32_t> out;
+    if (!ok()) return out;
+    Freed<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(s_->c, xcb_query_tree(s_->c, s_->root), nullptr)};
+    if (!tree) return out;
+    xcb_window_t* kids = xcb_query_tree_children(tree.p);
+    // The tree lists the bottom first.
+    for (int i = xcb_query_tree_children_length(tree.p) - 1; i >= 0 && out.size() < kMaxChildren; --i) {
+        Freed<xcb_get_window_attributes_reply_t> a{
+            xcb_get_window_attributes_reply(s_->c, xcb_get_window_attributes(s_->c, kids[i]), nullptr)};
+        if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->override_redirect) continue;
+        const std::uint32_t client = clientOf(kids[i]);
+        if (std::find(out.begin(), out.end(), client) == out.end()) out.push_back(client);
+    }
+    return out;
+}
+
+std::string nothingUnderPointer(bool wayland) {
+    if (wayland)
+        return "鼠标下没有 X11 窗口。Wayland 原生程序的窗口无法获取，只能获取通过 XWayland 运行的程序的窗口"
+               "（也可以从“X11 窗口”列表中选择）。";
+    return "鼠标下没有窗口（或窗口已关闭），请重试。";
+}
+
 std::uint32_t XSession::windowAt(int x, int y) {
     if (!ok()) return 0;
     Freed<xcb_translate_coordinates_reply_t> t{xcb_translate_coordinates_reply(

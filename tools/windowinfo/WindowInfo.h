@@ -50,6 +50,9 @@ class XSession {
     std::uint32_t windowAt(int x, int y);
     // False when the window is gone.
     bool read(std::uint32_t window, WindowInfo& info);
+    // The application windows on the screen, the topmost first: on Wayland these are the windows
+    // of the programs that run through XWayland, all this tool can reach.
+    std::vector<std::uint32_t> topLevelWindows();
 
   private:
     std::uint32_t clientOf(std::uint32_t frame);
@@ -58,6 +61,10 @@ class XSession {
     std::unique_ptr<State> s_;
     std::string error_;
 };
+
+// What to say when no window was found under the pointer; on Wayland the pointer may well be
+// over a native Wayland window, which no program can inspect.
+std::string nothingUnderPointer(bool wayland);
 
 // Everything as text, for the clipboard.
 std::string describe(const WindowInfo& info);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,6 +67,15 @@ WindowInfoWindow::WindowInfoWindow()
     top->addWidget(copyButton_);
     layout->addLayout(top);
 
+    auto* listRow = new QHBoxLayout;
+    listRow->addWidget(new QLabel(QStringLiteral("X11 窗口："), body()));
+    windows_ = new QComboBox(body());
+    windows_->setAccessibleName(QStringLiteral("X11 窗口"));
+    listRow->addWidget(windows_, 1);
+    auto* refresh = new QPushButton(tools::kRefresh, body());
+    listRow->addWidget(refresh);
+    layout->addLayout(listRow);
+
     text_ = new QPlainTextEdit(body());
     text_->setReadOnly(true);
     text_->setAccessibleName(QStringLiteral("窗口信息"));
@@ -100,15 +110,47 @@ WindowInfoWindow::WindowInfoWindow()
         hint_->setText(tools::kCopied);
     });
 
+    connect(refresh, &QPushButton::clicked, this, [this] { listWindows(); });
+    connect(windows_, &QComboBox::activated, this, [this](int i) {
+        WindowInfo info;
+        if (x_->read(windows_->itemData(i).toUInt(), info))
+            showInfo(info);
+        else
+            hint_->setText(QStringLiteral("这个窗口已关闭，请刷新列表。"));
+    });
+
     if (!x_->ok()) {
         text_->setPlainText(q(x_->error()));
-        crosshair_->setEnabled(false);
-        countdownButton_->setEnabled(false);
-        copyButton_->setEnabled(false);
-    } else if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{crosshair_, countdownButton_, copyButton_, windows_, refresh})
+            w->setEnabled(false);
+        return;
+    }
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
+        wayland_ = true;
         setAboutLine(tools::aboutLine(QStringLiteral("窗口信息获取"),
                                       QStringLiteral("Wayland 会话中只能获取 X11（XWayland）程序的窗口")));
+        text_->setPlainText(
+            QStringLiteral("当前是 Wayland 会话：只能获取通过 XWayland 运行的 X11 程序的窗口，"
+                           "Wayland 原生程序的窗口无法获取。"));
     }
+    listWindows();
+}
+
+void WindowInfoWindow::listWindows() {
+    windows_->clear();
+    for (std::uint32_t id : x_->topLevelWindows()) {
+        WindowInfo info;
+        if (!x_->read(id, info)) continue;
+        QString label = q(hexId(id));
+        if (!info.title.empty()) label += QStringLiteral("  ") + q(info.title);
+        if (!info.className.empty()) label += QStringLiteral("  (%1)").arg(q(info.className));
+        windows_->addItem(label, QVariant::fromValue(id));
+    }
+    windows_->setCurrentIndex(-1);
+    windows_->setPlaceholderText(windows_->count()
+                                     ? QStringLiteral("选择一个窗口（共 %1 个）…").arg(windows_->count())
+                                     : QStringLiteral("没有可获取的 X11 窗口"));
 }
 
 bool WindowInfoWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -135,7 +177,7 @@ void WindowInfoWindow::pick() {
     const std::uint32_t id = x_->windowUnderPointer();
     WindowInfo info;
     if (id == 0 || !x_->read(id, info)) {
-        hint_->setText(QStringLiteral("鼠标下没有窗口（或窗口已关闭），请重试。"));
+        hint_->setText(q(nothingUnderPointer(wayland_)));
         return;
     }
     showInfo(info);

@@ -186,7 +186,19 @@ TEST_F(WindowInfoTest, InsideAFrameTheApplicationWindowIsFound) {
     EXPECT_EQ(info.y, 320);
     EXPECT_EQ(info.pid, 0);
     EXPECT_NE(describe(info).find("进程ID：（窗口未提供）"), std::string::npos);
+    // The list of application windows: the client inside its frame, the topmost first; an
+    // unmapped window is not in it.
+    xcb_window_t lower = window(root_, 0, 0, 50, 50);
+    xcb_window_t unmapped = window(root_, 0, 0, 50, 50);
+    xcb_map_window(c_, lower);
+    const uint32_t below = XCB_STACK_MODE_BELOW;
+    xcb_configure_window(c_, lower, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    sync();
+    const std::vector<std::uint32_t> listed = x.topLevelWindows();
+    EXPECT_EQ(listed, (std::vector<std::uint32_t>{client, lower}));
+    (void)unmapped;
     xcb_destroy_window(c_, frame);
+    xcb_destroy_window(c_, lower);
     sync();
 }
 
@@ -195,6 +207,8 @@ TEST(WindowInfoDisplay, WithoutAnXDisplayItSaysWhy) {
     EXPECT_NE(displayProblem("", "wayland-0").find("没有可用的 X11 显示"), std::string::npos);
     EXPECT_NE(displayProblem(nullptr, nullptr).find("DISPLAY 未设置"), std::string::npos);
     EXPECT_EQ(displayProblem(":0", "wayland-0"), "");
+    EXPECT_NE(nothingUnderPointer(true).find("Wayland 原生程序的窗口无法获取"), std::string::npos);
+    EXPECT_EQ(nothingUnderPointer(false), "鼠标下没有窗口（或窗口已关闭），请重试。");
 
     XSession unreachable(":99917");
     EXPECT_FALSE(unreachable.ok());
