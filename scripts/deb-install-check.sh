@@ -78,39 +78,11 @@ trap 'kill $doubles 2>/dev/null || true; umount "$root/proc" 2>/dev/null || true
 for _ in $(seq 50); do [ "$(wc -l <"$root/tmp/doubles.out")" -ge 2 ] && break; sleep 0.1; done
 cp "$(sed -n 2p "$root/tmp/doubles.out")" "$root/tmp/qx-test-ca.pem"
 chmod 644 "$root/tmp/qx-test-ca.pem"
-cp "$here/atspi-names.py" "$root/tmp/atspi-names.py"
-cat >"$root/tmp/user-session.sh" <<SESSION
-set -eu
-out=/tmp/qx-user-shots; rm -rf "\$out" ~/HeadPortrait.png; mkdir -p "\$out"
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 $command & app=\$!
-for i in \$(seq 1 100); do xdotool search --onlyvisible --name Quorvex >/dev/null 2>&1 && break; sleep 0.2; done
-sleep 2
-at() { eval "\$(xdotool getwindowgeometry --shell "\$1")"; xdotool mousemove \$((X + \$2)) \$((Y + \$3)) click 1; }
-main=\$(xdotool search --onlyvisible --name Quorvex | head -n 1)
-child() { xdotool search --onlyvisible --maxdepth 1 --name "" | grep -v -x "\$main" | sort -n | tail -n 1; }
-shot() { import -window root "\$out/\$1.png"; }
-at "\$main" 84 263; sleep 0.5                        # 工具集2
-at "\$main" 244 191; sleep 1                         # 取QQ头像
-w=\$(child); at "\$w" 154 72; xdotool type 10001
-at "\$w" 154 112; sleep 2                            # 获取头像
-at "\$w" 154 248; sleep 1.5; shot save-dialog       # the picture: the save dialog
-xdotool key Return; sleep 1.5
-at "\$w" 154 248; sleep 1.5                          # again, into a folder the user cannot write
-xdotool key ctrl+a; xdotool type /usr/HeadPortrait.png; xdotool key Return; sleep 1.5
-shot failed-save
-/usr/bin/python3 /tmp/atspi-names.py > "\$out/names-avatar.txt" || true
-xdotool key Return; sleep 0.5                        # the message box
-at "\$w" 290 18; sleep 0.5                           # close
-at "\$main" 84 263; sleep 0.5
-at "\$main" 364 191; sleep 1                         # 网速测试
-w=\$(child); at "\$w" 170 110                        # the picture starts the test
-sleep 20; shot speedtest
-/usr/bin/python3 /tmp/atspi-names.py > "\$out/names-speedtest.txt" || true
-kill \$app
-SESSION
+cp "$here/atspi-names.py" "$here/user-session-check.sh" "$root/tmp/"
+rm -rf "$root/tmp/qx-user-shots" "$root/home/tester/HeadPortrait.png"
 in_root su tester -c "cd ~ && env LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 \
   QUORVEX_CONNECT_TO='$(sed -n 1p "$root/tmp/doubles.out")' QUORVEX_EXTRA_CA_FILE=/tmp/qx-test-ca.pem \
-  dbus-run-session -- xvfb-run -a -s '-screen 0 1280x800x24' sh /tmp/user-session.sh"
+  dbus-run-session -- xvfb-run -a -s '-screen 0 1280x800x24' sh /tmp/user-session-check.sh $command /tmp/qx-user-shots"
 kill $doubles 2>/dev/null || true
 for name in save-dialog failed-save speedtest; do
   cp "$root/tmp/qx-user-shots/$name.png" "$(dirname "$root")/deb-install-check-$name.png"
