@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
         GrabCase{"Unreachable", "nowhere.example", "", false, "http://nowhere.example", "", {0, 0}}),
     [](const ::testing::TestParamInfo<GrabCase>& i) { return std::string(i.param.name); });
 
-TEST_F(SiteIconWindowTest, SavingMovesThePictureSoASecondSaveDoesNothing) {
+TEST_F(SiteIconWindowTest, SavingMovesThePictureSoASecondSaveFails) {
     // Nothing shown yet: no dialog.
     EXPECT_TRUE(window_->click("图片框EX1"));
     EXPECT_TRUE(windows_.fileRequests().empty());
@@ -262,12 +262,16 @@ TEST_F(SiteIconWindowTest, SavingMovesThePictureSoASecondSaveDoesNothing) {
     EXPECT_EQ(run_.read("first.png"), png);
     EXPECT_FALSE(run_.exists("Temp/icon.png"));  // moved
 
-    // The preview still shows it, but the file is gone: nothing is written.
+    // The preview still shows it, but the file is gone: nothing is written, and the user hears why.
     windows_.queueFileAnswer(second);
     window_->click("图片框EX1");
     EXPECT_EQ(windows_.fileRequests().size(), 2u);
     EXPECT_FALSE(run_.exists("second.png"));
     EXPECT_EQ(run_.read("first.png"), png);
+    ASSERT_EQ(windows_.messages().size(), 1u);
+    EXPECT_EQ(windows_.messages()[0].message,
+              gbk(u8"保存文件失败：") + run_.path("Temp/icon.png") + gbk(u8"\r\n原因：文件或文件夹不存在"));
+    EXPECT_EQ(windows_.messages()[0].owner, "SiteIconWindow");
 
     // A new grab, saved over an existing file: only Yes replaces it.
     grab("icon.example");
@@ -275,10 +279,10 @@ TEST_F(SiteIconWindowTest, SavingMovesThePictureSoASecondSaveDoesNothing) {
     windows_.queueFileAnswer(run_.path("taken.png"));
     windows_.queueAnswer(ui::MessageAnswer::No);
     window_->click("图片框EX1");
-    ASSERT_EQ(windows_.messages().size(), 1u);
-    EXPECT_EQ(windows_.messages()[0].message, gbk(u8"已存在相似文件，是否替换？"));
-    EXPECT_EQ(windows_.messages()[0].owner, "SiteIconWindow");
-    EXPECT_EQ(windows_.messages()[0].style, ui::MessageStyle::YesNoQuestion);
+    ASSERT_EQ(windows_.messages().size(), 2u);
+    EXPECT_EQ(windows_.messages()[1].message, gbk(u8"已存在相似文件，是否替换？"));
+    EXPECT_EQ(windows_.messages()[1].owner, "SiteIconWindow");
+    EXPECT_EQ(windows_.messages()[1].style, ui::MessageStyle::YesNoQuestion);
     EXPECT_EQ(run_.read("taken.png"), "keep me");
     EXPECT_TRUE(run_.exists("Temp/icon.png"));
     windows_.queueFileAnswer(run_.path("taken.png"));
