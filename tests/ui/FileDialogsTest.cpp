@@ -162,6 +162,12 @@ TEST_F(FileDialogs, ExportCopiesAndMoves) {
     EXPECT_EQ(contentOf(root / "copy.mp3"), "audio");
     EXPECT_TRUE(fs::exists(source));
 
+    // A name near the file system's limit still saves: the file written first beside it fits too.
+    const std::string longName = std::string(250, 'n') + ".mp3";
+    fake.queueFileAnswer(gbkPath(root / longName));
+    EXPECT_TRUE(exportWithReplacePrompt(fake, *owner, copy));
+    EXPECT_EQ(contentOf(root / longName), "audio");
+
     ExportRequest move = copy;
     move.transfer = ExportTransfer::Move;
     fake.queueFileAnswer(gbkPath(root / "moved.mp3"));

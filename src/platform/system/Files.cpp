@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -159,7 +158,8 @@ std::string partFileFor(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     const std::size_t cut = target.find_last_of('/');
     const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
+    // Cut, so that a long name's companion still fits the file system's limit on names.
+    const std::string name = (cut == std::string::npos ? target : target.substr(cut + 1)).substr(0, 200);
     return folder + "." + name + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
@@ -181,6 +181,8 @@ FileOutcome replaceThrough(std::string_view gbkTarget, Fill fill) {
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode)) return failed(EISDIR, gbkTarget);
+    // A file the user may not write stays, as an overwrite in place would leave it.
+    if (existed && ::access(target.c_str(), W_OK) != 0) return failed(errno, gbkTarget);
     const std::string part = partFileFor(target);
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return failed(errno, gbkTarget);
