@@ -87,7 +87,10 @@ kill $doubles 2>/dev/null || true
 for name in save-dialog failed-save speedtest; do
   cp "$root/tmp/qx-user-shots/$name.png" "$(dirname "$root")/deb-install-check-$name.png"
 done
-saved=$(ls "$root/home/tester/HeadPortrait.png" "$root"/home/tester/*/HeadPortrait.png 2>/dev/null | head -n 1)
+saved=""
+for f in "$root/home/tester/HeadPortrait.png" "$root"/home/tester/*/HeadPortrait.png; do
+  [ -e "$f" ] && { saved=$f; break; }
+done
 [ -n "$saved" ] || { echo "the avatar was not saved into the user's folder" >&2; exit 1; }
 [ ! -e "$root/usr/bin/HeadPortrait.png" ] && [ ! -e "$root/usr/HeadPortrait.png" ] ||
   { echo "saved into the install's folders" >&2; exit 1; }
