@@ -8,12 +8,13 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libicu-dev libcurl4-openssl-dev libssl-dev
   duktape-dev libpcre2-dev libgumbo-dev libopencc-dev opencc
-  libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev qt6-image-formats-plugins
+  libmpg123-dev mpg123 libpng-dev zlib1g-dev libgif-dev qt6-image-formats-plugins qt6-translations-l10n
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-wqy-microhei curl
   desktop-file-utils appstream libxcb1-dev libxcb-ewmh-dev liblief-dev libnm-dev
   dbus-daemon weston xwayland qt6-wayland
   clang-14 libclang-rt-14-dev
-  libcli11-dev nlohmann-json3-dev libfontconfig-dev dbus-daemon
+  libcli11-dev nlohmann-json3-dev libfontconfig-dev
+  locales
 )
 
 missing=()

@@ -10,8 +10,15 @@ namespace qx::app {
 
 void initialiseProgramState(ProgramState& state) {
     state.setExecutablePath(platform::executablePath());
-    platform::setCurrentDirectory(state.runDirectory);
+    platform::setCurrentDirectory(chooseStartDirectory(state.runDirectory, platform::userFilesDirectory()));
     state.workDirectory = chooseWorkDirectory(state.runDirectory, platform::userCacheDirectory());
+}
+
+Text chooseStartDirectory(const Text& runDirectory, const Text& userDirectory) {
+    // An installed program's folder is no place the user can save into, and the dialogs start here.
+    if (platform::isWritableDirectory(runDirectory) || !platform::isDirectory(userDirectory))
+        return runDirectory;
+    return userDirectory;
 }
 
 Text chooseWorkDirectory(const Text& runDirectory, const Text& cacheDirectory) {

@@ -4,9 +4,13 @@
 
 namespace qx::app {
 
-// Fills the two path values from the running executable, makes its folder current and picks
-// the folder for Temp and the scripts.
+// Fills the two path values from the running executable, makes the start folder current and
+// picks the folder for Temp and the scripts.
 void initialiseProgramState(ProgramState& state);
+
+// The current directory at start, where the file dialogs open: runDirectory when it is writable
+// (a build folder, a portable copy); otherwise the user's folder when it exists.
+Text chooseStartDirectory(const Text& runDirectory, const Text& userDirectory);
 
 // runDirectory when it is writable (a build folder, a portable copy); otherwise
 // cacheDirectory/quorvex, created on first use.

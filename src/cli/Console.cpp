@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -195,15 +196,16 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 std::string byteSizeText(double bytes) {
-    char buffer[32];
-    if (bytes >= 1024.0 * 1024.0) {
-        std::snprintf(buffer, sizeof buffer, "%.1f MB", bytes / (1024.0 * 1024.0));
-    } else if (bytes >= 1024.0) {
-        std::snprintf(buffer, sizeof buffer, "%.1f KB", bytes / 1024.0);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%.0f B", bytes);
-    }
-    return buffer;
+    // to_chars writes the point whatever the locale says.
+    auto fixed = [](double v, int digits, const char* unit) {
+        char buffer[64];
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, digits).ptr;
+        return std::string(buffer, end) + unit;
+    };
+    if (bytes >= 1024.0 * 1024.0) return fixed(bytes / (1024.0 * 1024.0), 1, " MB");
+    if (bytes >= 1024.0) return fixed(bytes / 1024.0, 1, " KB");
+    return fixed(bytes, 0, " B");
 }
 
 }  // namespace qx::cli

@@ -1,8 +1,10 @@
 #include "text/Strings.h"
 
+#include <locale.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace qx {
@@ -202,9 +204,10 @@ Text fromInt(long long v) { return std::to_string(v); }
 
 Text fromDouble(double v) {
     if (std::isnan(v) || std::isinf(v)) return "0";
+    // "%.13g" as in the C locale: the desktop's locale must not turn the point into a comma.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.13g", v);
-    return buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 13).ptr;
+    return Text(buf, end);
 }
 
 long long toInt(std::string_view s) {
@@ -214,7 +217,9 @@ long long toInt(std::string_view s) {
 
 double toDouble(std::string_view s) {
     Text t = trim(s);
-    return std::strtod(t.c_str(), nullptr);
+    // strtod as in the C locale, whatever the desktop's locale says about the decimal point.
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c ? strtod_l(t.c_str(), nullptr, c) : std::strtod(t.c_str(), nullptr);
 }
 
 }  // namespace qx

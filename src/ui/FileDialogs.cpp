@@ -1,5 +1,7 @@
 #include "ui/FileDialogs.h"
 
+#include <cerrno>
+
 #include "platform/system/Files.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
@@ -61,18 +63,64 @@ bool exportWithReplacePrompt(WindowSystem& windows, Window& owner, const ExportR
         windows.messageBox(&owner, gbk(u8"已存在相似文件，是否替换？"), Text(), MessageStyle::YesNoQuestion) !=
             MessageAnswer::Yes)
         return false;
+    platform::FileOutcome outcome;
     switch (request.transfer) {
-        case ExportTransfer::Copy: return platform::copyFile(request.sourcePath, target, true);
+        case ExportTransfer::Copy:
+            outcome = platform::saveCopy(request.sourcePath, target);
+            break;
         case ExportTransfer::Move:
-            if (platform::moveFile(request.sourcePath, target)) return true;
-            if (!platform::copyFile(request.sourcePath, target, true)) return false;
-            platform::deleteFile(request.sourcePath);
-            return true;
+            outcome = platform::saveMove(request.sourcePath, target);
+            break;
         case ExportTransfer::Write:
-            return platform::writeFile(target, std::string_view(reinterpret_cast<const char*>(request.bytes.data()),
-                                                                 request.bytes.size()));
+            outcome = platform::saveFile(
+                target,
+                std::string_view(reinterpret_cast<const char*>(request.bytes.data()), request.bytes.size()));
+            break;
     }
+    if (outcome) return true;
+    showFileFailure(windows, &owner, gbk(u8"保存文件失败"), outcome.path, outcome.error);
     return false;
+}
+
+Text fileErrorReason(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return gbk(u8"没有权限（拒绝访问）");
+        case ENOENT:
+            return gbk(u8"文件或文件夹不存在");
+        case ENOTDIR:
+            return gbk(u8"路径中有一段不是文件夹");
+        case EISDIR:
+            return gbk(u8"这是一个文件夹");
+        case ENOSPC:
+            return gbk(u8"磁盘空间不足");
+        case EDQUOT:
+            return gbk(u8"超出磁盘配额");
+        case EROFS:
+            return gbk(u8"磁盘或文件系统只读");
+        case ENAMETOOLONG:
+            return gbk(u8"文件名太长");
+        case EFBIG:
+            return gbk(u8"文件太大");
+        case EBUSY:
+        case ETXTBSY:
+            return gbk(u8"文件正在使用中");
+        case EIO:
+            return gbk(u8"读写出错（输入/输出错误）");
+        case ELOOP:
+            return gbk(u8"符号链接太多层");
+        case EMFILE:
+        case ENFILE:
+            return gbk(u8"打开的文件太多");
+        default:
+            return gbk(u8"系统错误 ") + fromInt(error) + " (" + platform::systemErrorText(error) + ")";
+    }
+}
+
+void showFileFailure(WindowSystem& windows, Window* owner, const Text& what, const Text& path, int error) {
+    windows.messageBox(owner, what + gbk(u8"：") + path + "\r\n" + gbk(u8"原因：") + fileErrorReason(error),
+                       Text(), MessageStyle::Ok);
 }
 
 }  // namespace qx::ui

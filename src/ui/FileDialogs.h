@@ -47,7 +47,12 @@ struct ExportRequest {
 
 // Asks for the target, asks "已存在相似文件，是否替换？" when it exists (only Yes goes on) and
 // transfers. The caller has checked its own precondition. Returns whether the transfer ran and
-// succeeded; failures show nothing.
+// succeeded; a failed one says so in a message box and leaves the target and the source as they were.
 bool exportWithReplacePrompt(WindowSystem& windows, Window& owner, const ExportRequest& request);
+
+// The reason for a system error number in the program's language (GBK).
+Text fileErrorReason(int error);
+// Tells the user that an operation on a file failed: what (e.g. "保存文件失败"), the file and why.
+void showFileFailure(WindowSystem& windows, Window* owner, const Text& what, const Text& path, int error);
 
 }  // namespace qx::ui

@@ -87,6 +87,10 @@ struct Row {
         c.skin = s;
         return *this;
     }
+    Row& named(const char* accessibleName) {
+        c.accessibleName = accessibleName;
+        return *this;
+    }
     Row& maximum(int m) {
         c.maximum = m;
         return *this;
@@ -101,7 +105,7 @@ struct Row {
 Row button(const char* n, const char* cap, int x, int y, int w, int h) {
     return {K::Button, n, cap, x, y, w, h};
 }
-Row closeButton(int x, int y) { return {K::CloseButton, "按钮EX1", "", x, y, 24, 24}; }
+Row closeButton(int x, int y) { return Row(K::CloseButton, "按钮EX1", "", x, y, 24, 24).named("关闭"); }
 Row label(const char* n, const char* cap, int x, int y, int w, int h) {
     return {K::Label, n, cap, x, y, w, h};
 }
@@ -135,7 +139,7 @@ WindowLayout mainWindow() {
     return window("MainWindow", "Quorvex工具箱", 732, 354, "主界面UI",
                   {
                       closeButton(694, 15),
-                      button("按钮EX2", "-", 664, 16, 24, 24),
+                      button("按钮EX2", "-", 664, 16, 24, 24).named("最小化"),
                       picture("图片框EX1", 40, 32, 88, 72).picture("logo"),
                       label("标签EX1", "Quorvex工具箱", 36, 112, 96, 16).centered(),
                       picture("图片框EX3", 104, 86, 32, 24).picture("corner"),
@@ -148,7 +152,7 @@ WindowLayout mainWindow() {
                       // Page 0, "首页".
                       label("标签EX2", "首页>", 8, 8, 40, 16).onPage(0),
                       group("分组框EX1", "", 116, 0, 296, 168).onPage(0),
-                      picture("图片框EX2", 32, 24, 64, 80).in("分组框EX1").picture("update"),
+                      picture("图片框EX2", 32, 24, 64, 80).in("分组框EX1").picture("update").named("更新"),
                       label("标签EX_版本提示", "当前版本号：", 104, 24, 176, 40).in("分组框EX1"),
                       label("标签EX_最新版本提示", "最新版本号：", 104, 64, 176, 40).in("分组框EX1"),
                       button("按钮EX7", "检查更新", 16, 112, 263, 24).in("分组框EX1"),
@@ -236,7 +240,7 @@ WindowLayout siteIconWindow() {
                       label("标签EX2", "欲取其图标的网站：", 16, 80, 120, 26),
                       edit("编辑框EX2", 16, 112, 288, 32),
                       button("按钮EX3", "获取图标", 16, 152, 288, 24),
-                      picture("图片框EX1", 16, 192, 288, 120),
+                      picture("图片框EX1", 16, 192, 288, 120).named("保存图标"),
                       label("标签EX3", "", 16, 312, 288, 26).centered(),
                       closeButton(296, 8),
                   });
@@ -259,7 +263,7 @@ WindowLayout regexTesterWindow() {
 WindowLayout webTesterWindow() {
     WindowLayout l = window("WebTesterWindow", "", 523, 603, "网页测试UI",
                             {
-                                button("按钮EX5", "->", 32, 38, 44, 19),
+                                button("按钮EX5", "->", 32, 38, 44, 19).named("展开"),
                                 label("标签EX2", "网址：", 32, 62, 44, 18),
                                 check("选择框EX6", "图片扩展", 80, 62, 74, 20).skin(kQqCheckSkin),
                                 check("选择框EX7", "自动超时", 160, 62, 74, 20).skin(kQqCheckSkin),
@@ -286,10 +290,10 @@ WindowLayout webTesterWindow() {
                                 edit("编辑框EX_最后文本", 24, 360, 480, 216),
                                 // The side panel (x >= 520) lies beyond the collapsed width.
                                 label("标签EX8", "", 520, 32, 3, 568),
-                                button("按钮EX4", "<-", 544, 59, 335, 24),
+                                button("按钮EX4", "<-", 544, 59, 335, 24).named("收起"),
                                 label("标签EX_图片大小", "0.MB", 544, 86, 149, 19),
                                 label("标签EX1", "宽：0    高：0", 704, 86, 175, 18),
-                                picture("图片框EX1", 544, 106, 336, 470),
+                                picture("图片框EX1", 544, 106, 336, 470).named("保存图片"),
                                 closeButton(488, 16),
                             });
     l.grownWidth = 906;  // the side panel shown
@@ -331,7 +335,7 @@ WindowLayout speechWindow() {
                       edit("编辑框EX_文本", 14, 56, 296, 104),
                       radio("单选框EX1", "默认接口", 14, 168, 82, 26),
                       button("按钮EX2", "转换", 14, 208, 231, 32),
-                      button("按钮EX4", ">", 256, 208, 56, 32),
+                      button("按钮EX4", ">", 256, 208, 56, 32).named("播放"),
                       button("按钮EX5", "另存", 14, 250, 298, 26),
                       closeButton(296, 8),
                   });
@@ -343,7 +347,7 @@ WindowLayout avatarWindow() {
                       label("标签EX1", "QQ号：", 18, 24, 64, 24),
                       edit("编辑框EX_QQ号", 18, 56, 272, 32),
                       button("按钮EX24", "获取头像", 18, 96, 272, 32),
-                      picture("图片框EX1", 18, 152, 272, 192),
+                      picture("图片框EX1", 18, 152, 272, 192).named("保存头像"),
                       closeButton(280, 8),
                   });
 }
@@ -352,7 +356,7 @@ WindowLayout speedTestWindow() {
     // Idle look: the picture and its hint; the running look (ring, "正在测速", speed) fades in.
     return window("SpeedTestWindow", "", 340, 423, "网速测试UI",
                   {
-                      picture("图片框EX1", 90, 64, 160, 128).picture("speedTest"),
+                      picture("图片框EX1", 90, 64, 160, 128).picture("speedTest").named("开始测速"),
                       label("标签EX2", "正在测速", 90, 96, 160, 32).centered().hidden().alpha(0),
                       label("标签EX3", "", 90, 176, 160, 32).centered().hidden().alpha(0),
                       // One step per counted second of the sixteen.

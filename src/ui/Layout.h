@@ -38,6 +38,9 @@ struct ControlLayout {
     int maximum = 100;               // progress bars: the position that fills the bar
     bool centered = false;           // labels: caption centred (titles under pictures), else left-aligned
     std::string picture;  // picture boxes: the embedded picture shown from creation on (see Pictures)
+    // What a screen reader calls a control whose caption does not say what it does (a symbol,
+    // a picture); empty: its caption.
+    std::string accessibleName;
 };
 
 struct WindowLayout {

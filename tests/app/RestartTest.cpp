@@ -112,3 +112,19 @@ TEST(WorkDirectory, BesideTheProgramOrInTheUsersCache) {
     EXPECT_EQ(state.exePath(), readOnly + "/quorvex");
     fs::remove_all(base);
 }
+
+// The dialogs start in the current directory: the program's own folder when the user can write
+// there, else the user's folder.
+TEST(StartDirectory, TheRunFolderOnlyWhenWritable) {
+    fs::path base = fs::temp_directory_path() / ("qx_start_" + std::to_string(getpid()));
+    fs::remove_all(base);
+    fs::create_directories(base / "build");
+    fs::create_directories(base / "家");
+    auto gbkOf = [&](const char* name) { return platform::fromNativePath((base / name).string()); };
+    EXPECT_EQ(chooseStartDirectory(gbkOf("build"), gbkOf("家")), gbkOf("build"));
+    EXPECT_EQ(chooseStartDirectory(gbkOf("usr-bin-not-there"), gbkOf("家")), gbkOf("家"));
+    // No user folder to be had: the run folder, as before.
+    EXPECT_EQ(chooseStartDirectory(gbkOf("usr-bin-not-there"), gbkOf("no-home")), gbkOf("usr-bin-not-there"));
+    EXPECT_EQ(chooseStartDirectory(gbkOf("usr-bin-not-there"), ""), gbkOf("usr-bin-not-there"));
+    fs::remove_all(base);
+}

@@ -1,8 +1,10 @@
 // The file dialogs' defaults and current-directory rule, and the replace-prompt export flow,
 // against the scripted desktop.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -160,19 +162,114 @@ TEST_F(FileDialogs, ExportCopiesAndMoves) {
     EXPECT_EQ(contentOf(root / "copy.mp3"), "audio");
     EXPECT_TRUE(fs::exists(source));
 
+    // A name near the file system's limit still saves: the file written first beside it fits too.
+    const std::string longName = std::string(250, 'n') + ".mp3";
+    fake.queueFileAnswer(gbkPath(root / longName));
+    EXPECT_TRUE(exportWithReplacePrompt(fake, *owner, copy));
+    EXPECT_EQ(contentOf(root / longName), "audio");
+
     ExportRequest move = copy;
     move.transfer = ExportTransfer::Move;
     fake.queueFileAnswer(gbkPath(root / "moved.mp3"));
     EXPECT_TRUE(exportWithReplacePrompt(fake, *owner, move));
     EXPECT_EQ(contentOf(root / "moved.mp3"), "audio");
     EXPECT_FALSE(fs::exists(source));
-    // Saved a second time the source is gone: nothing happens and the saved file stays.
+    EXPECT_EQ(messages().size(), 1u);  // only the question
+    // Saved a second time the source is gone: the saved file stays and the user hears why.
     fake.queueFileAnswer(gbkPath(root / "moved.mp3"));
     fake.queueAnswer(MessageAnswer::Yes);
     EXPECT_FALSE(exportWithReplacePrompt(fake, *owner, move));
     EXPECT_EQ(contentOf(root / "moved.mp3"), "audio");
+    ASSERT_EQ(messages().size(), 3u);
+    EXPECT_EQ(messages()[2].message,
+              gbk(u8"保存文件失败：") + gbkPath(source) + gbk(u8"\r\n原因：文件或文件夹不存在"));
+    EXPECT_EQ(messages()[2].style, MessageStyle::Ok);
     // A copy whose source is missing neither creates nor harms the target.
     fake.queueFileAnswer(gbkPath(root / "none.mp3"));
     EXPECT_FALSE(exportWithReplacePrompt(fake, *owner, copy));
     EXPECT_FALSE(fs::exists(root / "none.mp3"));
+    EXPECT_EQ(messages().size(), 4u);
 }
+
+namespace {
+
+// A save that fails: what the target and the source look like afterwards, what the box says.
+struct FailedSave {
+    const char* what;
+    ExportTransfer transfer;
+    const char* target;       // below root
+    const char* failingPath;  // the path the message names, below root
+    const char8_t* reason;
+    bool existingTarget;      // a file "old" lies at the target before
+    long long fileSizeLimit;  // > 0: writes beyond this many bytes fail (EFBIG), as on a full disk
+};
+
+const FailedSave kFailedSaves[] = {
+    {"copy into a missing folder", ExportTransfer::Copy, "无/a.mp3", "无/a.mp3", u8"文件或文件夹不存在",
+     false, 0},
+    {"move into a missing folder", ExportTransfer::Move, "无/a.mp3", "无/a.mp3", u8"文件或文件夹不存在",
+     false, 0},
+    {"write into a missing folder", ExportTransfer::Write, "无/a.mp3", "无/a.mp3", u8"文件或文件夹不存在",
+     false, 0},
+    {"copy below a file", ExportTransfer::Copy, "源.mp3/a.mp3", "源.mp3/a.mp3", u8"路径中有一段不是文件夹",
+     false, 0},
+    {"copy onto a folder", ExportTransfer::Copy, "子目录", "子目录", u8"这是一个文件夹", false, 0},
+    {"move onto a folder", ExportTransfer::Move, "子目录", "子目录", u8"这是一个文件夹", false, 0},
+    {"copy cut short", ExportTransfer::Copy, "旧.mp3", "旧.mp3", u8"文件太大", true, 4},
+    {"write cut short", ExportTransfer::Write, "旧.mp3", "旧.mp3", u8"文件太大", true, 4},
+};
+
+class FailedSaves : public FileDialogs, public testing::WithParamInterface<FailedSave> {};
+
+// Writes beyond the limit fail with EFBIG instead of ending the process.
+struct FileSizeLimit {
+    explicit FileSizeLimit(long long bytes) {
+        if (bytes <= 0) return;
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
+        limited.rlim_cur = static_cast<rlim_t>(bytes);
+        active = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        if (active) ::setrlimit(RLIMIT_FSIZE, &saved);
+    }
+    rlimit saved{};
+    bool active = false;
+};
+
+}  // namespace
+
+TEST_P(FailedSaves, SayWhyAndLoseNothing) {
+    const FailedSave& c = GetParam();
+    const fs::path source = root / "源.mp3";
+    write(source, "the speech");
+    if (c.existingTarget) write(root / c.target, "old");
+    ExportRequest request;
+    request.transfer = c.transfer;
+    request.sourcePath = gbkPath(source);
+    request.bytes = toBytes("the picture");
+    fake.queueFileAnswer(gbkPath(root / c.target));
+    fake.queueAnswer(MessageAnswer::Yes);
+    {
+        FileSizeLimit limit(c.fileSizeLimit);
+        EXPECT_FALSE(exportWithReplacePrompt(fake, *owner, request));
+    }
+    const auto boxes = messages();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().message,
+              gbk(u8"保存文件失败：") + gbkPath(root / c.failingPath) + gbk(u8"\r\n原因：") + gbk(c.reason));
+    EXPECT_EQ(boxes.back().owner, "WebTesterWindow");
+    EXPECT_EQ(contentOf(source), "the speech");  // the source of a failed move stays
+    if (c.existingTarget) {
+        EXPECT_EQ(contentOf(root / c.target), "old");
+    }
+    // Nothing half-written is left beside the target.
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(All, FailedSaves, testing::ValuesIn(kFailedSaves),
+                         [](const testing::TestParamInfo<FailedSave>& info) {
+                             return std::to_string(info.index);
+                         });

@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTranslator>
 #include <QWidget>
+#include <clocale>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -80,6 +84,13 @@ int runTool(int argc, char** argv, const QString& name, const std::function<QWid
     const std::string note = platform::avoidInputMethodWithoutMachineId();
     if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     QApplication app(argc, argv);
+    // Numbers keep their decimal point and Qt's own dialogs speak Chinese in any session.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QTranslator translator;
+    if (translator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
     QApplication::setApplicationName(name);
     applyToolboxLook(app);
     QWidget* window = makeWindow();

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace qx::processkill {
@@ -105,17 +106,17 @@ std::string summarize(const std::vector<Outcome>& outcomes, bool force) {
 }
 
 std::string formatMemory(long long bytes) {
-    char buffer[32];
-    if (bytes < 1024) {
-        std::snprintf(buffer, sizeof buffer, "%lld B", bytes);
-    } else if (bytes < 1024LL * 1024) {
-        std::snprintf(buffer, sizeof buffer, "%.1f KB", bytes / 1024.0);
-    } else if (bytes < 1024LL * 1024 * 1024) {
-        std::snprintf(buffer, sizeof buffer, "%.1f MB", bytes / (1024.0 * 1024));
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%.2f GB", bytes / (1024.0 * 1024 * 1024));
-    }
-    return buffer;
+    // to_chars writes the point whatever the locale says.
+    auto fixed = [](double v, int digits, const char* unit) {
+        char buffer[64];
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, digits).ptr;
+        return std::string(buffer, end) + unit;
+    };
+    if (bytes < 1024) return std::to_string(bytes) + " B";
+    if (bytes < 1024LL * 1024) return fixed(bytes / 1024.0, 1, " KB");
+    if (bytes < 1024LL * 1024 * 1024) return fixed(bytes / (1024.0 * 1024), 1, " MB");
+    return fixed(bytes / (1024.0 * 1024 * 1024), 2, " GB");
 }
 
 }  // namespace qx::processkill

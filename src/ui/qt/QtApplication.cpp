@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStyleFactory>
+#include <QTranslator>
+#include <clocale>
 
 #if __has_include(<fontconfig/fontconfig.h>)
 #include <fontconfig/fontconfig.h>
@@ -81,10 +85,24 @@ void setUpApplication(QApplication& app) {
     app.setQuitOnLastWindowClosed(false);  // only our own windows count
 }
 
+void speakChinese(QApplication& app) {
+    // QApplication took the C library's locale from the session; numbers are written and read
+    // with a point whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;  // without the translations package Qt's own texts stay English
+}
+
 int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp) {
     const std::string note = platform::avoidInputMethodWithoutMachineId();
     if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     QApplication app(argc, argv);
+    speakChinese(app);
     setUpApplication(app);
     QtWindowSystem windows;
     windows.onLastWindowClosed([] { QCoreApplication::quit(); });

@@ -12,6 +12,10 @@ namespace qx::ui::qt {
 
 int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp);
 
+// Qt's own texts (file dialogs, standard buttons) in Simplified Chinese whatever the session's
+// language, and numbers in the C library with a decimal point. Call right after making the app.
+void speakChinese(QApplication& app);
+
 // Fonts and style the windows expect (also for tests that make their own application).
 void setUpApplication(QApplication& app);
 

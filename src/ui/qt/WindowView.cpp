@@ -242,6 +242,9 @@ void WindowView::setUpKeyboardAndNames() {
     for (const ControlLayout& c : layout.controls) {
         const Entry& e = entries_[c.name];
         if (c.kind == ControlKind::Label) label = c.caption;
+        // A symbol or a picture says nothing to a screen reader: the layout names what it does.
+        if (e.widget && !c.accessibleName.empty())
+            e.widget->setAccessibleName(QString::fromStdString(c.accessibleName));
         if (e.edit) {
             e.widget->setAccessibleName(QString::fromStdString(label.empty() ? c.name : label));
             e.widget->setFocusPolicy(Qt::StrongFocus);
@@ -370,7 +373,8 @@ void WindowView::applyControl(Entry& e, Control c, Prop prop) {
         }
         case Prop::Caption: {
             QString s = toQt(c.caption());
-            if (!e.edit) w->setAccessibleName(s);  // what a screen reader says is what is shown
+            // What a screen reader says is what is shown, unless the layout names the control.
+            if (!e.edit && e.layout->accessibleName.empty()) w->setAccessibleName(s);
             if (auto* b = dynamic_cast<QAbstractButton*>(w))
                 b->setText(s);
             else if (auto* l = dynamic_cast<SkinLabel*>(w))

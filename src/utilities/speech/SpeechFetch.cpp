@@ -79,9 +79,11 @@ void importSpeechText(ui::Window& window, ui::WindowSystem& windows) {
     args.filter = "All files(*.*)|*.*";
     const Text path = ui::openFileDialog(windows, &window, args);
     if (path.empty()) return;
-    const long long size = platform::fileSize(path);
     std::string bytes;
-    if (size < 0 || size > kMaxImportBytes || !platform::readFile(path, bytes)) return;
+    if (const platform::FileOutcome read = platform::loadFile(path, bytes, kMaxImportBytes); !read) {
+        ui::showFileFailure(windows, &window, gbk(u8"导入文件失败"), read.path, read.error);
+        return;
+    }
     // Read as a text file: it ends at the first zero byte or Ctrl-Z.
     bytes = bytes.substr(0, bytes.find_first_of(std::string_view("\0\x1A", 2)));
     const Text imported = bytes.empty() ? Text() : utf8ToText(bytes);

@@ -160,3 +160,47 @@ TEST(InputMethod, IbusIsAvoidedOnlyWhereNoMachineIdCanBeRead) {
     ::unsetenv("QT_IM_MODULE");
     fs::remove_all(dir);
 }
+
+// Where the user keeps files: the documents folder the desktop's user-dirs names, when it is a
+// folder of its own; else the home folder.
+TEST_F(TempDir, UserFilesDirectoryFollowsTheUserDirs) {
+    struct Case {
+        const char* userDirs;  // the line in user-dirs.dirs; nullptr: no such file
+        bool makeDocuments;
+        const char* expected;  // below the home folder
+    };
+    const Case cases[] = {
+        {nullptr, true, ""},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/文档\"", true, "/文档"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/文档\"", false, ""},  // named but not there
+        {"XDG_DOCUMENTS_DIR=\"$HOME/\"", true, ""},       // a desktop without one sets the home
+        {"XDG_DESKTOP_DIR=\"$HOME/文档\"", true, ""},
+    };
+    const char* homeBefore = std::getenv("HOME");
+    const char* configBefore = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedHome = homeBefore ? homeBefore : "",
+                      savedConfig = configBefore ? configBefore : "";
+    const fs::path home = dir_ / "家";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    for (const Case& c : cases) {
+        fs::remove_all(home);
+        fs::create_directories(home / ".config");
+        if (c.makeDocuments) fs::create_directories(home / "文档");
+        if (c.userDirs)
+            std::ofstream(home / ".config" / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                               << c.userDirs << "\n";
+        EXPECT_EQ(platform::userFilesDirectory(), platform::fromNativePath(home.string() + c.expected))
+            << (c.userDirs ? c.userDirs : "no user-dirs");
+    }
+    // XDG_CONFIG_HOME says where user-dirs.dirs lies; an absolute folder needs no $HOME.
+    fs::create_directories(dir_ / "config");
+    std::ofstream(dir_ / "config" / "user-dirs.dirs")
+        << "XDG_DOCUMENTS_DIR=\"" << (dir_ / "别处").string() << "\"\n";
+    fs::create_directories(dir_ / "别处");
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    EXPECT_EQ(platform::userFilesDirectory(), platform::fromNativePath((dir_ / "别处").string()));
+
+    savedHome.empty() ? ::unsetenv("HOME") : ::setenv("HOME", savedHome.c_str(), 1);
+    savedConfig.empty() ? ::unsetenv("XDG_CONFIG_HOME") : ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+}

@@ -10,6 +10,7 @@
 #include <QFontInfo>
 #include <QGraphicsOpacityEffect>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QMessageBox>
@@ -18,10 +19,17 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
+#include <algorithm>
 #include <atomic>
+#include <clocale>
+#include <cstdio>
+#include <map>
 #include <thread>
 
+#include "support/CommaLocale.h"
 #include "text/CodePages.h"
+#include "ui/Layout.h"
 #include "ui/qt/GbkText.h"
 #include "ui/qt/QtApplication.h"
 #include "ui/qt/QtWindowSystem.h"
@@ -658,7 +666,8 @@ TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
         SCOPED_TRACE(c.name);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(cw);
         ASSERT_TRUE(a);
-        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), c.caption);
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(),
+                  c.accessibleName.empty() ? c.caption : c.accessibleName);
         EXPECT_EQ(cw->objectName().toStdString(), c.name);
         ++named;
     }
@@ -689,6 +698,74 @@ TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
     generate->setEnabled(false);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(generate);
     EXPECT_TRUE(a->state().disabled);
+}
+
+// Whatever a screen reader reaches that acts on a click has a name that says what it does: the
+// close buttons, symbols such as "-" and "->", and the pictures that save or start something.
+TEST_F(QtView, EveryButtonHasAName) {
+    const std::map<std::pair<std::string, std::string>, std::string> expected = {
+        {{"AvatarWindow", "按钮EX1"}, "关闭"},         {{"SpeedTestWindow", "图片框EX1"}, "开始测速"},
+        {{"MainWindow", "按钮EX2"}, "最小化"},         {{"WebTesterWindow", "按钮EX5"}, "展开"},
+        {{"SpeechWindow", "按钮EX4"}, "播放"},         {{"AvatarWindow", "图片框EX1"}, "保存头像"},
+        {{"SiteIconWindow", "图片框EX1"}, "保存图标"}, {{"MainWindow", "图片框EX2"}, "更新"},
+    };
+    std::size_t checked = 0;
+    for (const WindowLayout& layout : allLayouts()) {
+        WindowPtr w = Window::create(layout.name);
+        WindowView* v = open(w);
+        for (const ControlLayout& c : layout.controls) {
+            const bool clickable = c.kind == ControlKind::Button || c.kind == ControlKind::CloseButton ||
+                                   !c.accessibleName.empty();
+            QWidget* cw = v->controlWidget(c.name);
+            if (!clickable || !cw) continue;
+            SCOPED_TRACE(layout.name + " " + c.name);
+            const QString name = QAccessible::queryAccessibleInterface(cw)->text(QAccessible::Name);
+            // A name of symbols only ("", "-", "->", ">") tells nothing.
+            EXPECT_TRUE(std::any_of(name.begin(), name.end(), [](QChar ch) { return ch.isLetter(); }))
+                << name.toStdString();
+            auto it = expected.find({layout.name, c.name});
+            if (it != expected.end()) {
+                EXPECT_EQ(name.toStdString(), it->second);
+                ++checked;
+            }
+        }
+        windows.destroy(w);
+    }
+    EXPECT_EQ(checked, expected.size());
+    // A caption set later does not rename a named control.
+    WindowPtr speech = Window::create("SpeechWindow");
+    WindowView* v = open(speech);
+    speech->control("按钮EX4").setCaption("| |");
+    EXPECT_TRUE(waitFor([&] { return v->controlWidget("按钮EX4")->property("text").toString() == "| |"; }));
+    EXPECT_EQ(v->controlWidget("按钮EX4")->accessibleName(), QString::fromUtf8(u8"播放"));
+}
+
+// In a German session Qt's own dialogs still speak Chinese and the C library writes a point.
+TEST_F(QtView, QtsOwnTextsInChineseAndNumbersWithAPoint) {
+    test::CommaLocale locale;
+    ASSERT_TRUE(locale.active());
+    speakChinese(app());
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    char number[16];
+    std::snprintf(number, sizeof number, "%.1f", 1.5);
+    EXPECT_STREQ(number, "1.5");
+
+    QFileDialog dialog(nullptr, QStringLiteral("保存文件"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.show();  // builds its widgets
+    QStringList texts;
+    for (auto* b : dialog.findChildren<QPushButton*>()) texts << b->text();
+    for (auto* l : dialog.findChildren<QLabel*>()) texts << l->text();
+    const QString all = texts.join('|');
+    for (const char8_t* word : {u8"保存", u8"取消", u8"文件名称", u8"查找范围", u8"文件类型"})
+        EXPECT_TRUE(all.contains(QString::fromUtf8(word))) << all.toStdString();
+    EXPECT_FALSE(all.contains(QStringLiteral("Cancel"))) << all.toStdString();
+    dialog.close();
+
+    // The other tests expect Qt's untranslated texts.
+    for (auto* t : app().findChildren<QTranslator*>()) QCoreApplication::removeTranslator(t);
+    QLocale::setDefault(QLocale::c());
 }
 
 TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {

@@ -365,9 +365,16 @@ TEST_F(SpeechTest, ImportReadsATextFileUpToItsEnd) {
 
     window_->click("按钮EX3");  // cancelled: nothing changes
     EXPECT_EQ(text(), "A");
-    windows_.queueFileAnswer(platform::fromNativePath((dir_ / "missing.txt").string()));
+    EXPECT_TRUE(windows_.messages().empty());
+    // A file that cannot be read changes nothing and says why.
+    const Text missing = platform::fromNativePath((dir_ / "missing.txt").string());
+    windows_.queueFileAnswer(missing);
     window_->click("按钮EX3");
     EXPECT_EQ(text(), "A");
+    ASSERT_EQ(windows_.messages().size(), 1u);
+    EXPECT_EQ(windows_.messages()[0].message,
+              gbk(u8"导入文件失败：") + missing + gbk(u8"\r\n原因：文件或文件夹不存在"));
+    EXPECT_EQ(windows_.messages()[0].owner, "SpeechWindow");
 
     const auto requests = windows_.fileRequests();
     ASSERT_FALSE(requests.empty());
