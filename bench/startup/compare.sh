@@ -12,10 +12,11 @@ echo "$out"
 median() { echo "$out" | awk -v n="^$1/.*_median$" '$1 ~ n {print $2; exit}'; }
 peak() { echo "$out" | awk -v n="^$1/.*_median$" '$1 ~ n {for (i = 1; i <= NF; i++) if ($i ~ /^peak_MiB=/) {sub("peak_MiB=", "", $i); print $i}; exit}'; }
 qt=$(median BM_MinimalQtWindow); qx=$(median BM_QuorvexStartUp); cw=$(median BM_CaptionWindow)
-qtm=$(peak BM_MinimalQtWindow); qxm=$(peak BM_QuorvexStartUp)
+qtm=$(peak BM_MinimalQtWindow); qxm=$(peak BM_QuorvexStartUp); cwm=$(peak BM_CaptionWindow)
 awk -v q="$qx" -v m="$qt" 'BEGIN { printf "start-up ratio (quorvex / minimal Qt window): %.2f  (%.1f ms / %.1f ms)\n", q / m, q, m }'
 awk -v c="$cw" -v m="$qt" -v q="$qx" 'BEGIN { printf "  for reference: the minimal window with one Chinese caption %.2f (%.1f ms); quorvex / that window %.2f\n", c / m, c, q / c }'
 awk -v q="$qxm" -v m="$qtm" 'BEGIN { printf "peak memory ratio: %.2f  (%.1f MiB / %.1f MiB)\n", q / m, q + 0, m + 0 }'
+awk -v q="$qxm" -v c="$cwm" 'BEGIN { printf "  for reference: quorvex / the window with one Chinese caption %.2f (%.1f MiB)\n", q / c, c + 0 }'
 
 # Idle memory: the real program, offscreen, 5 s after start, its notice check answered by the double.
 double_out=$(mktemp)
