@@ -58,11 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (++requests > kMostRequests) std::abort();  // a resolver that keeps asking never ends
         return requests < parts.size() ? answerOf(parts[requests]) : resolvers::ServiceAnswer{};
     };
-    const std::optional<Text> result = resolvers::resolveShareLink(QX_FUZZ_SERVICE, link, password, context);
+    const auto result = resolvers::resolveShareLink(QX_FUZZ_SERVICE, link, password, context);
     if (!result) std::abort();
     // Wenshushu answers an address or its message, never anything else.
-    if (QX_FUZZ_SERVICE == 6 && *result != resolvers::wenshushuFailureText() &&
-        result->find("http") == Text::npos)
+    if (QX_FUZZ_SERVICE == 6 && result->text != resolvers::wenshushuFailureText() &&
+        result->text.find("http") == Text::npos)
         std::abort();
+    if (result->outcome == resolvers::ResolveOutcome::Address && result->text.empty()) std::abort();
     return 0;
 }

@@ -22,4 +22,15 @@ Text resolveBilnnLink(const Text& link, const ResolveContext& context) {
     return addressMember(json, "data");
 }
 
+namespace {
+constexpr std::string_view kBilnnHosts[] = {"bilnn.com"};
+ResolveResult resolveBilnn(const Text& link, const Text&, const ResolveContext& context) {
+    return typedResult(context, [&](const ResolveContext& c) { return resolveBilnnLink(link, c); });
+}
+}  // namespace
+
+const ResolverDescriptor kBilnnResolver = {
+    Service::Bilnn, "bilnn", "bilnn", u8"比邻网盘取直链", kBilnnHosts, "serviceBilnn", false, resolveBilnn,
+};
+
 }  // namespace qx::resolvers

@@ -155,4 +155,18 @@ Text readRedirectLocation(const Text& address, std::stop_token stop) {
     return request.getResponseHeader("Location");
 }
 
+namespace {
+constexpr std::string_view kLanzouHosts[] = {"*lanzou*"};  // it moves between lanzoui, lanzoux, lanzous…
+ResolveResult resolveLanzou(const Text& link, const Text& password, const ResolveContext& context) {
+    return typedResult(context, [&](const ResolveContext& c) {
+        Text stem;  // a fresh one each time: the resolver fills in its default
+        return resolveLanzouLink(link, password, stem, c);
+    });
+}
+}  // namespace
+
+const ResolverDescriptor kLanzouResolver = {
+    Service::Lanzou, "lanzou", "lanzou", u8"蓝奏云取直链", kLanzouHosts, "serviceLanzou", true, resolveLanzou,
+};
+
 }  // namespace qx::resolvers

@@ -25,16 +25,25 @@ ByteArray viaExchange(net::HttpRequestOptions& options, const ResolveContext& co
     return std::move(answer.body);
 }
 
+// The native client sets no status code, but both leave the answer's header lines empty when
+// nothing came back.
+void noteAnswer(const net::HttpRequestOptions& options, const ResolveContext& context) {
+    if (options.statusCode == 0 && options.responseHeaders.empty() && context.unanswered)
+        *context.unanswered = true;
+}
+
 }  // namespace
 
 ByteArray objectRequest(net::HttpRequestOptions& options, const ResolveContext& context) {
-    if (context.exchange) return viaExchange(options, context);
-    return net::httpObjectRequest(options);
+    ByteArray body = context.exchange ? viaExchange(options, context) : net::httpObjectRequest(options);
+    noteAnswer(options, context);
+    return body;
 }
 
 Text nativeRequest(net::HttpRequestOptions& options, const ResolveContext& context) {
-    if (context.exchange) return toText(viaExchange(options, context));
-    return net::nativeHttpRequest(options);
+    Text body = context.exchange ? toText(viaExchange(options, context)) : net::nativeHttpRequest(options);
+    noteAnswer(options, context);
+    return body;
 }
 
 Text answerHeader(std::string_view headers, std::string_view name) {

@@ -88,4 +88,18 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
     return wenshushuFailureText();
 }
 
+namespace {
+constexpr std::string_view kWenshushuHosts[] = {"wenshushu.cn", "wss1.cn", "wss.ink"};
+ResolveResult resolveWenshushu(const Text& link, const Text& password, const ResolveContext& context) {
+    return typedResult(
+        context, [&](const ResolveContext& c) { return resolveWenshushuLink(link, password, c); },
+        wenshushuFailureText());
+}
+}  // namespace
+
+const ResolverDescriptor kWenshushuResolver = {
+    Service::Wenshushu, "wenshushu",        "wenshushu", u8"文叔叔取直链",
+    kWenshushuHosts,    "serviceWenshushu", true,        resolveWenshushu,
+};
+
 }  // namespace qx::resolvers

@@ -60,4 +60,16 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     return {};
 }
 
+namespace {
+constexpr std::string_view kYunpan360Hosts[] = {"yunpan.com", "yunpan.cn"};
+ResolveResult resolveYunpan360(const Text& link, const Text&, const ResolveContext& context) {
+    return typedResult(context, [&](const ResolveContext& c) { return resolveYunpan360Link(link, c); });
+}
+}  // namespace
+
+const ResolverDescriptor kYunpan360Resolver = {
+    Service::Yunpan360, "yunpan360",  "360", u8"360云盘取直链",
+    kYunpan360Hosts,    "service360", false, resolveYunpan360,
+};
+
 }  // namespace qx::resolvers
