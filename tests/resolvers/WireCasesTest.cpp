@@ -80,8 +80,19 @@ TEST_P(WireCaseTest, ConversationAndResult) {
     ScopedEnv trust("QUORVEX_EXTRA_CA_FILE", wireCase.untrusted ? "" : test::TestServer::certificateFile());
     std::optional<Text> result;
     if (wireCase.stem.empty()) {
-        if (auto typed = resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password)))
-            result = typed->text;
+        const std::optional<ResolveResult> typed =
+            resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password));
+        ASSERT_TRUE(typed.has_value());
+        result = typed->text;
+        ResolveOutcome expected = ResolveOutcome::Address;
+        if (wireCase.networkFailure) {
+            expected = ResolveOutcome::NetworkFailure;
+        } else if (wireCase.result == "分享连接已失效,文件已过期！") {
+            expected = ResolveOutcome::ServiceMessage;
+        } else if (wireCase.result.empty()) {
+            expected = ResolveOutcome::NoResult;
+        }
+        EXPECT_EQ(static_cast<int>(typed->outcome), static_cast<int>(expected));
     } else {
         // A caller's own stem is used and left as it was.
         Text stem = wireCase.stem;
