@@ -11,10 +11,11 @@ Text resolveBilnnLink(const Text& link, const ResolveContext& context) {
     script::JsonObject json;
     net::HttpRequestOptions request = resolverRequest(context);
     request.url = "https://" + Text(kBilnnHost) + "/api/v3/share/download/" + textAfterLast(link, "/s/");
-    request.method = 3;
-    request.headers =
-        "User-Agent: Mozilla/5.0 (Linux; Android 6.0; Nexus 5 Build/MRA58N) AppleWebKit/537.36 (KHTML, like "
-        "Gecko) Chrome/89.0.4389.90 Mobile Safari/537.36";
+    request.setMethod(net::HttpMethod::Put);
+    request.headers = net::headerLines(
+        {{"User-Agent",
+          "Mozilla/5.0 (Linux; Android 6.0; Nexus 5 Build/MRA58N) AppleWebKit/537.36 (KHTML, like Gecko) "
+          "Chrome/89.0.4389.90 Mobile Safari/537.36"}});
     // The service writes "\u" escapes; the JSON reader decodes them itself. Unescaping the whole
     // answer as script text first would also turn "%3A" in a signed address into ":" and break
     // "\"" inside values.

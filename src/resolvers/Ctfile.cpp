@@ -18,8 +18,8 @@ constexpr int kMaxDraws = 10000;
 Text apiQuery(const Text& pathAndQuery, const ResolveContext& context) {
     net::HttpRequestOptions options = resolverRequest(context);
     options.url = "https://" + Text(kCtfileApiHost) + pathAndQuery;
-    options.method = 0;
-    options.headers = "origin: " + Text(kCtfileWebOrigin);
+    options.setMethod(net::HttpMethod::Get);
+    options.headers = net::headerLines({{"origin", Text(kCtfileWebOrigin)}});
     options.autoMergeCookies = true;
     return nativeRequest(options, context);
 }
