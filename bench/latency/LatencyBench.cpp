@@ -84,8 +84,8 @@ Figures resolverChain(const std::string& path, std::chrono::milliseconds oneWay)
         return f;
     }
     int service = 0;
-    for (const resolvers::ResolverEntry& e : resolvers::resolverTable())
-        if (e.name == wireCase.service || std::to_string(e.service) == wireCase.service) service = e.service;
+    for (const resolvers::ResolverDescriptor* d : resolvers::resolverTable())
+        if (d->key == wireCase.service) service = static_cast<int>(d->service);
     std::set<std::string> hosts;
     for (const test::WireExchange& e : wireCase.exchanges)
         if (hosts.insert((e.https ? "https://" : "http://") + hostOf(e.request)).second)
@@ -105,7 +105,8 @@ Figures resolverChain(const std::string& path, std::chrono::milliseconds oneWay)
     std::optional<Text> result;
     f.wallMs = timed([&] {
         if (wireCase.stem.empty()) {
-            result = resolvers::resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password));
+            if (auto typed = resolvers::resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password)))
+                result = typed->text;
         } else {
             Text stem = wireCase.stem;
             result = resolvers::resolveLanzouLink(gbk(wireCase.link), gbk(wireCase.password), stem);

@@ -1,7 +1,7 @@
 // One resolver's answer handling: the input is the share link (and after a tab its password),
 // then the answers of the steps in order, each "header lines CR LF CR LF body", pieces parted by
 // a line "=====". The resolver gets them through its context's exchange instead of the network.
-// Built once per service (QX_FUZZ_SERVICE is its number in the resolver table).
+// Built once per service (QX_FUZZ_SERVICE is its key in the resolver table).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,6 +43,12 @@ resolvers::ServiceAnswer answerOf(std::string_view piece) {
     return answer;
 }
 
+const resolvers::ResolverDescriptor& fuzzedResolver() {
+    for (const resolvers::ResolverDescriptor* d : resolvers::resolverTable())
+        if (d->key == QX_FUZZ_SERVICE) return *d;
+    std::abort();  // a target built for a key the table does not have
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -58,11 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (++requests > kMostRequests) std::abort();  // a resolver that keeps asking never ends
         return requests < parts.size() ? answerOf(parts[requests]) : resolvers::ServiceAnswer{};
     };
-    const std::optional<Text> result = resolvers::resolveShareLink(QX_FUZZ_SERVICE, link, password, context);
+    static const resolvers::ResolverDescriptor& resolver = fuzzedResolver();
+    const auto result =
+        resolvers::resolveShareLink(static_cast<int>(resolver.service), link, password, context);
     if (!result) std::abort();
     // Wenshushu answers an address or its message, never anything else.
-    if (QX_FUZZ_SERVICE == 6 && *result != resolvers::wenshushuFailureText() &&
-        result->find("http") == Text::npos)
+    if (resolver.service == resolvers::Service::Wenshushu &&
+        result->text != resolvers::wenshushuFailureText() && result->text.find("http") == Text::npos)
         std::abort();
+    if (result->outcome == resolvers::ResolveOutcome::Address && result->text.empty()) std::abort();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "notice/Notice.h"
 #include "platform/system/Clock.h"
 #include "platform/system/VersionRecord.h"
+#include "resolvers/ResolverTable.h"
 #include "resources/Pictures.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
@@ -15,7 +16,7 @@ namespace {
 
 constexpr const char* kTabs = "选择夹EX1";
 
-// The cloud buttons in service order 1..6.
+// The cloud buttons, one per entry of the resolver table in its order.
 constexpr const char* kCloudButtons[] = {"按钮EX8",  "按钮EX9",  "按钮EX10",
                                          "按钮EX11", "按钮EX12", "按钮EX13"};
 
@@ -83,8 +84,11 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
     window->onClick("图片框EX2", [weak, &state] {
         if (auto w = weak.lock()) notice::onUpdateIconClicked(state, *w);
     });
-    for (int service = 1; service <= 6; ++service) {
-        window->onClick(kCloudButtons[service - 1], [weak, &state, &windows, service] {
+    static_assert(std::size(kCloudButtons) == 6);
+    const auto resolvers = resolvers::resolverTable();
+    for (std::size_t i = 0; i < std::size(kCloudButtons) && i < resolvers.size(); ++i) {
+        const int service = static_cast<int>(resolvers[i]->service);
+        window->onClick(kCloudButtons[i], [weak, &state, &windows, service] {
             auto w = weak.lock();
             if (!w) return;
             state.resolver.selectedResolverService = service;

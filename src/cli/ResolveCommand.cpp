@@ -6,7 +6,6 @@
 #include "cli/Command.h"
 #include "cli/ServiceChoice.h"
 #include "resolvers/ResolverTable.h"
-#include "resolvers/Wenshushu.h"
 
 namespace qx::cli {
 
@@ -36,16 +35,24 @@ Outcome runResolve(Session& session, const ResolveOptions& o) {
 
     resolvers::ResolveContext context;
     context.stop = session.stop();
-    const std::optional<Text> result = resolvers::resolveShareLink(service, link, password, context);
+    const std::optional<resolvers::ResolveResult> result =
+        resolvers::resolveShareLink(service, link, password, context);
     if (session.stopped()) return interruptedRun();
     const std::string name = cliServiceName(service);
-    if (!result || result->empty()) return failure(kExitNoResult, "no-result", "没有得到直链", name);
-    // Wenshushu answers its message in place of an address.
-    if (service == 6 && *result == resolvers::wenshushuFailureText())
-        return failure(kExitNoResult, "no-result", "没有得到直链", utf8Of(*result));
+    using resolvers::ResolveOutcome;
+    switch (result ? result->outcome : ResolveOutcome::NoResult) {
+        case ResolveOutcome::Address:
+            break;
+        case ResolveOutcome::NetworkFailure:
+            return failure(kExitNetwork, "network", "网盘服务没有回答", name);
+        case ResolveOutcome::ServiceMessage:
+            return failure(kExitNoResult, "no-result", "没有得到直链", utf8Of(result->text));
+        case ResolveOutcome::NoResult:
+            return failure(kExitNoResult, "no-result", "没有得到直链", name);
+    }
 
-    nlohmann::ordered_json json = {{"service", name}, {"url", utf8Of(*result)}};
-    return success(std::move(json), utf8Of(*result));
+    nlohmann::ordered_json json = {{"service", name}, {"url", utf8Of(result->text)}};
+    return success(std::move(json), utf8Of(result->text));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace qx::cli {
 
 inline constexpr int kAutoService = -1;
 
-// 1..6 for a service name ("360" as well as the table's "yunpan360") or number, kAutoService for
+// The service for a name (its key or its command-line name: "yunpan360" or "360") or number, kAutoService for
 // "auto", 0 for anything else. Case does not matter.
 int serviceNumberOf(std::string_view name);
 // The command line's name of a service number ("360" for 5); "" for none.

@@ -3,10 +3,10 @@
 #include <climits>
 #include <memory>
 
-#include "text/CodePages.h"
 #include "net/Cookies.h"
 #include "net/HeaderText.h"
 #include "platform/http/RequestObject.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::net {
@@ -31,6 +31,15 @@ Text collectSetCookies(std::string_view responseHeaders) {
 }
 
 }  // namespace
+
+Text headerLines(std::initializer_list<HeaderLine> lines) {
+    Text out;
+    for (const HeaderLine& line : lines) {
+        if (!out.empty()) out += "\r\n";
+        out += Text(line.name) + ": " + line.value;
+    }
+    return out;
+}
 
 const char* httpMethodName(int method) {
     static const char* const names[] = {"GET",     "POST",   "HEAD",  "PUT",

@@ -3,8 +3,10 @@
 // browser-like headers, header-name normalising, proxy credentials and cookie collection.
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <stop_token>
+#include <string_view>
 
 #include "core/Text.h"
 #include "platform/http/Limits.h"
@@ -15,11 +17,20 @@ class RequestObject;
 
 namespace qx::net {
 
+// The methods a request record can name, in the order of httpMethodName.
+enum class HttpMethod : int { Get = 0, Post, Head, Put, Options, Delete, Trace, Connect };
+
+// One extra header line of a request.
+struct HeaderLine {
+    std::string_view name;
+    Text value;
+};
+
 // The in/out record of one request. Defaults are those a caller gets by leaving a field out.
 struct HttpRequestOptions {
     Text url;
-    int method = 0;               // index into httpMethodName; outside 0..7 counts as 0 (GET)
-    Text body;                    // sent as a string (UTF-8 on the wire) when bodyBytes is empty
+    int method = 0;  // index into httpMethodName; outside 0..7 counts as 0 (GET): set it by setMethod
+    Text body;       // sent as a string (UTF-8 on the wire) when bodyBytes is empty
     std::optional<Text> cookies;  // in/out; whether it was given matters
     Text responseCookies;         // out
     Text headers;                 // in/out: extra lines "Name: value" separated by CR LF
@@ -53,7 +64,12 @@ struct HttpRequestOptions {
     bool verifyCertificate = false;
     // Hears the answer's body grow: bytes so far and the announced length (-1: none).
     std::function<void(std::size_t received, long long total)> progress;
+
+    void setMethod(HttpMethod m) { method = static_cast<int>(m); }
 };
+
+// Header lines as the record's headers field takes them: "Name: value", separated by CR LF.
+Text headerLines(std::initializer_list<HeaderLine> lines);
 
 // "GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"; a method outside 0..7
 // gives "GET".

@@ -1,12 +1,12 @@
 #include "notice/ShareNote.h"
 
-#include "text/CodePages.h"
-#include "net/HtmlText.h"
 #include "net/FetchLimits.h"
+#include "net/HtmlText.h"
 #include "net/HttpRequest.h"
 #include "script/JsonObject.h"
 #include "script/RegexMatcher.h"
 #include "script/ScriptHost.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::notice {
@@ -62,11 +62,12 @@ Text fetchShareNote(const Text& shareLink, const Text& sharePassword, std::stop_
 
     RequestHeaderList list;
     addRequestHeader(list, "Content-Type", "application/json;charset=utf-8");
-    addRequestHeader(list, "User-Agent", "Mozilla/5.0 (Windows NT 10.0; WOW64; Trident/7.0; rv:11.0) like Gecko");
+    addRequestHeader(list, "User-Agent",
+                     "Mozilla/5.0 (Windows NT 10.0; WOW64; Trident/7.0; rv:11.0) like Gecko");
 
     net::HttpRequestOptions request;
     request.url = kNoticeRequestAddress;
-    request.method = 1;
+    request.setMethod(net::HttpMethod::Post);
     request.body = body;
     request.cookies = Text("Cookie:wyctoken=5820194637");
     request.headers = joinRequestHeaders(list, false);

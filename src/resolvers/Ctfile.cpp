@@ -18,15 +18,15 @@ constexpr int kMaxDraws = 10000;
 Text apiQuery(const Text& pathAndQuery, const ResolveContext& context) {
     net::HttpRequestOptions options = resolverRequest(context);
     options.url = "https://" + Text(kCtfileApiHost) + pathAndQuery;
-    options.method = 0;
-    options.headers = "origin: " + Text(kCtfileWebOrigin);
+    options.setMethod(net::HttpMethod::Get);
+    options.headers = net::headerLines({{"origin", Text(kCtfileWebOrigin)}});
     options.autoMergeCookies = true;
     return nativeRequest(options, context);
 }
 
 }  // namespace
 
-Text randomFractionText(const std::function<void()>& processPendingInput, std::stop_token stop) {
+Text randomFractionText(std::stop_token stop) {
     script::ScriptHost host;
     host.executeStatement("function time(){return Math.random()}");
     Text value;
@@ -34,7 +34,6 @@ Text randomFractionText(const std::function<void()>& processPendingInput, std::s
         if (draw == kMaxDraws || stop.stop_requested()) return {};
         value = host.run("time");
         if (!startsWith(value, "0")) value = "0" + value;
-        if (processPendingInput) processPendingInput();
     }
     return value;
 }
@@ -47,7 +46,7 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
 
     // The segments come from the link and are sent as they stand there; the password is
     // typed, so "&", "#", "+", "%" or a space in it are encoded.
-    const Text r1 = randomFractionText(context.processPendingInput, context.stop);
+    const Text r1 = randomFractionText(context.stop);
     const Text answer1 = apiQuery("/getfile.php?path=" + segmentA + "&f=" + segmentB +
                                       "&passcode=" + formValue(password) + "&token=false&r=" + r1 + "&ref=",
                                   context);
@@ -57,7 +56,7 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
     const Text fileCheck = json.getText("file_chk");
 
     const Text verifyCode = fromInt(platform::randomInt(1000, 9999));
-    const Text r2 = randomFractionText(context.processPendingInput, context.stop);
+    const Text r2 = randomFractionText(context.stop);
     const Text answer2 =
         apiQuery("/get_file_url.php?uid=" + userId + "&fid=" + fileId + "&folder_id=0&file_chk=" + fileCheck +
                      "&mb=0&app=0&acheck=1&verifycode=" + verifyCode + "&rd=" + r2,
@@ -65,5 +64,19 @@ Text resolveCtfileLink(const Text& link, const Text& password, const ResolveCont
     json.parse(answer2);
     return addressMember(json, "downurl");
 }
+
+namespace {
+constexpr std::string_view kCtfileHosts[] = {"ctfile.com"};
+ResolveResult resolveCtfile(const Text& link, const Text& password, const ResolveContext& context) {
+    return typedResult(context,
+                       [&](const ResolveContext& c) { return resolveCtfileLink(link, password, c); });
+}
+}  // namespace
+
+// It has no picture of its own and shows bilnn's.
+const ResolverDescriptor kCtfileResolver = {
+    Service::Ctfile, "ctfile",       "ctfile", u8"诚通网盘取直链",
+    kCtfileHosts,    "serviceBilnn", true,     resolveCtfile,
+};
 
 }  // namespace qx::resolvers

@@ -13,12 +13,12 @@
 namespace qx::resolvers {
 namespace {
 
-constexpr const char* kOpenHeaders =
-    "user-agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
-    "Chrome/84.0.4147.105 Safari/537.36\r\nreferer: https://www.";
-constexpr const char* kProtectedHeaders =
-    "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
-    "Chrome/50.0.2661.87 Safari/537.36\r\nreferer: https://www.";
+constexpr const char* kOpenAgent =
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/84.0.4147.105 Safari/537.36";
+constexpr const char* kProtectedAgent =
+    "Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/50.0.2661.87 Safari/537.36";
 constexpr const char* kSignPattern = "[0-9a-zA-Z\\_]{70,}_c_c";
 constexpr const char* kDefaultAction = "downprocess";
 
@@ -61,7 +61,8 @@ Text resolveLanzouOpenLink(const Text& link, Text& stem, const ResolveContext& c
     script::RegexMatcher matcher;
     script::JsonObject json;
     useDefaultStem(stem);
-    const Text headers = kOpenHeaders + stem + ".com/";
+    const Text headers =
+        net::headerLines({{"user-agent", kOpenAgent}, {"referer", "https://www." + stem + ".com/"}});
 
     net::HttpRequestOptions first = resolverRequest(context);
     first.url = link;
@@ -84,7 +85,7 @@ Text resolveLanzouOpenLink(const Text& link, Text& stem, const ResolveContext& c
 
     net::HttpRequestOptions post = resolverRequest(context);
     post.url = siteRoot(stem) + firstSubMatch(matcher, "url : '/(.+?)'", page2);
-    post.method = 1;
+    post.setMethod(net::HttpMethod::Post);
     post.body = "action=" + action + "&sign=" + sign + "&ves=1";
     post.headers = headers;
     const Text answer = toText(objectRequest(post, context));
@@ -99,11 +100,12 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
     script::RegexMatcher matcher;
     script::JsonObject json;
     useDefaultStem(stem);
-    const Text headers = kProtectedHeaders + stem + ".com/";
+    const Text headers =
+        net::headerLines({{"User-Agent", kProtectedAgent}, {"referer", "https://www." + stem + ".com/"}});
 
     net::HttpRequestOptions first = resolverRequest(context);
     first.url = link;
-    first.method = 0;
+    first.setMethod(net::HttpMethod::Get);
     first.headers = headers;
     const Text page = pageText(first, context);
     if (page.empty()) return {};
@@ -116,7 +118,7 @@ Text resolveLanzouProtectedLink(const Text& link, const Text& password, Text& st
 
     net::HttpRequestOptions post = resolverRequest(context);
     post.url = "https://" + stem + ".com/ajaxm.php";
-    post.method = 1;
+    post.setMethod(net::HttpMethod::Post);
     // Form-encoded: a password with "&", "+", "%" or a space must reach the service whole.
     post.body = "action=" + action + "&sign=" + sign + "&p=" + formValue(password);
     post.headers = headers;
@@ -154,5 +156,19 @@ Text readRedirectLocation(const Text& address, std::stop_token stop) {
     request.send(std::string_view{}, stop);
     return request.getResponseHeader("Location");
 }
+
+namespace {
+constexpr std::string_view kLanzouHosts[] = {"*lanzou*"};  // it moves between lanzoui, lanzoux, lanzous…
+ResolveResult resolveLanzou(const Text& link, const Text& password, const ResolveContext& context) {
+    return typedResult(context, [&](const ResolveContext& c) {
+        Text stem;  // a fresh one each time: the resolver fills in its default
+        return resolveLanzouLink(link, password, stem, c);
+    });
+}
+}  // namespace
+
+const ResolverDescriptor kLanzouResolver = {
+    Service::Lanzou, "lanzou", "lanzou", u8"蓝奏云取直链", kLanzouHosts, "serviceLanzou", true, resolveLanzou,
+};
 
 }  // namespace qx::resolvers

@@ -4,9 +4,12 @@
 #include <string_view>
 
 #include "core/Text.h"
-#include "resolvers/ResolveContext.h"
+#include "resolvers/ResolverTable.h"
 
 namespace qx::resolvers {
+
+// Its entry in the resolver table.
+extern const ResolverDescriptor kLanzouResolver;
 
 // The middle part of the service's host names (www.<stem>.com) used when the caller gives none.
 inline constexpr std::string_view kLanzouDefaultStem = "lanzoui";

@@ -1,7 +1,7 @@
 #include "resolvers/OneDriveBusiness.h"
 
-#include "text/TextUtilities.h"
 #include "text/Strings.h"
+#include "text/TextUtilities.h"
 
 namespace qx::resolvers {
 namespace {
@@ -20,5 +20,17 @@ Text convertOneDriveBusinessLink(const Text& link) {
     piece = removeBetweenMarkers(piece, left(tail, 2), right(tail, 2), false);
     return pieces[0] + "//" + pieces[1] + "/" + pieces[2] + "/" + piece;
 }
+
+namespace {
+constexpr std::string_view kOneDriveHosts[] = {"sharepoint.com"};
+ResolveResult resolveOneDrive(const Text& link, const Text&, const ResolveContext& context) {
+    return typedResult(context, [&](const ResolveContext&) { return convertOneDriveBusinessLink(link); });
+}
+}  // namespace
+
+const ResolverDescriptor kOneDriveBusinessResolver = {
+    Service::OneDrive, "onedrive",        "onedrive", u8"Onedrive For Business取直链",
+    kOneDriveHosts,    "serviceOneDrive", false,      resolveOneDrive,
+};
 
 }  // namespace qx::resolvers

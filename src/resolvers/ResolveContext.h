@@ -16,8 +16,9 @@ struct ServiceAnswer {
 struct ResolveContext {
     // Ends the requests early (the program is closing); a stopped resolver gives its failure result.
     std::stop_token stop;
-    // Lets the caller's user interface handle pending input once; empty when there is none.
-    std::function<void()> processPendingInput;
+    // Set when one of the requests got no answer (refused, no handshake, cut short); the
+    // resolver table points it at its own flag.
+    bool* unanswered = nullptr;
     // Takes the requests (method, address) instead of the network when set, so that the
     // resolvers' answer handling can be fed answers directly (the fuzzers do). The program
     // leaves it empty.

@@ -18,10 +18,36 @@ net::HttpRequestOptions resolverRequest(const ResolveContext& context) {
 
 namespace {
 
+// Whether the address names a host a request could reach: a scheme, and a host without empty
+// labels. A request to anything else was never sent, so it says nothing about the network.
+bool reachableAddress(std::string_view url) {
+    std::size_t start = 0;
+    if (startsWith(url, "https://", true)) {
+        start = 8;
+    } else if (startsWith(url, "http://", true)) {
+        start = 7;
+    } else {
+        return false;
+    }
+    std::string_view host = url.substr(start);
+    host = host.substr(0, host.find_first_of("/?#"));
+    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) host.remove_prefix(at + 1);
+    host = host.substr(0, host.find(':'));
+    return !host.empty() && host.front() != '.' && host.back() != '.' &&
+           host.find("..") == std::string_view::npos;
+}
+
+void noteUnanswered(bool unanswered, const net::HttpRequestOptions& options, const ResolveContext& context) {
+    if (unanswered && context.unanswered && reachableAddress(options.url)) *context.unanswered = true;
+}
+
+// Through the context's exchange; an answer without header lines and body is none.
 ByteArray viaExchange(net::HttpRequestOptions& options, const ResolveContext& context) {
     ServiceAnswer answer = context.exchange(net::httpMethodName(options.method), options.url);
+    const bool none = answer.body.empty() && answer.headers.empty();
     options.responseHeaders = answer.headers;
-    options.statusCode = answer.body.empty() && answer.headers.empty() ? 0 : 200;
+    options.statusCode = none ? 0 : 200;
+    noteUnanswered(none, options, context);
     return std::move(answer.body);
 }
 
@@ -29,12 +55,18 @@ ByteArray viaExchange(net::HttpRequestOptions& options, const ResolveContext& co
 
 ByteArray objectRequest(net::HttpRequestOptions& options, const ResolveContext& context) {
     if (context.exchange) return viaExchange(options, context);
-    return net::httpObjectRequest(options);
+    ByteArray body = net::httpObjectRequest(options);
+    // Refused, no handshake, timed out, cut short or past the size cap: the answer is not whole.
+    noteUnanswered(!options.completed, options, context);
+    return body;
 }
 
 Text nativeRequest(net::HttpRequestOptions& options, const ResolveContext& context) {
     if (context.exchange) return toText(viaExchange(options, context));
-    return net::nativeHttpRequest(options);
+    Text body = net::nativeHttpRequest(options);
+    // The native client fills the header lines only once the whole answer was read.
+    noteUnanswered(options.responseHeaders.empty(), options, context);
+    return body;
 }
 
 Text answerHeader(std::string_view headers, std::string_view name) {

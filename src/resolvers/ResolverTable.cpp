@@ -10,46 +10,57 @@
 namespace qx::resolvers {
 namespace {
 
-Text lanzou(const Text& link, const Text& password, const ResolveContext& context) {
-    Text stem;  // a fresh one each time: the resolver fills in its default
-    return resolveLanzouLink(link, password, stem, context);
-}
-Text oneDrive(const Text& link, const Text&, const ResolveContext&) {
-    return convertOneDriveBusinessLink(link);
-}
-Text bilnn(const Text& link, const Text&, const ResolveContext& context) {
-    return resolveBilnnLink(link, context);
-}
-Text yunpan360(const Text& link, const Text&, const ResolveContext& context) {
-    return resolveYunpan360Link(link, context);
-}
+// Each descriptor sits at the end of its resolver's source file.
 
-// clang-format off
-constexpr ResolverEntry kResolvers[] = {
-    {1, "lanzou",    true,  lanzou},
-    {2, "onedrive",  false, oneDrive},
-    {3, "bilnn",     false, bilnn},
-    {4, "ctfile",    true,  resolveCtfileLink},
-    {5, "yunpan360", false, yunpan360},
-    {6, "wenshushu", true,  resolveWenshushuLink},
+constexpr const ResolverDescriptor* kResolvers[] = {
+    &kLanzouResolver, &kOneDriveBusinessResolver, &kBilnnResolver,
+    &kCtfileResolver, &kYunpan360Resolver,        &kWenshushuResolver,
 };
-// clang-format on
+
+// host is domain itself or one of its subdomains, or pattern is "*word*" and host holds word.
+bool hostMatches(std::string_view host, std::string_view pattern) {
+    if (pattern.size() > 2 && pattern.front() == '*' && pattern.back() == '*')
+        return host.find(pattern.substr(1, pattern.size() - 2)) != std::string_view::npos;
+    if (host == pattern) return true;
+    return host.size() > pattern.size() && host.ends_with(pattern) &&
+           host[host.size() - pattern.size() - 1] == '.';
+}
 
 }  // namespace
 
-std::span<const ResolverEntry> resolverTable() { return kResolvers; }
+std::span<const ResolverDescriptor* const> resolverTable() { return kResolvers; }
 
-const ResolverEntry* findResolver(int service) {
-    for (const ResolverEntry& e : kResolvers)
-        if (e.service == service) return &e;
+const ResolverDescriptor* findResolver(int service) {
+    for (const ResolverDescriptor* d : kResolvers)
+        if (static_cast<int>(d->service) == service) return d;
     return nullptr;
 }
 
-std::optional<Text> resolveShareLink(int service, const Text& link, const Text& password,
-                                     const ResolveContext& context) {
-    const ResolverEntry* entry = findResolver(service);
-    if (!entry) return std::nullopt;
-    return entry->resolve(link, entry->usesPassword ? password : Text(), context);
+const ResolverDescriptor* resolverForHost(std::string_view host) {
+    if (host.empty()) return nullptr;
+    for (const ResolverDescriptor* d : kResolvers)
+        for (std::string_view pattern : d->hosts)
+            if (hostMatches(host, pattern)) return d;
+    return nullptr;
+}
+
+std::optional<ResolveResult> resolveShareLink(int service, const Text& link, const Text& password,
+                                              const ResolveContext& context) {
+    const ResolverDescriptor* d = findResolver(service);
+    if (!d) return std::nullopt;
+    return d->resolve(link, d->takesPassword ? password : Text(), context);
+}
+
+ResolveResult typedResult(const ResolveContext& context,
+                          const std::function<Text(const ResolveContext&)>& steps, const Text& failureText) {
+    bool unanswered = false;
+    ResolveContext traced = context;
+    traced.unanswered = &unanswered;
+    Text text = steps(traced);
+    if (!text.empty() && text != failureText) return {ResolveOutcome::Address, std::move(text)};
+    if (unanswered) return {ResolveOutcome::NetworkFailure, failureText};
+    if (!failureText.empty()) return {ResolveOutcome::ServiceMessage, failureText};
+    return {ResolveOutcome::NoResult, {}};
 }
 
 }  // namespace qx::resolvers

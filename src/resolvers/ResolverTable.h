@@ -1,5 +1,7 @@
 #pragma once
-// The cloud-share resolvers behind one table, and the dispatch by service number.
+// The cloud-share resolvers: each one ends its source file with its descriptor, and the table
+// lists the descriptors in the order of the main window's cloud buttons.
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -9,21 +11,55 @@
 
 namespace qx::resolvers {
 
-struct ResolverEntry {
-    int service;            // 1..6, the number the main window's buttons store
-    std::string_view name;  // short ASCII name of the service
-    bool usesPassword;
-    // The direct address, or the resolver's failure result (empty text; Wenshushu its message).
-    Text (*resolve)(const Text& link, const Text& password, const ResolveContext& context);
+// The value is the number the main window stores for the chosen service.
+enum class Service : int { Lanzou = 1, OneDrive, Bilnn, Ctfile, Yunpan360, Wenshushu };
+
+enum class ResolveOutcome {
+    Address,         // text is the direct address
+    NetworkFailure,  // a request got no answer (refused, no handshake, cut short)
+    NoResult,        // the service answered, but with nothing usable
+    ServiceMessage,  // the service's own message in place of an address (text)
 };
 
-std::span<const ResolverEntry> resolverTable();
-// The entry of that service number, or nullptr.
-const ResolverEntry* findResolver(int service);
+struct ResolveResult {
+    ResolveOutcome outcome = ResolveOutcome::NoResult;
+    // What the resolver window shows: the address, or the service's message for a service that
+    // answers one whenever it fails (a network failure too); empty otherwise.
+    Text text;
+};
+
+using ResolveFunction = ResolveResult (*)(const Text& link, const Text& password,
+                                          const ResolveContext& context);
+
+struct ResolverDescriptor {
+    Service service;
+    std::string_view key;          // short ASCII name
+    std::string_view commandName;  // the command line's name, which may be shorter ("360")
+    const char8_t* title;          // the resolver window's title
+    // The domains its share links live on, subdomains included; "*word*" matches any host with
+    // word in it.
+    std::span<const std::string_view> hosts;
+    std::string_view picture;  // the name res::pictureNamed knows it by
+    bool takesPassword;
+    ResolveFunction resolve;
+};
+
+std::span<const ResolverDescriptor* const> resolverTable();
+// The descriptor of that service number, or nullptr.
+const ResolverDescriptor* findResolver(int service);
+// The descriptor whose hosts hold that host (lower case); nullptr when none does.
+const ResolverDescriptor* resolverForHost(std::string_view host);
 
 // Runs the resolver of the service with the link and, for the services that take one, the
 // password. Nothing (std::nullopt) for a number that names no service.
-std::optional<Text> resolveShareLink(int service, const Text& link, const Text& password,
-                                     const ResolveContext& context = {});
+std::optional<ResolveResult> resolveShareLink(int service, const Text& link, const Text& password,
+                                              const ResolveContext& context = {});
+
+// For the descriptors: runs a resolver's steps, which end with the address or failureText, and
+// types their answer. A failure is a network failure when one of its requests got no answer; a
+// non-empty failureText is the service's message.
+ResolveResult typedResult(const ResolveContext& context,
+                          const std::function<Text(const ResolveContext&)>& steps,
+                          const Text& failureText = {});
 
 }  // namespace qx::resolvers

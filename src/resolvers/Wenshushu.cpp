@@ -9,9 +9,9 @@
 namespace qx::resolvers {
 namespace {
 
-constexpr const char* kAgentLine =
-    "user-agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
-    "Chrome/90.0.4430.93 Safari/537.36\r\nreferer: ";
+constexpr const char* kAgent =
+    "Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/90.0.4430.93 Safari/537.36";
 
 Text siteRoot() { return "https://" + Text(kWenshushuHost) + "/"; }
 
@@ -24,7 +24,7 @@ bool accepted(script::JsonObject& json, const Text& answer) {
 Text post(const char* path, const Text& body, Text& headers, bool fromUtf8, const ResolveContext& context) {
     net::HttpRequestOptions options = resolverRequest(context);
     options.url = siteRoot() + path;
-    options.method = 1;
+    options.setMethod(net::HttpMethod::Post);
     options.body = body;
     options.headers = headers;
     Text answer = toText(objectRequest(options, context));
@@ -38,7 +38,7 @@ Text wenshushuFailureText() { return gbk(u8"分享连接已失效,文件已过�
 
 Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveContext& context) {
     script::JsonObject json;
-    Text headers = kAgentLine + siteRoot();
+    Text headers = net::headerLines({{"user-agent", kAgent}, {"referer", siteRoot()}});
 
     // Only the redirect target is wanted from the share link; its page is not.
     net::HttpRequestOptions first = resolverRequest(context);
@@ -58,10 +58,11 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
     // Both go into header lines: a CR or LF in them would end the line and start another.
     if (!fitsHeaderLine(token) || !fitsHeaderLine(sharePage)) return wenshushuFailureText();
 
-    headers = kAgentLine + sharePage +
-              "\r\ncontent-type: application/json;charset=UTF-8\r\naccept: application/json, text/plain, "
-              "*/*\r\nx-token: " +
-              token;
+    headers = net::headerLines({{"user-agent", kAgent},
+                                {"referer", sharePage},
+                                {"content-type", "application/json;charset=UTF-8"},
+                                {"accept", "application/json, text/plain, */*"},
+                                {"x-token", token}});
     // Values go into the templates as JSON strings: a quote or a backslash in a password (or an id)
     // must not break the body.
     Text body = replaceAll("{\"tid\":\"[tid]\",\"password\":\"[pwd]\",\"ufileid\":\"\"}", "[tid]",
@@ -87,5 +88,19 @@ Text resolveWenshushuLink(const Text& link, const Text& password, const ResolveC
     if (contains(address, "http")) return address;
     return wenshushuFailureText();
 }
+
+namespace {
+constexpr std::string_view kWenshushuHosts[] = {"wenshushu.cn", "wss1.cn", "wss.ink"};
+ResolveResult resolveWenshushu(const Text& link, const Text& password, const ResolveContext& context) {
+    return typedResult(
+        context, [&](const ResolveContext& c) { return resolveWenshushuLink(link, password, c); },
+        wenshushuFailureText());
+}
+}  // namespace
+
+const ResolverDescriptor kWenshushuResolver = {
+    Service::Wenshushu, "wenshushu",        "wenshushu", u8"文叔叔取直链",
+    kWenshushuHosts,    "serviceWenshushu", true,        resolveWenshushu,
+};
 
 }  // namespace qx::resolvers

@@ -4,9 +4,12 @@
 #include <string_view>
 
 #include "core/Text.h"
-#include "resolvers/ResolveContext.h"
+#include "resolvers/ResolverTable.h"
 
 namespace qx::resolvers {
+
+// Its entry in the resolver table.
+extern const ResolverDescriptor kWenshushuResolver;
 
 inline constexpr std::string_view kWenshushuHost = "www.wenshushu.cn";
 

@@ -12,7 +12,7 @@ namespace qx::resolvers {
 namespace {
 
 constexpr const char* kMobileAgent =
-    "User-Agent: Mozilla/5.0 (Linux; Android 6.0; Nexus 5 Build/MRA58N) AppleWebKit/537.36 (KHTML, like "
+    "Mozilla/5.0 (Linux; Android 6.0; Nexus 5 Build/MRA58N) AppleWebKit/537.36 (KHTML, like "
     "Gecko) Chrome/89.0.4389.90 Mobile Safari/537.36";
 
 }  // namespace
@@ -31,7 +31,7 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
     // only the final answer decides.
     net::HttpRequestOptions shortLink = resolverRequest(context);
     shortLink.url = link;
-    shortLink.method = 0;
+    shortLink.setMethod(net::HttpMethod::Get);
     shortLink.noRedirect = true;
     nativeRequest(shortLink, context);
     // By its exact name: a "Content-Location" line is no redirect.
@@ -49,9 +49,9 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
 
     net::HttpRequestOptions post = resolverRequest(context);
     post.url = "https://" + hostPrefix + ".link." + Text(kYunpan360Domain) + "/share/downloadfile";
-    post.method = 1;
+    post.setMethod(net::HttpMethod::Post);
     post.body = "nid=" + nid + "&shorturl=" + shortUrl + "&download_permit_token=" + token;
-    post.headers = kMobileAgent;
+    post.headers = net::headerLines({{"User-Agent", kMobileAgent}});
     // "\u" escapes are the JSON reader's business (see the bilnn resolver): an address with
     // percent escapes stays as the service wrote it.
     const Text answer = toText(objectRequest(post, context));
@@ -59,5 +59,17 @@ Text resolveYunpan360Link(const Text& link, const ResolveContext& context) {
         return addressMember(json, "data.downloadurl");
     return {};
 }
+
+namespace {
+constexpr std::string_view kYunpan360Hosts[] = {"yunpan.com", "yunpan.cn"};
+ResolveResult resolveYunpan360(const Text& link, const Text&, const ResolveContext& context) {
+    return typedResult(context, [&](const ResolveContext& c) { return resolveYunpan360Link(link, c); });
+}
+}  // namespace
+
+const ResolverDescriptor kYunpan360Resolver = {
+    Service::Yunpan360, "yunpan360",  "360", u8"360云盘取直链",
+    kYunpan360Hosts,    "service360", false, resolveYunpan360,
+};
 
 }  // namespace qx::resolvers

@@ -3,9 +3,12 @@
 #include <string_view>
 
 #include "core/Text.h"
-#include "resolvers/ResolveContext.h"
+#include "resolvers/ResolverTable.h"
 
 namespace qx::resolvers {
+
+// Its entry in the resolver table.
+extern const ResolverDescriptor kYunpan360Resolver;
 
 // The service's domain; share pages live on <prefix>.link.<domain>.
 inline constexpr std::string_view kYunpan360Domain = "yunpan.com";

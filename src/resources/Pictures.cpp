@@ -36,29 +36,16 @@ std::span<const unsigned char> cornerPicture() { return picture_corner(); }
 std::span<const unsigned char> updateIcon() { return picture_update(); }
 std::span<const unsigned char> speedTestPicture() { return picture_speed_test(); }
 
-std::span<const unsigned char> servicePicture(int service) {
-    switch (service) {
-        case 1:
-            return picture_service_lanzou();
-        case 2:
-            return picture_service_onedrive();
-        case 3:
-        case 4:
-            return picture_service_bilnn();
-        case 5:
-            return picture_service_360();
-        case 6:
-            return picture_service_wenshushu();
-        default:
-            return {};
-    }
-}
-
 std::span<const unsigned char> pictureNamed(std::string_view name) {
     if (name == "logo") return logo();
     if (name == "corner") return cornerPicture();
     if (name == "update") return updateIcon();
     if (name == "speedTest") return speedTestPicture();
+    if (name == "serviceLanzou") return picture_service_lanzou();
+    if (name == "serviceOneDrive") return picture_service_onedrive();
+    if (name == "serviceBilnn") return picture_service_bilnn();
+    if (name == "service360") return picture_service_360();
+    if (name == "serviceWenshushu") return picture_service_wenshushu();
     return {};
 }
 

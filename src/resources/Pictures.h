@@ -15,12 +15,9 @@ std::span<const unsigned char> logo();
 std::span<const unsigned char> cornerPicture();  // at the logo's lower right corner
 std::span<const unsigned char> updateIcon();
 std::span<const unsigned char> speedTestPicture();
-// The picture of a cloud service 1..6 (services 3 and 4 share the bilnn picture); empty for
-// any other value.
-std::span<const unsigned char> servicePicture(int service);
-
-// The picture a layout names for a picture box ("logo", "corner", "update", "speedTest");
-// empty for an unknown name.
+// The picture a layout or a resolver names ("logo", "corner", "update", "speedTest",
+// "serviceLanzou", "serviceOneDrive", "serviceBilnn", "service360", "serviceWenshushu"); empty for
+// an unknown name.
 std::span<const unsigned char> pictureNamed(std::string_view name);
 
 // The same picture drawn at 2 device pixels per pixel, given the bytes of one of the pictures

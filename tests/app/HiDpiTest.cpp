@@ -58,7 +58,8 @@ int largestDifference(const QImage& a, const QImage& b) {
 TEST(HiDpi, PicturesOfTheProgramDecodeAtTwiceTheirPixels) {
     application();
     ASSERT_EQ(qApp->devicePixelRatio(), 2);
-    for (const auto picture : {res::logo(), res::daySkin(), res::servicePicture(6), res::updateIcon()}) {
+    for (const auto picture :
+         {res::logo(), res::daySkin(), res::pictureNamed("serviceWenshushu"), res::updateIcon()}) {
         const QImage plain = decoded(picture);
         const QImage image = ui::qt::decodePicture(res::toByteArray(picture));
         EXPECT_EQ(image.devicePixelRatio(), 2);

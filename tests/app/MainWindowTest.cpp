@@ -231,7 +231,8 @@ TEST_F(MainWindowTest, ChildWindowFactory) {
     speed->created();
     EXPECT_EQ(speed->skinElement().image(), (ByteArray{1, 2, 3}));
     EXPECT_EQ(findWindowBinder("AboutWindow"), &bindAboutWindow);
-    EXPECT_TRUE(res::servicePicture(0).empty());
-    EXPECT_EQ(bytes(res::servicePicture(4)), bytes(res::servicePicture(3)));
-    for (int s = 1; s <= 6; ++s) EXPECT_FALSE(res::servicePicture(s).empty());
+    EXPECT_TRUE(res::pictureNamed("serviceDropbox").empty());
+    for (const char* name :
+         {"serviceLanzou", "serviceOneDrive", "serviceBilnn", "service360", "serviceWenshushu"})
+        EXPECT_FALSE(res::pictureNamed(name).empty()) << name;
 }

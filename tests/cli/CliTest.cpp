@@ -102,23 +102,39 @@ std::string gbkBytes(std::u8string_view utf8) { return gbk(utf8); }
 const std::vector<Row>& rows() {
     static const std::vector<Row> table = {
         // encode: the four forms of the encoder window
-        {"EncodeText", {"encode", "你好 a&b"}, 0,
-         "URL: %C4%E3%BA%C3+a%26b\nUTF-8: 浣犲ソ a&b\nAnsi: ??? a&b\nUnicode: %u4F60%u597D%u0020%u0061%u0026%u0062\n"},
-        {"EncodeJson", {"--json", "encode", "A 1"}, 0,
+        {"EncodeText",
+         {"encode", "你好 a&b"},
+         0,
+         "URL: %C4%E3%BA%C3+a%26b\nUTF-8: 浣犲ソ a&b\nAnsi: ??? a&b\nUnicode: "
+         "%u4F60%u597D%u0020%u0061%u0026%u0062\n"},
+        {"EncodeJson",
+         {"--json", "encode", "A 1"},
+         0,
          R"({"ok":true,"result":{"url":"A+1","utf8":"A 1","ansi":"A 1","unicode":"%u0041%u0020%u0031"}})"},
-        {"EncodeJsonAfterCommand", {"encode", "x", "--json"}, 0,
+        {"EncodeJsonAfterCommand",
+         {"encode", "x", "--json"},
+         0,
          R"({"ok":true,"result":{"url":"x","utf8":"x","ansi":"x","unicode":"%u0078"}})"},
-        {"EncodeFromStdin", {"encode", "-"}, 0, "URL: %D6%D0\nUTF-8: 涓\uFFFD\nAnsi: ??\nUnicode: %u4E2D\n", "", "中\n"},
+        {"EncodeFromStdin",
+         {"encode", "-"},
+         0,
+         "URL: %D6%D0\nUTF-8: 涓\uFFFD\nAnsi: ??\nUnicode: %u4E2D\n",
+         "",
+         "中\n"},
         // decode
         {"DecodePercent", {"decode", "--percent", "%C4%E3%BA%C3+%zz"}, 0, "你好+%zz\n"},
         {"DecodeUtf8", {"decode", "--utf8", "浣犲ソ"}, 0, "你好\n"},
-        {"DecodeUnicode", {"--json", "decode", "--unicode", "\\u4f60%u597D"}, 0,
+        {"DecodeUnicode",
+         {"--json", "decode", "--unicode", "\\u4f60%u597D"},
+         0,
          R"({"ok":true,"result":{"text":"你好"}})"},
         {"DecodeWithoutMode", {"decode", "x"}, 2, "", "missing-argument"},
         {"DecodeTwoModes", {"--json", "decode", "--utf8", "--percent", "x"}, 2, "", "conflicting-options"},
         // regex: the regex tester's matches, case ignored, ^ and $ at line ends
         {"RegexMatches", {"regex", "^a\\d+$", "A1\nb2\na22"}, 0, "A1\na22\n"},
-        {"RegexJson", {"--json", "regex", "[0-9]+", "a1b22中333"}, 0,
+        {"RegexJson",
+         {"--json", "regex", "[0-9]+", "a1b22中333"},
+         0,
          R"({"ok":true,"result":{"matches":["1","22","333"]}})"},
         {"RegexNoMatch", {"regex", "z", "abc"}, 1, "", "no-match"},
         {"RegexBadPattern", {"--json", "regex", "(", "abc"}, 2, "", "bad-pattern"},
@@ -130,14 +146,15 @@ const std::vector<Row>& rows() {
          0,
          R"({"ok":true,"result":{"service":"onedrive","url":"https://contoso-my.sharepoint.com/personal/alice/_layouts/52/download.aspx?share=EnewVersion1"}})"},
         {"ResolveAutoOneDrive",
-         {"resolve", "auto", "https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd"}, 0,
+         {"resolve", "auto", "https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd"},
+         0,
          "https://contoso-my.sharepoint.com/personal/alice/_layouts/52/download.aspx?share=EnewVersion1\n"},
         {"ResolveOneDriveUnusable", {"resolve", "onedrive", "https://x"}, 1, "", "no-result"},
         {"ResolveUnknownService", {"--json", "resolve", "dropbox", "https://x"}, 2, "", "unknown-service"},
         {"ResolveUnknownHost", {"resolve", "auto", "https://example.com/s/1"}, 2, "", "unknown-host"},
         {"ResolveMissingLink", {"resolve", "lanzou"}, 2, "", "missing-argument"},
         {"ResolveMissingLinkJson", {"resolve", "lanzou", "--json"}, 2, "", "missing-argument"},
-        {"ResolveRefusedService", {"resolve", "bilnn", "https://pan.bilnn.com/s/Qrvx9"}, 1, "", "no-result"},
+        {"ResolveRefusedService", {"resolve", "bilnn", "https://pan.bilnn.com/s/Qrvx9"}, 3, "", "network"},
         // the command line itself
         {"NoCommand", {}, 2, "", "missing-argument"},
         {"UnknownCommand", {"--json", "fly"}, 2, "", "unknown-command"},
@@ -146,20 +163,52 @@ const std::vector<Row>& rows() {
         // standard input
         {"StdinClosed", {"--json", "encode", "-"}, 2, "", "stdin-closed", std::nullopt, true},
         {"StdinTwice", {"regex", "-", "-"}, 2, "", "stdin-twice", "a"},
-        {"StdinEmpty", {"--json", "decode", "--percent", "-"}, 0, R"({"ok":true,"result":{"text":""}})", "", ""},
+        {"StdinEmpty",
+         {"--json", "decode", "--percent", "-"},
+         0,
+         R"({"ok":true,"result":{"text":""}})",
+         "",
+         ""},
         // the terminal's charset
         {"InvalidUtf8Argument", {"encode", "\xC4\xE3"}, 2, "", "invalid-utf8"},
-        {"GbkTerminal", {"encode", gbkBytes(u8"你好")}, 0,
-         "URL: %C4%E3%BA%C3\nUTF-8: " + gbkBytes(u8"浣犲ソ") + "\nAnsi: ???\nUnicode: %u4F60%u597D\n", "",
-         std::nullopt, false, {{"LC_ALL", "zh_CN.GBK"}}},
-        {"GbkTerminalJsonIsUtf8", {"--json", "decode", "--percent", "%C4%E3"}, 0,
-         R"({"ok":true,"result":{"text":"你"}})", "", std::nullopt, false, {{"LC_ALL", "zh_CN.GBK"}}},
-        {"UnknownCharset", {"--json", "encode", "x"}, 2, "", "unsupported-charset", std::nullopt, false,
+        {"GbkTerminal",
+         {"encode", gbkBytes(u8"你好")},
+         0,
+         "URL: %C4%E3%BA%C3\nUTF-8: " + gbkBytes(u8"浣犲ソ") + "\nAnsi: ???\nUnicode: %u4F60%u597D\n",
+         "",
+         std::nullopt,
+         false,
+         {{"LC_ALL", "zh_CN.GBK"}}},
+        {"GbkTerminalJsonIsUtf8",
+         {"--json", "decode", "--percent", "%C4%E3"},
+         0,
+         R"({"ok":true,"result":{"text":"你"}})",
+         "",
+         std::nullopt,
+         false,
+         {{"LC_ALL", "zh_CN.GBK"}}},
+        {"UnknownCharset",
+         {"--json", "encode", "x"},
+         2,
+         "",
+         "unsupported-charset",
+         std::nullopt,
+         false,
          {{"LC_ALL", "xx_XX.NO-SUCH-CHARSET"}}},
-        {"CLocaleCountsAsUtf8", {"decode", "--utf8", "浣犲ソ"}, 0, "你好\n", "", std::nullopt, false,
+        {"CLocaleCountsAsUtf8",
+         {"decode", "--utf8", "浣犲ソ"},
+         0,
+         "你好\n",
+         "",
+         std::nullopt,
+         false,
          {{"LANG", "C"}}},
         // output files that cannot be written are refused before anything is sent
-        {"UnwritableFolder", {"--json", "tts", "x", "-o", "/nonexistent-dir/a.mp3"}, 2, "", "unwritable-output"},
+        {"UnwritableFolder",
+         {"--json", "tts", "x", "-o", "/nonexistent-dir/a.mp3"},
+         2,
+         "",
+         "unwritable-output"},
         {"OutputIsAFolder", {"request", "http://127.0.0.1:1/", "-o", "/tmp"}, 2, "", "unwritable-output"},
         {"OutputToStdoutWithJson", {"--json", "tts", "x", "-o", "-"}, 2, "", "conflicting-options"},
         {"TtsBlankText", {"tts", " ", "-o", "/tmp/never.mp3"}, 2, "", "empty-text"},
@@ -171,7 +220,11 @@ const std::vector<Row>& rows() {
         {"NoticeOffline", {"notice"}, 3, "", "offline"},
         {"TtsOffline", {"tts", "x", "-o", "/tmp/qx-cli-never.mp3"}, 3, "", "network"},
         {"AvatarOffline", {"avatar", "10001", "-o", "/tmp/qx-cli-never.png"}, 3, "", "network"},
-        {"AvatarNotANumber", {"--json", "avatar", "12a", "-o", "/tmp/qx-cli-never.png"}, 2, "", "invalid-number"},
+        {"AvatarNotANumber",
+         {"--json", "avatar", "12a", "-o", "/tmp/qx-cli-never.png"},
+         2,
+         "",
+         "invalid-number"},
         {"FaviconOffline", {"favicon", "icon.example", "-o", "/tmp/qx-cli-never.png"}, 3, "", "network"},
         {"FaviconUnknownFormat", {"favicon", "x", "-o", "y", "--format", "webp"}, 2, "", "invalid-argument"},
         {"FaviconBlankSite", {"favicon", "  ", "-o", "y"}, 2, "", "empty-site"},
@@ -216,11 +269,13 @@ INSTANTIATE_TEST_SUITE_P(Cli, CliTableTest, ::testing::ValuesIn(rows()),
 
 TEST(CliHelp, EveryCommandListsItsOptions) {
     const std::map<std::string, std::vector<std::string>> expected = {
-        {"", {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "avatar", "favicon", "speedtest",
-              "--json", "--version"}},
+        {"",
+         {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "avatar", "favicon",
+          "speedtest", "--json", "--version"}},
         {"resolve", {"SERVICE", "LINK", "--password", "--json", "wenshushu"}},
-        {"request", {"URL", "--method", "--data", "--header", "--cookie", "--no-redirect", "--utf8", "--t2s",
-                     "--text", "--ts10", "--output", "--json", "[romtime10]"}},
+        {"request",
+         {"URL", "--method", "--data", "--header", "--cookie", "--no-redirect", "--utf8", "--t2s", "--text",
+          "--ts10", "--output", "--json", "[romtime10]"}},
         {"encode", {"TEXT", "--json"}},
         {"decode", {"--utf8", "--percent", "--unicode", "--json"}},
         {"regex", {"PATTERN", "TEXT", "--json"}},
@@ -238,16 +293,26 @@ TEST(CliHelp, EveryCommandListsItsOptions) {
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_EQ(r.err, "");
         EXPECT_NE(r.out.find("用法: quorvex-cli"), std::string::npos) << r.out;
-        for (const std::string& w : words) EXPECT_NE(r.out.find(w), std::string::npos) << command << ": " << w;
+        for (const std::string& w : words)
+            EXPECT_NE(r.out.find(w), std::string::npos) << command << ": " << w;
     }
 }
 
 TEST(CliCompletion, NamesEveryCommandAndOption) {
     const std::string script = readAll(QX_CLI_COMPLETION);
-    for (const char* word : {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "avatar",
-                             "favicon", "speedtest", "--seconds", "--format", "tiff", "lanzou",
-                             "onedrive", "bilnn", "ctfile", "360", "wenshushu", "auto", "--no-redirect", "--t2s",
-                             "--ts10", "--percent", "--unicode", "complete -F _quorvex_cli quorvex-cli"})
+    for (const char* word : {"resolve",       "request",
+                             "encode",        "decode",
+                             "regex",         "tts",
+                             "notice",        "avatar",
+                             "favicon",       "speedtest",
+                             "--seconds",     "--format",
+                             "tiff",          "lanzou",
+                             "onedrive",      "bilnn",
+                             "ctfile",        "360",
+                             "wenshushu",     "auto",
+                             "--no-redirect", "--t2s",
+                             "--ts10",        "--percent",
+                             "--unicode",     "complete -F _quorvex_cli quorvex-cli"})
         EXPECT_NE(script.find(word), std::string::npos) << word;
 }
 
@@ -311,7 +376,10 @@ TEST_P(CliWireCaseTest, ResolveThroughTheCommandLine) {
     const CliResult r = runCli(run);
     // Wenshushu answers a message instead of an address: no result either.
     const bool noResult = c.result.empty() || c.result == "分享连接已失效,文件已过期！";
-    if (noResult) {
+    if (c.networkFailure) {
+        EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+        expectFailureReport(r, "network", true);
+    } else if (noResult) {
         EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
         expectFailureReport(r, "no-result", true);
     } else {
@@ -359,10 +427,12 @@ class CliRequestTest : public ::testing::Test {
 
     void SetUp() override {
         server_.route("/utf8", [](const HttpRequestRecord&, HttpResponse& res) { res.body = "中文 ok"; });
-        server_.route("/big5ish", [](const HttpRequestRecord&, HttpResponse& res) { res.body = traditionalGbk(); });
+        server_.route("/big5ish",
+                      [](const HttpRequestRecord&, HttpResponse& res) { res.body = traditionalGbk(); });
         server_.route("/page", [](const HttpRequestRecord&, HttpResponse& res) {
-            res.body = "<html><head><title>t</title><script>var x=1;</script></head>"
-                       "<body><p>first &amp; one</p><p>second</p></body></html>";
+            res.body =
+                "<html><head><title>t</title><script>var x=1;</script></head>"
+                "<body><p>first &amp; one</p><p>second</p></body></html>";
         });
         server_.route("/binary", [](const HttpRequestRecord&, HttpResponse& res) {
             res.body = std::string("PK\x03\x04", 4) + std::string(1, '\0') + "rest";
@@ -389,19 +459,20 @@ TEST_F(CliRequestTest, GetSendsTheTestersDefaults) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const HttpRequestRecord seen = server_.lastRequest();
     EXPECT_EQ(seen.method, "GET");
-    EXPECT_EQ(seen.headerLines(),
-              (std::vector<std::string>{"Host: " + server_.hostPort(),
-                                        "User-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 "
-                                        "(KHTML, like Gecko) Chrome/92.0.4515.107 Safari/537.36",
-                                        "Accept: */*", "Referer: " + url("/echo"), "Accept-Language: zh-cn"}));
+    EXPECT_EQ(
+        seen.headerLines(),
+        (std::vector<std::string>{"Host: " + server_.hostPort(),
+                                  "User-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 "
+                                  "(KHTML, like Gecko) Chrome/92.0.4515.107 Safari/537.36",
+                                  "Accept: */*", "Referer: " + url("/echo"), "Accept-Language: zh-cn"}));
     // The echo is the request itself, printed as it came (it ends in a line break already).
     EXPECT_EQ(r.out, seen.head);
     EXPECT_EQ(r.err, "");
 }
 
 TEST_F(CliRequestTest, PostWithHeadersCookiesAndOneTimestamp) {
-    const CliResult r = request({url("/echo"), "-d", "a=[romtime10]&b=[romtime10]&n=中", "--ts10", "-H", "X-One: 1",
-                                 "-H", "Accept: text/html", "-b", "sid=\"q&1\"", "--json"});
+    const CliResult r = request({url("/echo"), "-d", "a=[romtime10]&b=[romtime10]&n=中", "--ts10", "-H",
+                                 "X-One: 1", "-H", "Accept: text/html", "-b", "sid=\"q&1\"", "--json"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const HttpRequestRecord seen = server_.lastRequest();
     EXPECT_EQ(seen.method, "POST");
@@ -577,7 +648,8 @@ TEST_F(CliTtsTest, SavesTheMp3) {
 
     const CliResult fromStdin = tts({"-", "-o", file}, "第二段\n");
     EXPECT_EQ(fromStdin.exitCode, 0);
-    EXPECT_EQ(fromStdin.out, "已保存 " + file + "（" + std::to_string(SpeechDouble::mp3().size()) + " 字节）\n");
+    EXPECT_EQ(fromStdin.out,
+              "已保存 " + file + "（" + std::to_string(SpeechDouble::mp3().size()) + " 字节）\n");
     EXPECT_EQ(speech_.texts().back(), "第二段");
 }
 
@@ -624,22 +696,24 @@ class CliNoticeTest : public ::testing::Test {
         if (trustTestCa) run.env["QUORVEX_EXTRA_CA_FILE"] = TestServer::certificateFile();
         return runCli(run);
     }
-    NoticeDouble notice_ {"QrvxNote", "tmvrke"};
+    NoticeDouble notice_{"QrvxNote", "tmvrke"};
 };
 
 TEST_F(CliNoticeTest, VersionsAndChangeLog) {
     const CliResult text = notice({});
     EXPECT_EQ(text.exitCode, 0) << text.err;
     EXPECT_EQ(notice_.lastProblem(), "");
-    EXPECT_EQ(text.out, "当前版本：" QX_FILE_VERSION "\n最新版本：1.0.0.18\n新的版本已经发布。\n更新内容：\n"
+    EXPECT_EQ(text.out, "当前版本：" QX_FILE_VERSION
+                        "\n最新版本：1.0.0.18\n新的版本已经发布。\n更新内容：\n"
                         "1. 新增网速测试\n2. 修复若干问题\n3. 界面优化\n");
     const CliResult j = notice({"--json"});
-    EXPECT_EQ(j.out,
-              R"({"ok":true,"result":{"currentVersion":")" QX_FILE_VERSION R"(","latestVersion":"1.0.0.18",)"
-              R"("updateAvailable":true,"changeLog":"1. 新增网速测试\n2. 修复若干问题\n3. 界面优化",)"
-              R"("speedTestLink":"https://speed.example/100m.bin",)"
-              R"("updateAddress":"https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd"}})"
-              "\n");
+    EXPECT_EQ(
+        j.out,
+        R"({"ok":true,"result":{"currentVersion":")" QX_FILE_VERSION R"(","latestVersion":"1.0.0.18",)"
+        R"("updateAvailable":true,"changeLog":"1. 新增网速测试\n2. 修复若干问题\n3. 界面优化",)"
+        R"("speedTestLink":"https://speed.example/100m.bin",)"
+        R"("updateAddress":"https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd"}})"
+        "\n");
 }
 
 TEST_F(CliNoticeTest, AnUntrustedCertificateIsNoNotice) {
@@ -676,9 +750,12 @@ TEST_F(CliImageTest, AvatarSavesTheServicesPicture) {
     EXPECT_EQ(avatar_.lastProblem(), "");
     EXPECT_EQ(avatar_.lastAccount(), "10001");
     EXPECT_TRUE(readAll(file) == picture);
-    EXPECT_EQ(r.out, R"({"ok":true,"result":{"account":"10001","url":"http://q1.qlogo.cn/g?b=qq&nk=10001&s=100",)"
-                     R"("format":"png","file":")" + file + R"(","bytes":)" + std::to_string(picture.size()) +
-                         R"(,"width":100,"height":100}})" "\n");
+    EXPECT_EQ(r.out,
+              R"({"ok":true,"result":{"account":"10001","url":"http://q1.qlogo.cn/g?b=qq&nk=10001&s=100",)"
+              R"("format":"png","file":")" +
+                  file + R"(","bytes":)" + std::to_string(picture.size()) +
+                  R"(,"width":100,"height":100}})"
+                  "\n");
 
     avatar_.setOverride("<html>busy</html>");
     const CliResult page = run({"avatar", "10002", "-o", dir_.file("other.png")});
@@ -694,8 +771,8 @@ TEST_F(CliImageTest, FaviconConvertsToTheAskedFormat) {
         std::string name, format, magic;
     };
     const Want wants[] = {
-        {{}, "icon", "png", "\x89PNG"},              // no extension: PNG, as the window shows it
-        {{}, "icon.gif", "gif", "GIF89a"},           // the file's extension
+        {{}, "icon", "png", "\x89PNG"},                  // no extension: PNG, as the window shows it
+        {{}, "icon.gif", "gif", "GIF89a"},               // the file's extension
         {{"--format", "BMP"}, "icon.png", "bmp", "BM"},  // the option wins
         {{"--format", "jpeg"}, "icon.jpg", "jpg", "\xFF\xD8"},
         {{"--format", "tiff"}, "icon.tiff", "tiff", "II*"},
@@ -725,7 +802,8 @@ TEST_F(CliImageTest, ASiteWithoutAnIconGivesNoFile) {
 class CliSpeedTest : public ::testing::Test {
   protected:
     CliSpeedTest() : server_(paced()) {
-        notice_.setNoteHtml("<html><body><p>测速链接[http://speed.example" + std::string(SpeedTestServer::kPath) +
+        notice_.setNoteHtml("<html><body><p>测速链接[http://speed.example" +
+                            std::string(SpeedTestServer::kPath) +
                             "]测速链接</p><p>[|=*1.0.0.18*=|]</p></body></html>");
     }
     static SpeedTestServer::Behaviour paced() {
@@ -744,7 +822,7 @@ class CliSpeedTest : public ::testing::Test {
         return r;
     }
     SpeedTestServer server_;
-    NoticeDouble notice_ {"QrvxNote", "tmvrke"};
+    NoticeDouble notice_{"QrvxNote", "tmvrke"};
 };
 
 // The numbers depend on the machine's pace; what is checked is the shape of the test.
@@ -770,7 +848,8 @@ TEST_F(CliSpeedTest, NoticeAddressWithALiveLineOnATerminal) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(notice_.lastProblem(), "");
     EXPECT_EQ(server_.lastProblem(), "");
-    for (const char* line : {"\r测速中 1/4 秒：", "（预热）", "\r测速中 4/4 秒：", "\r\x1b[K您的平均接入速度："})
+    for (const char* line :
+         {"\r测速中 1/4 秒：", "（预热）", "\r测速中 4/4 秒：", "\r\x1b[K您的平均接入速度："})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << " in " << r.out;
 }
 

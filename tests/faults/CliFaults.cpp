@@ -1,6 +1,7 @@
 // quorvex-cli under faults: `quorvex-cli resolve bilnn LINK` as its own process against the faulted
-// service. A failure is exit code 1 with nothing on standard output; a stalled service is ended by
-// Ctrl-C (SIGINT), which must stop the transfer at once: exit code 130.
+// service. A failure is exit code 3 with nothing on standard output when the answer never arrived
+// whole (the network's failure), 1 when the service answered something unusable; a stalled service
+// is ended by Ctrl-C (SIGINT), which must stop the transfer at once: exit code 130.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -45,7 +46,8 @@ class CliUnderFault : public FaultFeature {
         if (!loaded_) return "(case file missing)";
         if (fault == Fault::ManyCookies || fault == Fault::BadEncoding) return "exit 0 | " + case_.result;
         if (stalls(fault)) return "exit 130 | ";
-        return "exit 1 | ";
+        if (fault == Fault::ErrorPage || fault == Fault::WrongTypes) return "exit 1 | ";
+        return "exit 3 | ";
     }
     std::string run(FaultDouble& service) override {
         char outName[] = "/tmp/qx_cli_fault_XXXXXX";

@@ -34,8 +34,8 @@ std::vector<std::string> caseFiles() {
 }
 
 int serviceNumber(const std::string& service) {
-    for (const ResolverEntry& e : resolverTable())
-        if (e.name == service || std::to_string(e.service) == service) return e.service;
+    for (const ResolverDescriptor* d : resolverTable())
+        if (d->key == service) return static_cast<int>(d->service);
     return 0;
 }
 
@@ -80,7 +80,19 @@ TEST_P(WireCaseTest, ConversationAndResult) {
     ScopedEnv trust("QUORVEX_EXTRA_CA_FILE", wireCase.untrusted ? "" : test::TestServer::certificateFile());
     std::optional<Text> result;
     if (wireCase.stem.empty()) {
-        result = resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password));
+        const std::optional<ResolveResult> typed =
+            resolveShareLink(service, gbk(wireCase.link), gbk(wireCase.password));
+        ASSERT_TRUE(typed.has_value());
+        result = typed->text;
+        ResolveOutcome expected = ResolveOutcome::Address;
+        if (wireCase.networkFailure) {
+            expected = ResolveOutcome::NetworkFailure;
+        } else if (wireCase.result == "分享连接已失效,文件已过期！") {
+            expected = ResolveOutcome::ServiceMessage;
+        } else if (wireCase.result.empty()) {
+            expected = ResolveOutcome::NoResult;
+        }
+        EXPECT_EQ(static_cast<int>(typed->outcome), static_cast<int>(expected));
     } else {
         // A caller's own stem is used and left as it was.
         Text stem = wireCase.stem;

@@ -17,13 +17,6 @@ constexpr const char* kLinkBox = "编辑框EX_原链接";
 constexpr const char* kPasswordBox = "编辑框EX_密码";
 constexpr const char* kResultBox = "编辑框EX_结果";
 
-// Title of the window for each service, 1..6.
-constexpr const char8_t* kTitles[] = {
-    u8"蓝奏云取直链",   u8"Onedrive For Business取直链",
-    u8"比邻网盘取直链", u8"诚通网盘取直链",
-    u8"360云盘取直链",  u8"文叔叔取直链",
-};
-
 // What one run of the dispatch needs, read on the UI thread when the button is pressed.
 struct Request {
     int service = 0;
@@ -40,18 +33,20 @@ struct Outcome {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
-    std::optional<Text> result;
+    std::optional<ResolveResult> result;
 };
 
 void dress(ui::Window& w, int service) {
-    if (service < 1 || service > 6) return;
-    w["标签EX1"].setCaption(gbk(kTitles[service - 1]));
-    w["图片框EX1"].setImage(res::toByteArray(res::servicePicture(service)));
+    const ResolverDescriptor* d = findResolver(service);
+    if (!d) return;
+    w["标签EX1"].setCaption(gbk(d->title));
+    w["图片框EX1"].setImage(res::toByteArray(res::pictureNamed(d->picture)));
 }
 
-// An empty result clears the box; a number that names no service leaves it alone.
-void showResult(ui::Window& w, const std::optional<Text>& result) {
-    if (result) w[kResultBox].setText(*result);
+// A failure shows what the service said, or clears the box; a number that names no service
+// leaves it alone.
+void showResult(ui::Window& w, const std::optional<ResolveResult>& result) {
+    if (result) w[kResultBox].setText(result->text);
 }
 
 void copyResult(ui::Window& w, ui::WindowSystem& windows) {
@@ -59,17 +54,19 @@ void copyResult(ui::Window& w, ui::WindowSystem& windows) {
     if (!text.empty()) windows.setClipboardText(text);
 }
 
-ResolveContext contextFor(std::stop_token stop, ui::WindowSystem& windows) {
-    return {stop, [&windows] { windows.processPendingEvents(); }};
+ResolveContext contextFor(std::stop_token stop) {
+    ResolveContext context;
+    context.stop = stop;
+    return context;
 }
 
 // Runs the dispatch on a worker and writes its result when the window is still there.
-void generate(const std::weak_ptr<ui::Window>& weak, ProgramState& state, ui::WindowSystem& windows) {
+void generate(const std::weak_ptr<ui::Window>& weak, ProgramState& state) {
     auto w = weak.lock();
     if (!w) return;
     Request request = readRequest(*w, state);
-    platform::startWorker(w->closedToken(), [weak, request, &windows](std::stop_token stop) {
-        resolveIntoWindow(weak, request.service, request.link, request.password, contextFor(stop, windows));
+    platform::startWorker(w->closedToken(), [weak, request](std::stop_token stop) {
+        resolveIntoWindow(weak, request.service, request.link, request.password, contextFor(stop));
     });
 }
 
@@ -80,9 +77,9 @@ void generateAndCopy(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
     if (!w) return;
     Request request = readRequest(*w, state);
     auto outcome = std::make_shared<Outcome>();
-    platform::startWorker(w->closedToken(), [outcome, request, &windows](std::stop_token stop) {
-        std::optional<Text> result =
-            resolveShareLink(request.service, request.link, request.password, contextFor(stop, windows));
+    platform::startWorker(w->closedToken(), [outcome, request](std::stop_token stop) {
+        std::optional<ResolveResult> result =
+            resolveShareLink(request.service, request.link, request.password, contextFor(stop));
         std::lock_guard lock(outcome->mutex);
         outcome->result = std::move(result);
         outcome->done = true;
@@ -103,7 +100,7 @@ void generateAndCopy(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
 
 void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, int service, const Text& link,
                        const Text& password, const ResolveContext& context) {
-    std::optional<Text> result = resolveShareLink(service, link, password, context);
+    std::optional<ResolveResult> result = resolveShareLink(service, link, password, context);
     auto w = window.lock();
     // A late result is dropped: the window was closed or the program is ending.
     if (!w || w->destroyed() || context.stop.stop_requested()) return;
@@ -115,7 +112,7 @@ void bindResolverWindow(const ui::WindowPtr& window, ProgramState& state, ui::Wi
     window->onCreated([weak, &state] {
         if (auto w = weak.lock()) dress(*w, state.resolver.selectedResolverService.load());
     });
-    window->onClick("按钮EX4", [weak, &state, &windows] { generate(weak, state, windows); });
+    window->onClick("按钮EX4", [weak, &state] { generate(weak, state); });
     window->onClick("按钮EX3", [weak, &state, &windows] { generateAndCopy(weak, state, windows); });
     window->onClick("按钮EX2", [weak, &windows] {
         if (auto w = weak.lock()) copyResult(*w, windows);

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <thread>
+#include <vector>
 
 #include "platform/system/Worker.h"
 #include "resolvers/window/ResolverWindow.h"
@@ -76,15 +78,16 @@ TEST_F(ResolverWindowTest, DressingPerService) {
     const char8_t* titles[] = {u8"蓝奏云取直链",   u8"Onedrive For Business取直链",
                                u8"比邻网盘取直链", u8"诚通网盘取直链",
                                u8"360云盘取直链",  u8"文叔叔取直链"};
+    std::vector<ByteArray> pictures;
     for (int service = 1; service <= 6; ++service) {
         open(service);
         EXPECT_EQ((*window)["标签EX1"].caption(), gbk(titles[service - 1])) << service;
-        EXPECT_EQ((*window)["图片框EX1"].image(), res::toByteArray(res::servicePicture(service))) << service;
-        EXPECT_FALSE((*window)["图片框EX1"].image().empty());
+        pictures.push_back((*window)["图片框EX1"].image());
+        EXPECT_FALSE(pictures.back().empty()) << service;
     }
     // ctfile shows bilnn's picture; the others are all different.
-    EXPECT_EQ(res::toByteArray(res::servicePicture(4)), res::toByteArray(res::servicePicture(3)));
-    EXPECT_NE(res::toByteArray(res::servicePicture(1)), res::toByteArray(res::servicePicture(5)));
+    EXPECT_EQ(pictures[3], pictures[2]);
+    EXPECT_EQ(std::set<ByteArray>(pictures.begin(), pictures.end()).size(), 5u);
 
     for (int outside : {0, 7}) {
         open(outside);
@@ -121,9 +124,8 @@ TEST_F(ResolverWindowTest, GenerateTakesThePasswordForTheServicesThatUseIt) {
     ASSERT_TRUE(eventually([&] { return !box("编辑框EX_结果").empty(); }));
     EXPECT_EQ(box("编辑框EX_结果"), gbk(service.wireCase().result));
     for (const std::string& p : service.problems()) ADD_FAILURE() << p;
-    // The resolver drew its fractions with the window system's "process pending events", which a
-    // worker may call (it does nothing off the UI thread).
-    EXPECT_GE(windows.pendingEventCalls(), 2);
+    // The resolver runs on a worker: it has no window system to pump while drawing its fractions.
+    EXPECT_EQ(windows.pendingEventCalls(), 0);
 }
 
 TEST_F(ResolverWindowTest, GenerateAndCopyWaitsWithTheWindowPainted) {

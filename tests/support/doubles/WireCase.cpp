@@ -273,6 +273,8 @@ bool loadWireCase(const std::string& path, WireCase& c, std::string& error) {
             c.refused = text == "refused";
         } else if (key == "trust") {
             c.untrusted = text == "none";
+        } else if (key == "outcome" && text == "network") {
+            c.networkFailure = true;
         } else {
             error = "unknown key " + key;
             return false;

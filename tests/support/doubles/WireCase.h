@@ -11,6 +11,8 @@
 //   stem: lanzoux                  (optional, Lanzou: the host stem the caller passes in)
 //   trust: none                    (optional: the program is not given the test CA, so every
 //                                   https server is one whose certificate nobody vouches for)
+//   outcome: network               (optional: a request got no answer, so the failure is the
+//                                   network's; without it an empty result is "no result")
 //
 //   === request https              (the exact bytes the program must send, on https or http)
 //   GET /iQrvx HTTP/1.1
@@ -56,6 +58,7 @@ struct WireCase {
     std::string stem;                    // empty: the caller passes none
     bool refused = false;
     bool untrusted = false;  // run without the test CA
+    bool networkFailure = false;
     std::vector<WireExchange> exchanges;
 };
 
