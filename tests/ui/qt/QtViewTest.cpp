@@ -27,6 +27,7 @@
 #include <map>
 #include <thread>
 
+#include "app/Windows.h"
 #include "support/CommaLocale.h"
 #include "text/CodePages.h"
 #include "ui/Layout.h"
@@ -96,7 +97,8 @@ class QtView : public ::testing::Test {
 }  // namespace
 
 TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
-    for (const WindowLayout& l : allLayouts()) {
+    for (const WindowLayout* layout : qx::app::allWindowLayouts()) {
+        const WindowLayout& l = *layout;
         SCOPED_TRACE(l.name);
         WindowPtr w = Window::create(l);
         WindowView* v = open(w);
@@ -230,7 +232,7 @@ TEST_F(QtView, PagesSwitchOnlyThroughTheModel) {
 }
 
 TEST_F(QtView, AlphaPerControl) {
-    WindowPtr w = Window::create("SpeedTestWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("SpeedTestWindow"));
     WindowView* v = open(w);
     auto* label = widget<SkinLabel>(v, "标签EX1");
     // Only the control itself, without the window behind it.
@@ -461,7 +463,7 @@ TEST_F(QtView, RadioGroupsAndCheckBoxes) {
 }
 
 TEST_F(QtView, TimerTicksUntilIntervalZero) {
-    WindowPtr w = Window::create("SpeedTestWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("SpeedTestWindow"));
     WindowView* v = open(w);
     std::atomic<int> ticks{0};
     w->onTimer("时钟1", [&] {
@@ -710,8 +712,9 @@ TEST_F(QtView, EveryButtonHasAName) {
         {{"SiteIconWindow", "图片框EX1"}, "保存图标"}, {{"MainWindow", "图片框EX2"}, "更新"},
     };
     std::size_t checked = 0;
-    for (const WindowLayout& layout : allLayouts()) {
-        WindowPtr w = Window::create(layout.name);
+    for (const WindowLayout* each : qx::app::allWindowLayouts()) {
+        const WindowLayout& layout = *each;
+        WindowPtr w = Window::create(layout);
         WindowView* v = open(w);
         for (const ControlLayout& c : layout.controls) {
             const bool clickable = c.kind == ControlKind::Button || c.kind == ControlKind::CloseButton ||
