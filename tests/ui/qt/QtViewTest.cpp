@@ -43,7 +43,7 @@ using namespace qx::ui::qt;
 
 namespace {
 
-QApplication& app() {
+QApplication& qtApp() {
     static int argc = 1;
     static char name[] = "qx_ui_qt_tests";
     static char* argv[] = {name, nullptr};
@@ -78,7 +78,7 @@ ByteArray encode(const QImage& img, const char* format) {
 
 class QtView : public ::testing::Test {
   protected:
-    void SetUp() override { app(); }
+    void SetUp() override { qtApp(); }
     void TearDown() override {
         for (auto& w : windows.openWindows()) windows.destroy(w);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -747,7 +747,7 @@ TEST_F(QtView, EveryButtonHasAName) {
 TEST_F(QtView, QtsOwnTextsInChineseAndNumbersWithAPoint) {
     test::CommaLocale locale;
     ASSERT_TRUE(locale.active());
-    speakChinese(app());
+    speakChinese(qtApp());
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     char number[16];
     std::snprintf(number, sizeof number, "%.1f", 1.5);
@@ -767,7 +767,7 @@ TEST_F(QtView, QtsOwnTextsInChineseAndNumbersWithAPoint) {
     dialog.close();
 
     // The other tests expect Qt's untranslated texts.
-    for (auto* t : app().findChildren<QTranslator*>()) QCoreApplication::removeTranslator(t);
+    for (auto* t : qtApp().findChildren<QTranslator*>()) QCoreApplication::removeTranslator(t);
     QLocale::setDefault(QLocale::c());
 }
 
