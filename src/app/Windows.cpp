@@ -15,26 +15,23 @@ namespace qx::app {
 
 namespace {
 
-// One line per child window; a nullptr binder: only the common wiring.
-// clang-format off
-constexpr ui::WindowDescriptor kLegacy[] = {
-    {"AboutWindow", nullptr, bindAboutWindow},
-    {"ResolverWindow", nullptr, resolvers::bindResolverWindow},
-    {"SiteIconWindow", nullptr, siteicon::bindSiteIconWindow},
-    {"RegexTesterWindow", nullptr, regextester::bindRegexTesterWindow},
-    {"WebTesterWindow", nullptr, tester::bindWebTesterWindow},
-    {"EncoderWindow", nullptr, encoder::bindEncoderWindow},
-    {"SpeechWindow", nullptr, speech::bindSpeechWindow},
-    {"AvatarWindow", nullptr, avatar::bindAvatarWindow},
-};
-// clang-format on
-
+// One line per child window, in the order of the main window's buttons: a feature's own
+// descriptor, or the name and binder of a window whose rows are still in ui/Layout.cpp (a nullptr
+// binder: only the common wiring).
 const std::vector<ui::WindowDescriptor>& descriptors() {
-    static const std::vector<ui::WindowDescriptor> all = [] {
-        std::vector<ui::WindowDescriptor> v(std::begin(kLegacy), std::end(kLegacy));
-        v.push_back(speedtest::kSpeedTestWindow);
-        return v;
-    }();
+    // clang-format off
+    static const std::vector<ui::WindowDescriptor> all = {
+        {"AboutWindow", nullptr, bindAboutWindow},
+        {"ResolverWindow", nullptr, resolvers::bindResolverWindow},
+        {"SiteIconWindow", nullptr, siteicon::bindSiteIconWindow},
+        {"RegexTesterWindow", nullptr, regextester::bindRegexTesterWindow},
+        {"WebTesterWindow", nullptr, tester::bindWebTesterWindow},
+        {"EncoderWindow", nullptr, encoder::bindEncoderWindow},
+        speech::kSpeechWindow,
+        {"AvatarWindow", nullptr, avatar::bindAvatarWindow},
+        speedtest::kSpeedTestWindow,
+    };
+    // clang-format on
     return all;
 }
 

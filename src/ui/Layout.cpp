@@ -203,20 +203,6 @@ WindowLayout encoderWindow() {
     return l;
 }
 
-WindowLayout speechWindow() {
-    return window("SpeechWindow", "", 324, 294, "文本转语言UI",
-                  {
-                      label("标签EX2", "文本内容：", 14, 32, 68, 18),
-                      button("按钮EX3", "导入", 88, 32, 64, 18),
-                      edit("编辑框EX_文本", 14, 56, 296, 104),
-                      radio("单选框EX1", "默认接口", 14, 168, 82, 26),
-                      button("按钮EX2", "转换", 14, 208, 231, 32),
-                      button("按钮EX4", ">", 256, 208, 56, 32).named("播放"),
-                      button("按钮EX5", "另存", 14, 250, 298, 26),
-                      closeButton(296, 8),
-                  });
-}
-
 WindowLayout avatarWindow() {
     return window("AvatarWindow", "", 308, 364, "取QQ头像UI",
                   {
@@ -232,8 +218,8 @@ WindowLayout avatarWindow() {
 
 const std::vector<WindowLayout>& allLayouts() {
     static const std::vector<WindowLayout> layouts = {
-        mainWindow(),      aboutWindow(),   resolverWindow(), siteIconWindow(), regexTesterWindow(),
-        webTesterWindow(), encoderWindow(), speechWindow(),   avatarWindow(),
+        mainWindow(),        aboutWindow(),     resolverWindow(), siteIconWindow(),
+        regexTesterWindow(), webTesterWindow(), encoderWindow(),  avatarWindow(),
     };
     return layouts;
 }

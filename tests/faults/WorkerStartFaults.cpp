@@ -101,11 +101,13 @@ INSTANTIATE_TEST_SUITE_P(
         NoThreadCase{
             "SpeechFetch", "SpeechWindow", speech::bindSpeechWindow, "编辑框EX_文本", "按钮EX2",
             [](ui::Window&, ProgramState& s) { EXPECT_FALSE(s.speech.fetchRunning); },
-            [](ui::Window&, ProgramState&, const RunDirectory& run) { return run.exists("Temp/audio.mp3"); }},
+            [](ui::Window&, ProgramState&, const RunDirectory& run) { return run.exists("Temp/audio.mp3"); },
+            speech::speechLayout},
         NoThreadCase{
             "SpeechPlayback", "SpeechWindow", speech::bindSpeechWindow, "", "按钮EX4",
             [](ui::Window&, ProgramState& s) { EXPECT_EQ(s.speech.playTicket, 0u); },
-            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speech.playTicket > 0u; }}),
+            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speech.playTicket > 0u; },
+            speech::speechLayout}),
     [](const ::testing::TestParamInfo<NoThreadCase>& i) { return std::string(i.param.name); });
 
 }  // namespace

@@ -18,7 +18,7 @@ const ControlLayout* find(const WindowLayout& l, const std::string& name) {
 
 }  // namespace
 
-TEST(Layouts, NineWindowsWithTheirSizesAndSkinElements) {
+TEST(Layouts, EightWindowsWithTheirSizesAndSkinElements) {
     struct Expect {
         const char* name;
         int w, h;
@@ -33,7 +33,6 @@ TEST(Layouts, NineWindowsWithTheirSizesAndSkinElements) {
         {"RegexTesterWindow", 380, 506, "正则调试UI", 344, 16},
         {"WebTesterWindow", 523, 603, "网页测试UI", 488, 16},
         {"EncoderWindow", 685, 517, "编码转换UI", 648, 16},
-        {"SpeechWindow", 324, 294, "文本转语言UI", 296, 8},
         {"AvatarWindow", 308, 364, "取QQ头像UI", 280, 8},
     };
     ASSERT_EQ(allLayouts().size(), std::size(expected));

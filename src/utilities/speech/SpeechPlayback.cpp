@@ -7,6 +7,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/PumpingDelay.h"
 #include "ui/WindowTask.h"
+#include "utilities/speech/SpeechControls.h"
 #include "utilities/speech/SpeechFetch.h"
 
 namespace qx::speech {
@@ -21,8 +22,8 @@ bool playAudioFile(const Text& path, const Text& alias, bool wait) {
 bool stopAudio(const Text& alias) { return platform::mciSendString("close " + alias) == platform::kMciOk; }
 
 void playSpeechWorker(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
-    if (window.control("按钮EX2").caption() == gbk(u8"转换中")) return;
-    ui::Control button = window.control("按钮EX4");
+    if (window.control(control::kConvert).caption() == gbk(u8"转换中")) return;
+    ui::Control button = window.control(control::kPlay);
     const unsigned ticket = ++state.speech.playTicket;
     if (!window.destroyed()) button.setCaption("| |");
     ui::pumpingDelay(windows, 100);

@@ -736,7 +736,7 @@ TEST_F(QtView, EveryButtonHasAName) {
     }
     EXPECT_EQ(checked, expected.size());
     // A caption set later does not rename a named control.
-    WindowPtr speech = Window::create("SpeechWindow");
+    WindowPtr speech = Window::create(*qx::app::findWindowLayout("SpeechWindow"));
     WindowView* v = open(speech);
     speech->control("按钮EX4").setCaption("| |");
     EXPECT_TRUE(waitFor([&] { return v->controlWidget("按钮EX4")->property("text").toString() == "| |"; }));

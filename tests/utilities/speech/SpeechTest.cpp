@@ -84,7 +84,7 @@ class SpeechTest : public testing::Test {
         state_.setExecutablePath(platform::fromNativePath((dir_ / "quorvex").string()));
         double_->setAnswer(SpeechDouble::Answer::Mp3);
         double_->hold(false);
-        window_ = ui::Window::create("SpeechWindow");
+        window_ = ui::Window::create(speechLayout());
         ASSERT_TRUE(window_);
         log_ = std::make_shared<CaptionLog>(window_.get());
         window_->setObserver(log_);
@@ -151,6 +151,18 @@ TEST_P(SpeechQueryTest, TheDoubleSeesTheExactQueryAndTheFileHoldsItsAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SpeechQueryTest, testing::ValuesIn(kQueries),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The window as its layout makes it: its size, its skin element, the close button's corner.
+TEST(SpeechLayout, SizeAndFrame) {
+    const ui::WindowLayout& l = speechLayout();
+    EXPECT_EQ(l.name, kSpeechWindow.name);
+    EXPECT_EQ(l.width, 324);
+    EXPECT_EQ(l.height, 294);
+    ui::WindowPtr w = ui::Window::create(l);
+    EXPECT_EQ(w->skinElement().name(), "文本转语言UI");
+    EXPECT_EQ(w->control(control::kClose).left(), 296);
+    EXPECT_EQ(w->control(control::kClose).top(), 8);
+}
 
 TEST_F(SpeechTest, RequestAddressIsTheServiceHostWithTheFixedTail) {
     EXPECT_EQ(speechRequestUrl("a b"), "http://tts.baidu.com/text2audio?tex=a+b" + kTail);
