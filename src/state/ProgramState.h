@@ -45,13 +45,6 @@ struct TesterState {
     Shared<Text> savedPageText;  // the 取文本 toggle's page as it was before the conversion
 };
 
-struct SpeechState {
-    // One fetch at a time: two would write the same speech file at once.
-    std::atomic<bool> fetchRunning{false};
-    // The latest playback; only it puts the play button back to rest.
-    std::atomic<unsigned> playTicket{0};
-};
-
 struct ProgramState {
     // Fixed at start from the executable's own path (GBK texts).
     Text runDirectory;  // without a trailing separator
@@ -68,7 +61,6 @@ struct ProgramState {
     NoticeState notice;
     ResolverState resolver;
     TesterState tester;
-    SpeechState speech;
 
     Text exePath() const;                          // runDirectory + separator + exeFileName
     Text pathIn(std::string_view relative) const;  // workDirectory + separator + relative

@@ -20,6 +20,12 @@
 namespace qx::test {
 namespace {
 
+// The speech window's session, for the cases to look at.
+std::shared_ptr<speech::Session> speechSession;
+void bindSpeech(const ui::WindowPtr& w, ProgramState& s, ui::WindowSystem& ws) {
+    speechSession = speech::bindSpeechSession(w, s, ws);
+}
+
 struct NoThreadCase {
     const char* name;
     const char* window;
@@ -99,14 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      speedtest::speedTestLayout},
         NoThreadCase{
-            "SpeechFetch", "SpeechWindow", speech::bindSpeechWindow, "编辑框EX_文本", "按钮EX2",
-            [](ui::Window&, ProgramState& s) { EXPECT_FALSE(s.speech.fetchRunning); },
+            "SpeechFetch", "SpeechWindow", bindSpeech, "编辑框EX_文本", "按钮EX2",
+            [](ui::Window&, ProgramState&) { EXPECT_FALSE(speechSession->fetchRunning); },
             [](ui::Window&, ProgramState&, const RunDirectory& run) { return run.exists("Temp/audio.mp3"); },
             speech::speechLayout},
         NoThreadCase{
-            "SpeechPlayback", "SpeechWindow", speech::bindSpeechWindow, "", "按钮EX4",
-            [](ui::Window&, ProgramState& s) { EXPECT_EQ(s.speech.playTicket, 0u); },
-            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speech.playTicket > 0u; },
+            "SpeechPlayback", "SpeechWindow", bindSpeech, "", "按钮EX4",
+            [](ui::Window&, ProgramState&) { EXPECT_EQ(speechSession->playTicket, 0u); },
+            [](ui::Window&, ProgramState&, const RunDirectory&) { return speechSession->playTicket > 0u; },
             speech::speechLayout}),
     [](const ::testing::TestParamInfo<NoThreadCase>& i) { return std::string(i.param.name); });
 

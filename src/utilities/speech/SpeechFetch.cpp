@@ -60,19 +60,20 @@ void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& wind
     if (!window.destroyed()) button.setCaption(gbk(u8"转换"));
 }
 
-void convertToSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+void convertToSpeech(const ui::WindowPtr& window, ProgramState& state,
+                     const std::shared_ptr<Session>& session, ui::WindowSystem& windows,
                      std::stop_token windowClosing) {
     if (isBlank(window->control(control::kText).text())) return;
-    if (state.speech.fetchRunning.exchange(true)) return;  // the running fetch writes the file
+    if (session->fetchRunning.exchange(true)) return;  // the running fetch writes the file
     const bool started = ui::startWindowTask(
         windows, *window,
-        [window, &state, &windows](std::stop_token fetch) {
-            FetchRunning running{state.speech.fetchRunning};
+        [window, &state, session, &windows](std::stop_token fetch) {
+            FetchRunning running{session->fetchRunning};
             fetchSpeech(*window, state, windows, fetch);
         },
         windowClosing);
     // No thread to be had: nothing started, nothing to wait for.
-    if (!started) state.speech.fetchRunning = false;
+    if (!started) session->fetchRunning = false;
 }
 
 void importSpeechText(ui::Window& window, ui::WindowSystem& windows) {

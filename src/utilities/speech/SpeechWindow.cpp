@@ -25,19 +25,21 @@ const ui::WindowLayout& speechLayout() {
     return layout;
 }
 
-void bindSpeechWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+std::shared_ptr<Session> bindSpeechSession(const ui::WindowPtr& window, ProgramState& state,
+                                           ui::WindowSystem& windows) {
+    auto session = std::make_shared<Session>();
     // Handlers live inside the window: they hold it weakly. The closing source outlives the
     // window in the tokens of fetches still running.
     std::weak_ptr<ui::Window> weak = window;
     auto closing = std::make_shared<std::stop_source>();
-    window->onClick(control::kConvert, [weak, &state, &windows, closing] {
-        if (auto w = weak.lock()) convertToSpeech(w, state, windows, closing->get_token());
+    window->onClick(control::kConvert, [weak, &state, session, &windows, closing] {
+        if (auto w = weak.lock()) convertToSpeech(w, state, session, windows, closing->get_token());
     });
     window->onClick(control::kImport, [weak, &windows] {
         if (auto w = weak.lock()) importSpeechText(*w, windows);
     });
-    window->onClick(control::kPlay, [weak, &state, &windows] {
-        if (auto w = weak.lock()) playSpeech(w, state, windows);
+    window->onClick(control::kPlay, [weak, &state, session, &windows] {
+        if (auto w = weak.lock()) playSpeech(w, state, session, windows);
     });
     window->onClick(control::kSaveAs, [weak, &state, &windows] {
         if (auto w = weak.lock()) saveSpeechAs(*w, state, windows);
@@ -45,6 +47,11 @@ void bindSpeechWindow(const ui::WindowPtr& window, ProgramState& state, ui::Wind
     window->onClick(control::kClose, [weak, &windows, closing] {
         if (auto w = weak.lock()) closeSpeechWindow(w, windows, *closing);
     });
+    return session;
+}
+
+void bindSpeechWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    bindSpeechSession(window, state, windows);
 }
 
 namespace {
