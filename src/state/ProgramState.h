@@ -1,6 +1,7 @@
 #pragma once
-// The program-wide variables, one instance for the whole run, passed by reference. One section
-// per feature; every value is safe for concurrent use (atomics, Shared<T>).
+// The program-wide variables, one instance for the whole run, passed by reference: paths,
+// version, skin, the notice's texts, the chosen service. A feature's working state lives in its
+// own folder (its session). Every value is safe for concurrent use (atomics, Shared<T>).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -29,22 +30,6 @@ struct ResolverState {
     std::atomic<int> selectedResolverService{0};
 };
 
-// One request of the web tester. Its answer, the user's cancel and the time limit race to end
-// it; whoever sets `ended` first under the lock decides what the window shows.
-struct TesterRequestRun {
-    std::mutex mutex;
-    std::stop_source stop;
-    bool ended = false;
-};
-
-struct TesterState {
-    std::atomic<int> testerMethod{0};  // 0 GET, 1 POST
-    std::atomic<int> requestElapsedSeconds{0};
-    Shared<std::shared_ptr<TesterRequestRun>> requestThread;  // the latest request, running or ended
-    Shared<ByteArray> lastResponseBytes;
-    Shared<Text> savedPageText;  // the 取文本 toggle's page as it was before the conversion
-};
-
 struct ProgramState {
     // Fixed at start from the executable's own path (GBK texts).
     Text runDirectory;  // without a trailing separator
@@ -60,7 +45,6 @@ struct ProgramState {
 
     NoticeState notice;
     ResolverState resolver;
-    TesterState tester;
 
     Text exePath() const;                          // runDirectory + separator + exeFileName
     Text pathIn(std::string_view relative) const;  // workDirectory + separator + relative

@@ -1,7 +1,7 @@
 #include "tester/HtmlToTextToggle.h"
 
-#include "text/CodePages.h"
 #include "net/HtmlText.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::tester {

@@ -18,7 +18,7 @@ constexpr int kCollapsedCloseLeft = 488;
 constexpr int kExpandedWidth = 906;
 constexpr int kExpandedCloseLeft = 864;
 
-using RunPtr = std::shared_ptr<TesterRequestRun>;
+using RunPtr = std::shared_ptr<RequestRun>;
 
 void setPanel(ui::Window& w, bool expanded) {
     w.setWidth(expanded ? kExpandedWidth : kCollapsedWidth);
@@ -32,7 +32,7 @@ void stopTimer(ui::Window& w) { w.control("时钟1").setInterval(0); }
 
 // Ends the run unless its answer, a cancel or the limit ended it already; true when this call
 // ended it. The transfer is stopped through its token, so a late answer finds the run ended.
-bool endRun(TesterRequestRun& run) {
+bool endRun(RequestRun& run) {
     std::lock_guard lock(run.mutex);
     if (run.ended) return false;
     run.ended = true;
@@ -41,29 +41,29 @@ bool endRun(TesterRequestRun& run) {
 }
 
 // What the cancel and the limit show once they have ended the request.
-void showStopped(ui::Window& w, ProgramState& state) {
+void showStopped(ui::Window& w, Session& session) {
     w.control("标签EX10").setCaption(limitText());
-    state.tester.requestElapsedSeconds = 0;
+    session.requestElapsedSeconds = 0;
     w.control("按钮EX2").setCaption(idleCaption());
     stopTimer(w);
 }
 
-void onWebTesterWindowCreated(ui::Window& w, ProgramState& state) {
+void onWebTesterWindowCreated(ui::Window& w, Session& session) {
     // The skin element gets the program's skin from the common child-window wiring.
     setPanel(w, false);
-    state.tester.testerMethod = 0;
+    session.testerMethod = 0;
     w.control("单选框EX1").setChecked(true);  // GET, as the method is
     // A request the previous tester window left running has no window to answer to any more.
-    if (RunPtr run = state.tester.requestThread.get()) endRun(*run);
+    if (RunPtr run = session.requestThread.get()) endRun(*run);
 }
 
-void confirmCancelRequest(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows,
+void confirmCancelRequest(const ui::WindowPtr& w, Session& session, ui::WindowSystem& windows,
                           const RunPtr& run) {
     if (windows.messageBox(w.get(), cancelQuestion(), Text(), ui::MessageStyle::YesNoQuestion) !=
         ui::MessageAnswer::Yes)
         return;
     // The answer may have come while the question was open: then there is nothing to cancel.
-    if (run && endRun(*run)) showStopped(*w, state);
+    if (run && endRun(*run)) showStopped(*w, session);
 }
 
 // The answer's views are those the switches show when the answer arrives: the user may still
@@ -79,8 +79,9 @@ AnswerViews readAnswerViews(ui::Window& w) {
             w.control("选择框EX6").checked()};
 }
 
-void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& run,
+void requestWorker(const ui::WindowPtr& w, const std::shared_ptr<Session>& shared, const RunPtr& run,
                    std::stop_token processStop) {
+    Session& session = *shared;
     std::stop_callback chained(processStop, [run] { run->stop.request_stop(); });
     TesterRequest request;
     {
@@ -89,7 +90,7 @@ void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& ru
         request.url = requestAddress(w->control("编辑框EX_原网址").text());
         w->control("编辑框EX_原网址").setText(request.url);
         const bool tenDigits = w->control("选择框EX3").checked();
-        request.method = state.tester.testerMethod.load();
+        request.method = session.testerMethod.load();
         request.body = fillTimestamps(w->control("编辑框EX_提交数据").text(), tenDigits);
         request.cookies = w->control("编辑框EX_Cookie").text();
         request.headers = w->control("编辑框EX_协议头").text();
@@ -119,7 +120,7 @@ void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& ru
     run->ended = true;
     ui::Window& win = *w;
     if (body.empty()) {
-        state.tester.lastResponseBytes.set({});
+        session.lastResponseBytes.set({});
         win.control("编辑框EX_最后文本").setText(std::move(text));
     } else {
         win.control("编辑框EX_最后文本").setText(std::move(text));
@@ -133,25 +134,27 @@ void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& ru
             setPanel(win, image);
         }
         win.control("按钮EX6").setCaption(gbk(u8"取文本"));
-        state.tester.savedPageText.set({});
-        state.tester.lastResponseBytes.set(std::move(body));
+        session.savedPageText.set({});
+        session.lastResponseBytes.set(std::move(body));
     }
     win.control("按钮EX2").setCaption(idleCaption());
     stopTimer(win);
 }
 
-void sendRequestClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows) {
+void sendRequestClicked(const ui::WindowPtr& w, ProgramState& state, const std::shared_ptr<Session>& shared,
+                        ui::WindowSystem& windows) {
+    Session& session = *shared;
     const Text caption = w->control("按钮EX2").caption();
     if (caption == runningCaption()) {
-        RunPtr run = state.tester.requestThread.get();
+        RunPtr run = session.requestThread.get();
         // The question waits on a thread of its own, so the window keeps running meanwhile.
         platform::startWorker(
-            [w, &state, &windows, run](std::stop_token) { confirmCancelRequest(w, state, windows, run); });
+            [w, shared, &windows, run](std::stop_token) { confirmCancelRequest(w, *shared, windows, run); });
         return;
     }
     if (caption != idleCaption()) return;
 
-    state.tester.requestElapsedSeconds = 0;
+    session.requestElapsedSeconds = 0;
     w->control("标签EX10").setCaption(Text());
     setExpandButtonState(*w, 0);
     w->control("按钮EX2").setCaption(runningCaption());
@@ -159,16 +162,16 @@ void sendRequestClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowS
     if (isBlank(headers.text())) headers.setText(defaultHeaderLine());
 
     // Only one request at a time: one still running (its window was closed) gives way.
-    if (RunPtr previous = state.tester.requestThread.get()) endRun(*previous);
-    auto run = std::make_shared<TesterRequestRun>();
-    state.tester.requestThread.set(run);
+    if (RunPtr previous = session.requestThread.get()) endRun(*previous);
+    auto run = std::make_shared<RequestRun>();
+    session.requestThread.set(run);
     // The timer starts before the worker, so a quick answer always finds it to stop.
     if (w->control("选择框EX7").checked()) w->control("时钟1").setInterval(1000);
-    platform::startWorker([w, &state, run](std::stop_token stop) { requestWorker(w, state, run, stop); });
+    platform::startWorker([w, shared, run](std::stop_token stop) { requestWorker(w, shared, run, stop); });
 }
 
-void requestTimerTick(ui::Window& w, ProgramState& state) {
-    RunPtr run = state.tester.requestThread.get();
+void requestTimerTick(ui::Window& w, Session& session) {
+    RunPtr run = session.requestThread.get();
     if (!run) {
         stopTimer(w);
         return;
@@ -179,13 +182,13 @@ void requestTimerTick(ui::Window& w, ProgramState& state) {
             stopTimer(w);
             return;
         }
-        if (state.tester.requestElapsedSeconds < kLimitSeconds) {
-            const int n = ++state.tester.requestElapsedSeconds;
+        if (session.requestElapsedSeconds < kLimitSeconds) {
+            const int n = ++session.requestElapsedSeconds;
             w.control("标签EX10").setCaption(progressText(n));
             return;
         }
     }
-    if (endRun(*run)) showStopped(w, state);
+    if (endRun(*run)) showStopped(w, session);
 }
 
 void expandPanelClicked(ui::Window& w) {
@@ -217,28 +220,30 @@ void savePreviewImage(ui::Window& w, ui::WindowSystem& windows) {
 }
 
 // Closing the window stops its request: nobody waits for the answer any more.
-void closeClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows) {
-    if (RunPtr run = state.tester.requestThread.get()) endRun(*run);
+void closeClicked(const ui::WindowPtr& w, Session& session, ui::WindowSystem& windows) {
+    if (RunPtr run = session.requestThread.get()) endRun(*run);
     windows.destroy(w);
 }
 
 }  // namespace
 
-void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
-    registerHtmlToText(*window, state.tester.savedPageText);
+std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, ProgramState& state,
+                                              ui::WindowSystem& windows) {
+    auto session = std::make_shared<Session>();
+    registerHtmlToText(*window, session->savedPageText);
     // Handlers live inside the window: they hold it weakly, the workers they start strongly.
     std::weak_ptr<ui::Window> weak = window;
-    window->onCreated([weak, &state] {
-        if (auto w = weak.lock()) onWebTesterWindowCreated(*w, state);
+    window->onCreated([weak, session] {
+        if (auto w = weak.lock()) onWebTesterWindowCreated(*w, *session);
     });
-    window->onClick("按钮EX2", [weak, &state, &windows] {
-        if (auto w = weak.lock()) sendRequestClicked(w, state, windows);
+    window->onClick("按钮EX2", [weak, &state, session, &windows] {
+        if (auto w = weak.lock()) sendRequestClicked(w, state, session, windows);
     });
-    window->onClick("单选框EX2", [&state] { state.tester.testerMethod = 1; });
+    window->onClick("单选框EX2", [session] { session->testerMethod = 1; });
     // Choosing GET again after POST makes the method GET again, as the radio button says.
-    window->onClick("单选框EX1", [&state] { state.tester.testerMethod = 0; });
-    window->onTimer("时钟1", [weak, &state] {
-        if (auto w = weak.lock()) requestTimerTick(*w, state);
+    window->onClick("单选框EX1", [session] { session->testerMethod = 0; });
+    window->onTimer("时钟1", [weak, session] {
+        if (auto w = weak.lock()) requestTimerTick(*w, *session);
     });
     window->onClick("按钮EX5", [weak] {
         if (auto w = weak.lock()) expandPanelClicked(*w);
@@ -252,9 +257,14 @@ void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::W
     window->onClick("图片框EX1", [weak, &windows] {
         if (auto w = weak.lock()) savePreviewImage(*w, windows);
     });
-    window->onClick("按钮EX1", [weak, &state, &windows] {
-        if (auto w = weak.lock()) closeClicked(w, state, windows);
+    window->onClick("按钮EX1", [weak, session, &windows] {
+        if (auto w = weak.lock()) closeClicked(w, *session, windows);
     });
+    return session;
+}
+
+void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    bindWebTesterSession(window, state, windows);
 }
 
 }  // namespace qx::tester
