@@ -25,7 +25,7 @@ const std::vector<ui::WindowDescriptor>& descriptors() {
         {"ResolverWindow", nullptr, resolvers::bindResolverWindow},
         {"SiteIconWindow", nullptr, siteicon::bindSiteIconWindow},
         {"RegexTesterWindow", nullptr, regextester::bindRegexTesterWindow},
-        {"WebTesterWindow", nullptr, tester::bindWebTesterWindow},
+        tester::kWebTesterWindow,
         {"EncoderWindow", nullptr, encoder::bindEncoderWindow},
         speech::kSpeechWindow,
         {"AvatarWindow", nullptr, avatar::bindAvatarWindow},

@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "state/ProgramState.h"
+#include "tester/TesterControls.h"
 #include "tester/TesterSession.h"
+#include "ui/WindowDescriptor.h"
 #include "ui/WindowSystem.h"
 
 namespace qx::tester {
@@ -12,5 +14,8 @@ namespace qx::tester {
 std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, ProgramState& state,
                                               ui::WindowSystem& windows);
 void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows);
+
+// Its rows are still in ui/Layout.cpp.
+extern const ui::WindowDescriptor kWebTesterWindow;
 
 }  // namespace qx::tester
