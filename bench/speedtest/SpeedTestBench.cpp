@@ -39,12 +39,11 @@ Result measure(double megabytesPerSecond, ProgramState& state) {
     paced.bytesPerSecond = megabytesPerSecond * 1048576.0;
     test::SpeedTestServer server(paced);
     state.notice.speedTestLink.set(server.url());
-    state.speedTest.downloadedBytes = 0;
-    state.speedTest.previousBytes = 0;
 
     test::FakeWindowSystem windows;
-    ui::WindowPtr window = ui::Window::create("SpeedTestWindow");
-    speedtest::bindSpeedTestWindow(window, state, windows);
+    ui::WindowPtr window = ui::Window::create(speedtest::speedTestLayout());
+    const std::shared_ptr<speedtest::Session> session =
+        speedtest::bindSpeedTestSession(window, state, windows);
     window->created();
 
     // The click starts the timer; it then ticks every second as the window's timer does.
@@ -55,11 +54,11 @@ Result measure(double megabytesPerSecond, ProgramState& state) {
         std::this_thread::sleep_until(start + std::chrono::milliseconds(1000 * tick));
         window->timerTick("时钟1");
     }
-    while (!state.speedTest.finished) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    while (!session->finished) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 
     Result r;
     r.served = megabytesPerSecond;
-    r.samples = state.speedTest.samples.get();
+    r.samples = session->samples.get();
     r.exact = double(speedtest::averageKb(r.samples)) / 1024.0;
     r.caption = gbkToUtf8(window->control("标签EX4").caption());
     const std::string prefix = "您的平均接入速度：";

@@ -7,40 +7,59 @@
 #include "utilities/avatar/AvatarWindow.h"
 #include "utilities/encoder/EncoderWindow.h"
 #include "utilities/regextester/RegexTesterWindow.h"
-#include "utilities/speech/SpeechWindow.h"
 #include "utilities/siteicon/SiteIconWindow.h"
+#include "utilities/speech/SpeechWindow.h"
 #include "utilities/speedtest/SpeedTestWindow.h"
 
 namespace qx::app {
 
 namespace {
 
-struct BinderEntry {
-    std::string_view window;
-    WindowBinder bind;
-};
+// One line per child window, in the order of the main window's buttons: a feature's own
+// descriptor, or the name and binder of a window whose rows are still in ui/Layout.cpp (a nullptr
+// binder: only the common wiring).
+const std::vector<ui::WindowDescriptor>& descriptors() {
+    // clang-format off
+    static const std::vector<ui::WindowDescriptor> all = {
+        {"AboutWindow", nullptr, bindAboutWindow},
+        {"ResolverWindow", nullptr, resolvers::bindResolverWindow},
+        {"SiteIconWindow", nullptr, siteicon::bindSiteIconWindow},
+        {"RegexTesterWindow", nullptr, regextester::bindRegexTesterWindow},
+        tester::kWebTesterWindow,
+        {"EncoderWindow", nullptr, encoder::bindEncoderWindow},
+        speech::kSpeechWindow,
+        {"AvatarWindow", nullptr, avatar::bindAvatarWindow},
+        speedtest::kSpeedTestWindow,
+    };
+    // clang-format on
+    return all;
+}
 
-// One line per child window; nullptr: only the common wiring.
-// clang-format off
-constexpr BinderEntry kBinders[] = {
-    {"AboutWindow", bindAboutWindow},
-    {"ResolverWindow", resolvers::bindResolverWindow},
-    {"SiteIconWindow", siteicon::bindSiteIconWindow},
-    {"RegexTesterWindow", regextester::bindRegexTesterWindow},
-    {"WebTesterWindow", tester::bindWebTesterWindow},
-    {"EncoderWindow", encoder::bindEncoderWindow},
-    {"SpeechWindow", speech::bindSpeechWindow},
-    {"AvatarWindow", avatar::bindAvatarWindow},
-    {"SpeedTestWindow", speedtest::bindSpeedTestWindow},
-};
-// clang-format on
+const ui::WindowDescriptor* findDescriptor(std::string_view windowName) {
+    for (const ui::WindowDescriptor& d : descriptors())
+        if (d.name == windowName) return &d;
+    return nullptr;
+}
 
 }  // namespace
 
+std::span<const ui::WindowDescriptor> childWindows() { return descriptors(); }
+
+const ui::WindowLayout* findWindowLayout(std::string_view windowName) {
+    const ui::WindowDescriptor* d = findDescriptor(windowName);
+    if (d && d->layout) return &d->layout();
+    return ui::findLayout(windowName);
+}
+
+std::vector<const ui::WindowLayout*> allWindowLayouts() {
+    std::vector<const ui::WindowLayout*> all = {ui::findLayout("MainWindow")};
+    for (const ui::WindowDescriptor& d : descriptors()) all.push_back(findWindowLayout(d.name));
+    return all;
+}
+
 WindowBinder findWindowBinder(std::string_view windowName) {
-    for (const BinderEntry& e : kBinders)
-        if (e.window == windowName) return e.bind;
-    return nullptr;
+    const ui::WindowDescriptor* d = findDescriptor(windowName);
+    return d ? d->bind : nullptr;
 }
 
 void applyLayoutPictures(ui::Window& window) {
@@ -55,8 +74,10 @@ void applySkin(ui::Window& window, const ProgramState& state) {
 }
 
 ui::WindowPtr makeChildWindow(std::string_view name, ProgramState& state, ui::WindowSystem& windows) {
-    ui::WindowPtr window = ui::Window::create(name);
-    if (!window) return nullptr;
+    const ui::WindowDescriptor* d = findDescriptor(name);
+    const ui::WindowLayout* layout = findWindowLayout(name);
+    if (!layout) return nullptr;
+    ui::WindowPtr window = ui::Window::create(*layout);
     applyLayoutPictures(*window);
     std::weak_ptr<ui::Window> weak = window;  // handlers must not keep their own window alive
     window->onCreated([weak, &state] {
@@ -65,7 +86,7 @@ ui::WindowPtr makeChildWindow(std::string_view name, ProgramState& state, ui::Wi
     window->onClick("按钮EX1", [weak, &windows] {
         if (auto w = weak.lock()) windows.destroy(w);
     });
-    if (WindowBinder bind = findWindowBinder(name)) bind(window, state, windows);
+    if (d && d->bind) d->bind(window, state, windows);
     return window;
 }
 

@@ -3,19 +3,30 @@
 // with the pictures the layout names, the run's skin applied by its created handler and its
 // close button 按钮EX1 destroying it. Then the window's feature binds its own handlers.
 //
-// How a feature binds its window: it declares, in its own header,
-//     void bindXxxWindow(const ui::WindowPtr&, ProgramState&, ui::WindowSystem&);
-// and names it in the one table of Windows.cpp (one line per window). The binder runs after
-// the common wiring and before the window opens; it may replace the 按钮EX1 handler (a window
-// that refuses to close while busy) and add created handlers, which run after the skin's.
+// How a feature declares its window: its folder defines a ui::WindowDescriptor (name, layout
+// rows, the controls its handlers name, binder) and the one table of Windows.cpp lists it; a
+// feature whose rows still live in ui/Layout.cpp lists its name and binder there. The binder runs
+// after the common wiring and before the window opens; it may replace the 按钮EX1 handler (a
+// window that refuses to close while busy) and add created handlers, which run after the skin's.
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "state/ProgramState.h"
+#include "ui/WindowDescriptor.h"
 #include "ui/WindowSystem.h"
 
 namespace qx::app {
 
-using WindowBinder = void (*)(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows);
+using ui::WindowBinder;
+
+// Every child window's descriptor, in the order of the main window's buttons.
+std::span<const ui::WindowDescriptor> childWindows();
+// The layout of a window: MainWindow's, or a child window's from its descriptor; nullptr for an
+// unknown name.
+const ui::WindowLayout* findWindowLayout(std::string_view windowName);
+// Every window's layout: the main window's first, then the child windows'.
+std::vector<const ui::WindowLayout*> allWindowLayouts();
 
 // The binder of a child window; nullptr when its feature binds nothing (yet) or for an
 // unknown name.

@@ -1,7 +1,6 @@
 // speedtest [URL]: the speed test's download, sampled once a second, with the window's warm-up,
 // per-second captions and average; the address defaults to the one the online notice gives.
 #include <CLI/CLI.hpp>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "notice/ShareNote.h"
 #include "platform/http/Internet.h"
 #include "utilities/speedtest/SpeedTest.h"
+#include "utilities/speedtest/SpeedTestSession.h"
 
 namespace qx::cli {
 
@@ -26,9 +26,8 @@ struct SpeedTestOptions {
     int seconds = speedtest::kTestTicks;
 };
 
-// The running download and what the sampler reads of it.
+// How the download ended; its counts go into the test's session.
 struct Download {
-    std::atomic<std::int64_t> downloaded {0};
     std::mutex mutex;
     std::condition_variable_any ended;
     bool done = false;
@@ -41,21 +40,24 @@ Outcome runSpeedTest(Session& session, const SpeedTestOptions& o) {
     if (!o.url.empty()) {
         if (!session.textOf(o.url, "URL", url, failed)) return failed;
     } else {
-        const Text note = notice::fetchShareNote(notice::kNoticeShareLink, notice::kNoticeSharePassword, session.stop());
+        const Text note =
+            notice::fetchShareNote(notice::kNoticeShareLink, notice::kNoticeSharePassword, session.stop());
         if (session.stopped()) return interruptedRun();
-        if (note.empty()) return failure(kExitNetwork, "offline", "取不到在线公告里的测速地址，当前处于离线状态");
+        if (note.empty())
+            return failure(kExitNetwork, "offline", "取不到在线公告里的测速地址，当前处于离线状态");
         url = notice::parseNoticeFields(note).speedTestLink;
         if (url.empty()) return failure(kExitNoResult, "no-link", "在线公告里没有测速地址");
     }
 
     auto download = std::make_shared<Download>();
-    std::stop_source test;
-    std::stop_callback relay(session.stop(), [&test] { test.request_stop(); });
-    std::thread worker([download, url, token = test.get_token()] {
+    auto test = std::make_shared<speedtest::Session>(o.seconds);
+    std::stop_source stop = test->beginDownload();
+    std::stop_callback relay(session.stop(), [&stop] { stop.request_stop(); });
+    std::thread worker([download, test, url, token = stop.get_token()] {
         const int result = platform::downloadToFile(
             url, kSink,
-            [&download](std::int64_t, std::int64_t downloaded, int, std::int64_t, int) {
-                download->downloaded = downloaded;
+            [&](std::int64_t total, std::int64_t downloaded, int, std::int64_t, int) {
+                test->onProgress(token, total, downloaded);
             },
             0, true, token);
         std::lock_guard lock(download->mutex);
@@ -65,16 +67,15 @@ Outcome runSpeedTest(Session& session, const SpeedTestOptions& o) {
     });
 
     ProgressLine line = session.progressLine();
-    std::vector<std::int64_t> samples;
-    std::int64_t previous = 0;
     bool unreachable = false;
     const auto start = std::chrono::steady_clock::now();
-    for (int tick = 1; tick <= o.seconds; ++tick) {
+    while (!test->complete()) {
         {
             std::unique_lock lock(download->mutex);
             // A download that failed before its first byte has nothing to measure.
-            const bool ended = download->ended.wait_until(lock, session.stop(), start + std::chrono::seconds(tick), [&] {
-                return download->done && download->result != 0 && download->downloaded == 0;
+            const auto due = start + std::chrono::seconds(test->tickCount + 1);
+            const bool ended = download->ended.wait_until(lock, session.stop(), due, [&] {
+                return download->done && download->result != 0 && test->downloadedBytes == 0;
             });
             if (ended) {
                 unreachable = true;
@@ -82,27 +83,23 @@ Outcome runSpeedTest(Session& session, const SpeedTestOptions& o) {
             }
         }
         if (session.stopped()) break;
-        const std::int64_t downloaded = download->downloaded;
-        const std::int64_t delta = downloaded - previous;
-        previous = downloaded;
-        const std::string caption = utf8Of(speedtest::secondCaption(delta));
-        if (tick > speedtest::kWarmUpTicks) samples.push_back(speedtest::sampleOf(delta));
-        line.show("测速中 " + std::to_string(tick) + "/" + std::to_string(o.seconds) + " 秒：" + caption +
-                      (tick <= speedtest::kWarmUpTicks ? "（预热）" : ""),
+        const speedtest::Session::Tick tick = test->onTick();
+        line.show("测速中 " + std::to_string(tick.number) + "/" + std::to_string(o.seconds) + " 秒：" +
+                      utf8Of(tick.caption) + (tick.counted ? "" : "（预热）"),
                   true);
     }
-    test.request_stop();
+    test->stopDownload();
     worker.join();
     line.finish();
     if (session.stopped()) return interruptedRun();
     if (unreachable) return failure(kExitNetwork, "network", "测速地址无法下载", utf8Of(url));
 
-    const std::int64_t average = speedtest::averageKb(samples);
-    const std::string caption = utf8Of(speedtest::averageCaption(average));
+    const std::int64_t average = test->averageKb();
+    const std::string caption = utf8Of(test->averageCaption());
     nlohmann::ordered_json json = {{"url", utf8Of(url)},
                                    {"seconds", o.seconds},
-                                   {"bytes", previous},
-                                   {"samplesKb", samples},
+                                   {"bytes", test->previousBytes.load()},
+                                   {"samplesKb", test->samples.get()},
                                    {"averageKb", average},
                                    {"caption", caption}};
     return success(std::move(json), caption);

@@ -1,6 +1,7 @@
 #pragma once
-// The program-wide variables, one instance for the whole run, passed by reference. One section
-// per feature; every value is safe for concurrent use (atomics, Shared<T>).
+// The program-wide variables, one instance for the whole run, passed by reference: paths,
+// version, skin, the notice's texts, the chosen service. A feature's working state lives in its
+// own folder (its session). Every value is safe for concurrent use (atomics, Shared<T>).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,54 +17,17 @@ namespace qx {
 
 struct NoticeState {
     Shared<Text> noticeText;
-    Shared<Text> speedTestLink;  // the speed test reads it
+    Shared<Text> speedTestLink;
     Shared<Text> banterText;
-    std::atomic<bool> banterRotationStarted {false};
+    std::atomic<bool> banterRotationStarted{false};
     Shared<TextArray> headerNames;
     Shared<TextArray> headerValues;
     // At most one check runs at a time; a trigger while one runs starts nothing new.
-    std::atomic<bool> checkRunning {false};
+    std::atomic<bool> checkRunning{false};
 };
 
 struct ResolverState {
-    std::atomic<int> selectedResolverService {0};
-};
-
-// One request of the web tester. Its answer, the user's cancel and the time limit race to end
-// it; whoever sets `ended` first under the lock decides what the window shows.
-struct TesterRequestRun {
-    std::mutex mutex;
-    std::stop_source stop;
-    bool ended = false;
-};
-
-struct TesterState {
-    std::atomic<int> testerMethod {0};  // 0 GET, 1 POST
-    std::atomic<int> requestElapsedSeconds {0};
-    Shared<std::shared_ptr<TesterRequestRun>> requestThread;  // the latest request, running or ended
-    Shared<ByteArray> lastResponseBytes;
-    Shared<Text> savedPageText;  // the 取文本 toggle's page as it was before the conversion
-};
-
-struct SpeechState {
-    // One fetch at a time: two would write the same speech file at once.
-    std::atomic<bool> fetchRunning {false};
-    // The latest playback; only it puts the play button back to rest.
-    std::atomic<unsigned> playTicket {0};
-};
-
-struct SpeedTestState {
-    std::atomic<bool> started {false};  // a test ran since the window was last created
-    std::atomic<bool> finished {true};  // no test runs; only then does the close button work
-    // Stops the current test's download worker.
-    Shared<std::stop_source> downloadStop;
-    // Byte counts are 64-bit: a 16-second test on a fast line passes 2 GiB.
-    std::atomic<std::int64_t> downloadedBytes {0};
-    std::atomic<std::int64_t> totalBytes {0};  // Content-Length as last reported; kept, not used
-    std::atomic<int> tickCount {0};
-    std::atomic<std::int64_t> lastDelta {0};
-    std::atomic<std::int64_t> previousBytes {0};
-    Shared<std::vector<std::int64_t>> samples;  // KB of each counted second
+    std::atomic<int> selectedResolverService{0};
 };
 
 struct ProgramState {
@@ -81,9 +45,6 @@ struct ProgramState {
 
     NoticeState notice;
     ResolverState resolver;
-    TesterState tester;
-    SpeechState speech;
-    SpeedTestState speedTest;
 
     Text exePath() const;                          // runDirectory + separator + exeFileName
     Text pathIn(std::string_view relative) const;  // workDirectory + separator + relative

@@ -1,7 +1,8 @@
 #include "tester/HtmlToTextToggle.h"
 
-#include "text/CodePages.h"
 #include "net/HtmlText.h"
+#include "tester/TesterControls.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
 
 namespace qx::tester {
@@ -20,8 +21,8 @@ Text pageToPlainText(const Text& page) {
 }
 
 void htmlToText(ui::Window& window, Shared<Text>& savedPageText) {
-    ui::Control button = window.control("按钮EX6");
-    ui::Control box = window.control("编辑框EX_最后文本");
+    ui::Control button = window.control(control::kToText);
+    ui::Control box = window.control(control::kAnswer);
     const Text page = box.text();
     if (button.caption() == gbk(u8"取文本") && page != net::emptyPageNotice()) {
         savedPageText.set(page);
@@ -39,7 +40,7 @@ void registerHtmlToText(ui::Window& window, Shared<Text>& savedPageText) {
     // The handler lives inside the window, so the window outlives every call of it.
     ui::Window* self = &window;
     Shared<Text>* saved = &savedPageText;
-    window.onClick("按钮EX6", [self, saved] { htmlToText(*self, *saved); });
+    window.onClick(control::kToText, [self, saved] { htmlToText(*self, *saved); });
 }
 
 }  // namespace qx::tester

@@ -4,6 +4,7 @@
 #include "platform/imaging/ImageSize.h"
 #include "platform/system/Worker.h"
 #include "tester/HtmlToTextToggle.h"
+#include "tester/TesterControls.h"
 #include "tester/WebTester.h"
 #include "text/CodePages.h"
 #include "text/Strings.h"
@@ -18,21 +19,21 @@ constexpr int kCollapsedCloseLeft = 488;
 constexpr int kExpandedWidth = 906;
 constexpr int kExpandedCloseLeft = 864;
 
-using RunPtr = std::shared_ptr<TesterRequestRun>;
+using RunPtr = std::shared_ptr<RequestRun>;
 
 void setPanel(ui::Window& w, bool expanded) {
     w.setWidth(expanded ? kExpandedWidth : kCollapsedWidth);
-    w.control("按钮EX1").setLeft(expanded ? kExpandedCloseLeft : kCollapsedCloseLeft);
+    w.control(control::kClose).setLeft(expanded ? kExpandedCloseLeft : kCollapsedCloseLeft);
 }
 
 // The "->" button's state value; nothing in our view draws it differently.
-void setExpandButtonState(ui::Window& w, int value) { w.control("按钮EX5").setPosition(value); }
+void setExpandButtonState(ui::Window& w, int value) { w.control(control::kExpand).setPosition(value); }
 
-void stopTimer(ui::Window& w) { w.control("时钟1").setInterval(0); }
+void stopTimer(ui::Window& w) { w.control(control::kTimer).setInterval(0); }
 
 // Ends the run unless its answer, a cancel or the limit ended it already; true when this call
 // ended it. The transfer is stopped through its token, so a late answer finds the run ended.
-bool endRun(TesterRequestRun& run) {
+bool endRun(RequestRun& run) {
     std::lock_guard lock(run.mutex);
     if (run.ended) return false;
     run.ended = true;
@@ -41,29 +42,29 @@ bool endRun(TesterRequestRun& run) {
 }
 
 // What the cancel and the limit show once they have ended the request.
-void showStopped(ui::Window& w, ProgramState& state) {
-    w.control("标签EX10").setCaption(limitText());
-    state.tester.requestElapsedSeconds = 0;
-    w.control("按钮EX2").setCaption(idleCaption());
+void showStopped(ui::Window& w, Session& session) {
+    w.control(control::kElapsed).setCaption(limitText());
+    session.requestElapsedSeconds = 0;
+    w.control(control::kSend).setCaption(idleCaption());
     stopTimer(w);
 }
 
-void onWebTesterWindowCreated(ui::Window& w, ProgramState& state) {
+void onWebTesterWindowCreated(ui::Window& w, Session& session) {
     // The skin element gets the program's skin from the common child-window wiring.
     setPanel(w, false);
-    state.tester.testerMethod = 0;
-    w.control("单选框EX1").setChecked(true);  // GET, as the method is
+    session.testerMethod = 0;
+    w.control(control::kGet).setChecked(true);  // GET, as the method is
     // A request the previous tester window left running has no window to answer to any more.
-    if (RunPtr run = state.tester.requestThread.get()) endRun(*run);
+    if (RunPtr run = session.requestThread.get()) endRun(*run);
 }
 
-void confirmCancelRequest(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows,
+void confirmCancelRequest(const ui::WindowPtr& w, Session& session, ui::WindowSystem& windows,
                           const RunPtr& run) {
     if (windows.messageBox(w.get(), cancelQuestion(), Text(), ui::MessageStyle::YesNoQuestion) !=
         ui::MessageAnswer::Yes)
         return;
     // The answer may have come while the question was open: then there is nothing to cancel.
-    if (run && endRun(*run)) showStopped(*w, state);
+    if (run && endRun(*run)) showStopped(*w, session);
 }
 
 // The answer's views are those the switches show when the answer arrives: the user may still
@@ -75,26 +76,27 @@ struct AnswerViews {
 };
 
 AnswerViews readAnswerViews(ui::Window& w) {
-    return {w.control("选择框EX2").checked(), w.control("选择框EX4").checked(),
-            w.control("选择框EX6").checked()};
+    return {w.control(control::kUtf8).checked(), w.control(control::kSimplified).checked(),
+            w.control(control::kPictureView).checked()};
 }
 
-void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& run,
+void requestWorker(const ui::WindowPtr& w, const std::shared_ptr<Session>& shared, const RunPtr& run,
                    std::stop_token processStop) {
+    Session& session = *shared;
     std::stop_callback chained(processStop, [run] { run->stop.request_stop(); });
     TesterRequest request;
     {
         std::lock_guard lock(run->mutex);
         if (run->ended || w->destroyed()) return;
-        request.url = requestAddress(w->control("编辑框EX_原网址").text());
-        w->control("编辑框EX_原网址").setText(request.url);
-        const bool tenDigits = w->control("选择框EX3").checked();
-        request.method = state.tester.testerMethod.load();
-        request.body = fillTimestamps(w->control("编辑框EX_提交数据").text(), tenDigits);
-        request.cookies = w->control("编辑框EX_Cookie").text();
-        request.headers = w->control("编辑框EX_协议头").text();
-        request.noRedirect = w->control("选择框EX1").checked();
-        request.windowLimit = w->control("选择框EX7").checked();
+        request.url = requestAddress(w->control(control::kAddress).text());
+        w->control(control::kAddress).setText(request.url);
+        const bool tenDigits = w->control(control::kTenDigits).checked();
+        request.method = session.testerMethod.load();
+        request.body = fillTimestamps(w->control(control::kBody).text(), tenDigits);
+        request.cookies = w->control(control::kCookies).text();
+        request.headers = w->control(control::kHeaders).text();
+        request.noRedirect = w->control(control::kNoRedirect).checked();
+        request.windowLimit = w->control(control::kTimeLimit).checked();
         request.maxAnswerBytes = answerCap();
     }
 
@@ -119,56 +121,58 @@ void requestWorker(const ui::WindowPtr& w, ProgramState& state, const RunPtr& ru
     run->ended = true;
     ui::Window& win = *w;
     if (body.empty()) {
-        state.tester.lastResponseBytes.set({});
-        win.control("编辑框EX_最后文本").setText(std::move(text));
+        session.lastResponseBytes.set({});
+        win.control(control::kAnswer).setText(std::move(text));
     } else {
-        win.control("编辑框EX_最后文本").setText(std::move(text));
+        win.control(control::kAnswer).setText(std::move(text));
         if (views.imagePreview) {
             const bool image = size.width != 0 && size.height != 0;
             if (image) {
-                win.control("图片框EX1").setImage(body);
-                win.control("标签EX1").setCaption(imageSizeText(size.width, size.height));
-                win.control("标签EX_图片大小").setCaption(dataSizeText(body.size()));
+                win.control(control::kPicture).setImage(body);
+                win.control(control::kPictureDimensions).setCaption(imageSizeText(size.width, size.height));
+                win.control(control::kPictureSize).setCaption(dataSizeText(body.size()));
             }
             setPanel(win, image);
         }
-        win.control("按钮EX6").setCaption(gbk(u8"取文本"));
-        state.tester.savedPageText.set({});
-        state.tester.lastResponseBytes.set(std::move(body));
+        win.control(control::kToText).setCaption(gbk(u8"取文本"));
+        session.savedPageText.set({});
+        session.lastResponseBytes.set(std::move(body));
     }
-    win.control("按钮EX2").setCaption(idleCaption());
+    win.control(control::kSend).setCaption(idleCaption());
     stopTimer(win);
 }
 
-void sendRequestClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows) {
-    const Text caption = w->control("按钮EX2").caption();
+void sendRequestClicked(const ui::WindowPtr& w, ProgramState& state, const std::shared_ptr<Session>& shared,
+                        ui::WindowSystem& windows) {
+    Session& session = *shared;
+    const Text caption = w->control(control::kSend).caption();
     if (caption == runningCaption()) {
-        RunPtr run = state.tester.requestThread.get();
+        RunPtr run = session.requestThread.get();
         // The question waits on a thread of its own, so the window keeps running meanwhile.
         platform::startWorker(
-            [w, &state, &windows, run](std::stop_token) { confirmCancelRequest(w, state, windows, run); });
+            [w, shared, &windows, run](std::stop_token) { confirmCancelRequest(w, *shared, windows, run); });
         return;
     }
     if (caption != idleCaption()) return;
 
-    state.tester.requestElapsedSeconds = 0;
-    w->control("标签EX10").setCaption(Text());
+    session.requestElapsedSeconds = 0;
+    w->control(control::kElapsed).setCaption(Text());
     setExpandButtonState(*w, 0);
-    w->control("按钮EX2").setCaption(runningCaption());
-    ui::Control headers = w->control("编辑框EX_协议头");
+    w->control(control::kSend).setCaption(runningCaption());
+    ui::Control headers = w->control(control::kHeaders);
     if (isBlank(headers.text())) headers.setText(defaultHeaderLine());
 
     // Only one request at a time: one still running (its window was closed) gives way.
-    if (RunPtr previous = state.tester.requestThread.get()) endRun(*previous);
-    auto run = std::make_shared<TesterRequestRun>();
-    state.tester.requestThread.set(run);
+    if (RunPtr previous = session.requestThread.get()) endRun(*previous);
+    auto run = std::make_shared<RequestRun>();
+    session.requestThread.set(run);
     // The timer starts before the worker, so a quick answer always finds it to stop.
-    if (w->control("选择框EX7").checked()) w->control("时钟1").setInterval(1000);
-    platform::startWorker([w, &state, run](std::stop_token stop) { requestWorker(w, state, run, stop); });
+    if (w->control(control::kTimeLimit).checked()) w->control(control::kTimer).setInterval(1000);
+    platform::startWorker([w, shared, run](std::stop_token stop) { requestWorker(w, shared, run, stop); });
 }
 
-void requestTimerTick(ui::Window& w, ProgramState& state) {
-    RunPtr run = state.tester.requestThread.get();
+void requestTimerTick(ui::Window& w, Session& session) {
+    RunPtr run = session.requestThread.get();
     if (!run) {
         stopTimer(w);
         return;
@@ -179,13 +183,13 @@ void requestTimerTick(ui::Window& w, ProgramState& state) {
             stopTimer(w);
             return;
         }
-        if (state.tester.requestElapsedSeconds < kLimitSeconds) {
-            const int n = ++state.tester.requestElapsedSeconds;
-            w.control("标签EX10").setCaption(progressText(n));
+        if (session.requestElapsedSeconds < kLimitSeconds) {
+            const int n = ++session.requestElapsedSeconds;
+            w.control(control::kElapsed).setCaption(progressText(n));
             return;
         }
     }
-    if (endRun(*run)) showStopped(w, state);
+    if (endRun(*run)) showStopped(w, session);
 }
 
 void expandPanelClicked(ui::Window& w) {
@@ -199,14 +203,14 @@ void collapsePanelClicked(ui::Window& w) {
 }
 
 void copyAnswerClicked(ui::Window& w, ui::WindowSystem& windows) {
-    const Text text = w.control("编辑框EX_最后文本").text();
+    const Text text = w.control(control::kAnswer).text();
     if (!text.empty()) windows.setClipboardText(text);
 }
 
 // Saves the picture the preview shows. That is what the user sees and means to save: the last
 // answer's bytes may be a later page that was no picture.
 void savePreviewImage(ui::Window& w, ui::WindowSystem& windows) {
-    ui::Control picture = w.control("图片框EX1");
+    ui::Control picture = w.control(control::kPicture);
     if (!picture.hasImage()) return;
     ui::ExportRequest request;
     request.filter = "*.*";
@@ -217,44 +221,71 @@ void savePreviewImage(ui::Window& w, ui::WindowSystem& windows) {
 }
 
 // Closing the window stops its request: nobody waits for the answer any more.
-void closeClicked(const ui::WindowPtr& w, ProgramState& state, ui::WindowSystem& windows) {
-    if (RunPtr run = state.tester.requestThread.get()) endRun(*run);
+void closeClicked(const ui::WindowPtr& w, Session& session, ui::WindowSystem& windows) {
+    if (RunPtr run = session.requestThread.get()) endRun(*run);
     windows.destroy(w);
 }
 
 }  // namespace
 
-void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
-    registerHtmlToText(*window, state.tester.savedPageText);
+std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, ProgramState& state,
+                                              ui::WindowSystem& windows) {
+    auto session = std::make_shared<Session>();
+    registerHtmlToText(*window, session->savedPageText);
     // Handlers live inside the window: they hold it weakly, the workers they start strongly.
     std::weak_ptr<ui::Window> weak = window;
-    window->onCreated([weak, &state] {
-        if (auto w = weak.lock()) onWebTesterWindowCreated(*w, state);
+    window->onCreated([weak, session] {
+        if (auto w = weak.lock()) onWebTesterWindowCreated(*w, *session);
     });
-    window->onClick("按钮EX2", [weak, &state, &windows] {
-        if (auto w = weak.lock()) sendRequestClicked(w, state, windows);
+    window->onClick(control::kSend, [weak, &state, session, &windows] {
+        if (auto w = weak.lock()) sendRequestClicked(w, state, session, windows);
     });
-    window->onClick("单选框EX2", [&state] { state.tester.testerMethod = 1; });
+    window->onClick(control::kPost, [session] { session->testerMethod = 1; });
     // Choosing GET again after POST makes the method GET again, as the radio button says.
-    window->onClick("单选框EX1", [&state] { state.tester.testerMethod = 0; });
-    window->onTimer("时钟1", [weak, &state] {
-        if (auto w = weak.lock()) requestTimerTick(*w, state);
+    window->onClick(control::kGet, [session] { session->testerMethod = 0; });
+    window->onTimer(control::kTimer, [weak, session] {
+        if (auto w = weak.lock()) requestTimerTick(*w, *session);
     });
-    window->onClick("按钮EX5", [weak] {
+    window->onClick(control::kExpand, [weak] {
         if (auto w = weak.lock()) expandPanelClicked(*w);
     });
-    window->onClick("按钮EX4", [weak] {
+    window->onClick(control::kCollapse, [weak] {
         if (auto w = weak.lock()) collapsePanelClicked(*w);
     });
-    window->onClick("按钮EX3", [weak, &windows] {
+    window->onClick(control::kCopy, [weak, &windows] {
         if (auto w = weak.lock()) copyAnswerClicked(*w, windows);
     });
-    window->onClick("图片框EX1", [weak, &windows] {
+    window->onClick(control::kPicture, [weak, &windows] {
         if (auto w = weak.lock()) savePreviewImage(*w, windows);
     });
-    window->onClick("按钮EX1", [weak, &state, &windows] {
-        if (auto w = weak.lock()) closeClicked(w, state, windows);
+    window->onClick(control::kClose, [weak, session, &windows] {
+        if (auto w = weak.lock()) closeClicked(w, *session, windows);
     });
+    return session;
 }
+
+void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    bindWebTesterSession(window, state, windows);
+}
+
+namespace {
+using K = ui::ControlKind;
+constexpr ui::ControlRef kControls[] = {
+    {control::kClose, K::CloseButton},    {control::kSend, K::Button},
+    {control::kCopy, K::Button},          {control::kCollapse, K::Button},
+    {control::kExpand, K::Button},        {control::kToText, K::Button},
+    {control::kTimer, K::Timer},          {control::kElapsed, K::Label},
+    {control::kPictureSize, K::Label},    {control::kPictureDimensions, K::Label},
+    {control::kPicture, K::PictureBox},   {control::kAddress, K::EditBox},
+    {control::kHeaders, K::EditBox},      {control::kBody, K::EditBox},
+    {control::kCookies, K::EditBox},      {control::kAnswer, K::EditBox},
+    {control::kGet, K::RadioButton},      {control::kPost, K::RadioButton},
+    {control::kNoRedirect, K::CheckBox},  {control::kUtf8, K::CheckBox},
+    {control::kTenDigits, K::CheckBox},   {control::kSimplified, K::CheckBox},
+    {control::kPictureView, K::CheckBox}, {control::kTimeLimit, K::CheckBox},
+};
+}  // namespace
+
+const ui::WindowDescriptor kWebTesterWindow{"WebTesterWindow", nullptr, bindWebTesterWindow, kControls};
 
 }  // namespace qx::tester

@@ -1,139 +1,15 @@
-// The ten windows of the program, control by control. This is the only place in the code that
-// knows a coordinate: handlers name controls and read their geometry from the model.
+// The windows whose features do not carry their own layout yet, control by control. Only layout
+// tables know a coordinate: handlers name controls and read their geometry from the model.
 #include "ui/Layout.h"
+
 #include "text/Strings.h"
+#include "ui/LayoutRows.h"
 
 namespace qx::ui {
 
 namespace {
 
-using K = ControlKind;
-
-// Skins of the layouts, per control kind.
-constexpr const char* kWindowSkin = "exui默认窗口皮肤";
-constexpr const char* kButtonSkin = "默认皮肤按钮";
-constexpr const char* kButtonFont = "微软雅黑";
-constexpr const char* kGroupSkin = "EX_UI默认皮肤_分组框";
-constexpr const char* kEditSkin = "EX_UI默认皮肤_编辑框";
-constexpr const char* kPictureSkin = "Exui默认皮肤_图片框";
-constexpr const char* kTabSkin = "EX_UI默认皮肤_选择夹";
-constexpr const char* kProgressSkin = "EX_UI默认皮肤_进度条";
-constexpr const char* kQqCheckSkin = "超仿QQ_选择框";
-
-// An edit box taller than this holds several lines (wraps and scrolls); up to it, one line.
-constexpr int kSingleLineEditMaxHeight = 40;
-
-// One row of a layout table; the chained setters keep the tables readable.
-struct Row {
-    ControlLayout c;
-
-    Row(K kind, const char* name, const char* caption, int x, int y, int w, int h) {
-        c.name = name;
-        c.kind = kind;
-        c.caption = caption;
-        c.x = x, c.y = y, c.width = w, c.height = h;
-        switch (kind) {
-            case K::Button:
-            case K::CloseButton:
-                c.skin = kButtonSkin;
-                c.font = kButtonFont;
-                break;
-            case K::GroupBox:
-                c.skin = kGroupSkin;
-                break;
-            case K::EditBox:
-                c.skin = kEditSkin;
-                c.multiLine = h > kSingleLineEditMaxHeight;
-                break;
-            case K::PictureBox:
-                c.skin = kPictureSkin;
-                break;
-            case K::TabControl:
-                c.skin = kTabSkin;
-                break;
-            case K::ProgressBar:
-                c.skin = kProgressSkin;
-                break;
-            case K::SkinElement:
-                c.skin = kWindowSkin;
-                break;
-            default:
-                break;
-        }
-    }
-    Row& in(const char* container, int page = -1) {
-        c.container = container;
-        c.page = page;
-        return *this;
-    }
-    Row& onPage(int page) { return in("选择夹EX1", page); }
-    Row& hidden() {
-        c.visible = false;
-        return *this;
-    }
-    Row& alpha(int a) {
-        c.alpha = a;
-        return *this;
-    }
-    Row& centered() {
-        c.centered = true;
-        return *this;
-    }
-    Row& picture(const char* p) {
-        c.picture = p;
-        return *this;
-    }
-    Row& skin(const char* s) {
-        c.skin = s;
-        return *this;
-    }
-    Row& named(const char* accessibleName) {
-        c.accessibleName = accessibleName;
-        return *this;
-    }
-    Row& maximum(int m) {
-        c.maximum = m;
-        return *this;
-    }
-    Row& pages(std::vector<std::string> titles) {
-        c.pages = std::move(titles);
-        return *this;
-    }
-    operator ControlLayout() const { return c; }
-};
-
-Row button(const char* n, const char* cap, int x, int y, int w, int h) {
-    return {K::Button, n, cap, x, y, w, h};
-}
-Row closeButton(int x, int y) { return Row(K::CloseButton, "按钮EX1", "", x, y, 24, 24).named("关闭"); }
-Row label(const char* n, const char* cap, int x, int y, int w, int h) {
-    return {K::Label, n, cap, x, y, w, h};
-}
-Row edit(const char* n, int x, int y, int w, int h) { return {K::EditBox, n, "", x, y, w, h}; }
-Row picture(const char* n, int x, int y, int w, int h) { return {K::PictureBox, n, "", x, y, w, h}; }
-Row group(const char* n, const char* cap, int x, int y, int w, int h) {
-    return {K::GroupBox, n, cap, x, y, w, h};
-}
-Row radio(const char* n, const char* cap, int x, int y, int w, int h) {
-    return {K::RadioButton, n, cap, x, y, w, h};
-}
-Row check(const char* n, const char* cap, int x, int y, int w, int h) {
-    return {K::CheckBox, n, cap, x, y, w, h};
-}
-Row skinElement(const char* n) { return {K::SkinElement, n, "", 4, 4, 24, 24}; }
-
-WindowLayout window(const char* name, const char* title, int w, int h, const char* skin,
-                    std::vector<ControlLayout> controls) {
-    WindowLayout l;
-    l.name = name;
-    l.title = title;
-    l.width = w, l.height = h;
-    l.x = 50, l.y = 50;
-    l.skinElement = skin;
-    l.controls.push_back(skinElement(skin));
-    for (auto& c : controls) l.controls.push_back(std::move(c));
-    return l;
-}
+using namespace rows;
 
 WindowLayout mainWindow() {
     return window("MainWindow", "Quorvex工具箱", 732, 354, "主界面UI",
@@ -327,20 +203,6 @@ WindowLayout encoderWindow() {
     return l;
 }
 
-WindowLayout speechWindow() {
-    return window("SpeechWindow", "", 324, 294, "文本转语言UI",
-                  {
-                      label("标签EX2", "文本内容：", 14, 32, 68, 18),
-                      button("按钮EX3", "导入", 88, 32, 64, 18),
-                      edit("编辑框EX_文本", 14, 56, 296, 104),
-                      radio("单选框EX1", "默认接口", 14, 168, 82, 26),
-                      button("按钮EX2", "转换", 14, 208, 231, 32),
-                      button("按钮EX4", ">", 256, 208, 56, 32).named("播放"),
-                      button("按钮EX5", "另存", 14, 250, 298, 26),
-                      closeButton(296, 8),
-                  });
-}
-
 WindowLayout avatarWindow() {
     return window("AvatarWindow", "", 308, 364, "取QQ头像UI",
                   {
@@ -352,28 +214,12 @@ WindowLayout avatarWindow() {
                   });
 }
 
-WindowLayout speedTestWindow() {
-    // Idle look: the picture and its hint; the running look (ring, "正在测速", speed) fades in.
-    return window("SpeedTestWindow", "", 340, 423, "网速测试UI",
-                  {
-                      picture("图片框EX1", 90, 64, 160, 128).picture("speedTest").named("开始测速"),
-                      label("标签EX2", "正在测速", 90, 96, 160, 32).centered().hidden().alpha(0),
-                      label("标签EX3", "", 90, 176, 160, 32).centered().hidden().alpha(0),
-                      // One step per counted second of the sixteen.
-                      Row(K::ProgressBar, "进度条EX1", "", 85, 216, 170, 170).alpha(0).maximum(16),
-                      label("标签EX1", "点击图标测速", 90, 224, 160, 32).centered(),
-                      label("标签EX4", "您的平均接入速度", 43, 368, 254, 32).centered(),
-                      Row(K::Timer, "时钟1", "", -74, -40, 26, 26),
-                      closeButton(312, 8),
-                  });
-}
-
 }  // namespace
 
 const std::vector<WindowLayout>& allLayouts() {
     static const std::vector<WindowLayout> layouts = {
-        mainWindow(),      aboutWindow(),   resolverWindow(), siteIconWindow(), regexTesterWindow(),
-        webTesterWindow(), encoderWindow(), speechWindow(),   avatarWindow(),   speedTestWindow(),
+        mainWindow(),        aboutWindow(),     resolverWindow(), siteIconWindow(),
+        regexTesterWindow(), webTesterWindow(), encoderWindow(),  avatarWindow(),
     };
     return layouts;
 }

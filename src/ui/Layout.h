@@ -55,7 +55,8 @@ struct WindowLayout {
     int grownWidth = 0, grownHeight = 0;
 };
 
-// The ten windows in a fixed order; findLayout returns nullptr for an unknown name.
+// The windows laid out here, in a fixed order (a feature that carries its own layout declares it
+// in its window descriptor); findLayout returns nullptr for an unknown name.
 const std::vector<WindowLayout>& allLayouts();
 const WindowLayout* findLayout(std::string_view windowName);
 

@@ -83,7 +83,7 @@ class SpeechUnderFault : public FaultFeature {
   private:
     fs::path speechFile() const { return dir_ / "Temp" / "audio.mp3"; }
     ui::WindowPtr open() {
-        ui::WindowPtr w = ui::Window::create("SpeechWindow");
+        ui::WindowPtr w = ui::Window::create(speech::speechLayout());
         speech::bindSpeechWindow(w, state_, windows_);
         windows_.openModeless(w);
         w->control("编辑框EX_文本").storeTextFromView(gbk(u8"你好 世界"));

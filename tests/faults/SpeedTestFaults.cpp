@@ -65,7 +65,7 @@ class SpeedTestUnderFault : public FaultFeature {
         if (!tickToTheEnd(w)) return "ticks did not end the test";
         if (!workersEndWithin(20s)) return "still running";
         return gbkToUtf8(w->control("标签EX4").caption()) + " | sink " + std::to_string(sinkBytes()) +
-               " bytes | " + (state_.speedTest.finished ? "finished" : "running");
+               " bytes | " + (session_->finished ? "finished" : "running");
     }
     std::vector<std::string> runAndClose(FaultDouble& service) override {
         ui::WindowPtr w = open();
@@ -89,8 +89,8 @@ class SpeedTestUnderFault : public FaultFeature {
 
   private:
     ui::WindowPtr open() {
-        ui::WindowPtr w = ui::Window::create("SpeedTestWindow");
-        speedtest::bindSpeedTestWindow(w, state_, windows_);
+        ui::WindowPtr w = ui::Window::create(speedtest::speedTestLayout());
+        session_ = speedtest::bindSpeedTestSession(w, state_, windows_);
         windows_.openModeless(w);
         return w;
     }
@@ -105,7 +105,7 @@ class SpeedTestUnderFault : public FaultFeature {
         std::int64_t last = -1;
         for (int quiet = 0; quiet < 6;) {
             std::this_thread::sleep_for(50ms);
-            const std::int64_t now = state_.speedTest.downloadedBytes;
+            const std::int64_t now = session_->downloadedBytes;
             quiet = now == last ? quiet + 1 : 0;
             last = now;
         }
@@ -113,13 +113,14 @@ class SpeedTestUnderFault : public FaultFeature {
     // Sixteen counted ticks and the seventeenth that ends the test; true once it has finished.
     bool tickToTheEnd(const ui::WindowPtr& w) {
         for (int i = 0; i < 17; ++i) w->timerTick("时钟1");
-        for (int i = 0; i < 400 && !state_.speedTest.finished; ++i) std::this_thread::sleep_for(25ms);
-        return state_.speedTest.finished;
+        for (int i = 0; i < 400 && !session_->finished; ++i) std::this_thread::sleep_for(25ms);
+        return session_->finished;
     }
 
     RunDirectory run_;
     ProgramState state_;
     FakeWindowSystem windows_;
+    std::shared_ptr<speedtest::Session> session_;
 };
 
 }  // namespace

@@ -20,6 +20,12 @@
 namespace qx::test {
 namespace {
 
+// The speech window's session, for the cases to look at.
+std::shared_ptr<speech::Session> speechSession;
+void bindSpeech(const ui::WindowPtr& w, ProgramState& s, ui::WindowSystem& ws) {
+    speechSession = speech::bindSpeechSession(w, s, ws);
+}
+
 struct NoThreadCase {
     const char* name;
     const char* window;
@@ -30,6 +36,8 @@ struct NoThreadCase {
     std::function<void(ui::Window&, ProgramState&)> unchanged;
     // With threads again: the same click starts its work (true once that showed).
     std::function<bool(ui::Window&, ProgramState&, const RunDirectory&)> worksAgain;
+    // The window's layout when its feature carries it (nullptr: the one named `window`).
+    const ui::WindowLayout& (*layout)() = nullptr;
 };
 
 class NoThread : public ::testing::TestWithParam<NoThreadCase> {};
@@ -44,7 +52,7 @@ TEST_P(NoThread, TheWindowSaysSoAndStaysUsable) {
     ProgramState& state = *new ProgramState;  // workers of the second click may outlive the test
     state.setExecutablePath(run.executable());
     FakeWindowSystem windows;
-    ui::WindowPtr window = ui::Window::create(c.window);
+    ui::WindowPtr window = c.layout ? ui::Window::create(c.layout()) : ui::Window::create(c.window);
     c.bind(window, state, windows);
     window->created();
     if (*c.input) window->control(c.input).setText("icon.example");
@@ -85,23 +93,27 @@ INSTANTIATE_TEST_SUITE_P(
                      [](ui::Window& w, ProgramState&, const RunDirectory&) {
                          return !w.control("标签EX3").caption().empty();
                      }},
+        NoThreadCase{"SpeedTest", "SpeedTestWindow", speedtest::bindSpeedTestWindow, "", "图片框EX1",
+                     [](ui::Window& w, ProgramState&) {
+                         EXPECT_EQ(w.control("时钟1").interval(), 0);
+                         EXPECT_FALSE(w.control("图片框EX1").disabled());
+                         EXPECT_FALSE(w.control("标签EX2").visible());
+                     },
+                     // The timer runs once the test has started.
+                     [](ui::Window& w, ProgramState&, const RunDirectory&) {
+                         return w.control("时钟1").interval() > 0;
+                     },
+                     speedtest::speedTestLayout},
         NoThreadCase{
-            "SpeedTest", "SpeedTestWindow", speedtest::bindSpeedTestWindow, "", "图片框EX1",
-            [](ui::Window& w, ProgramState& s) {
-                EXPECT_FALSE(s.speedTest.started);
-                EXPECT_TRUE(s.speedTest.finished);
-                EXPECT_EQ(w.control("时钟1").interval(), 0);
-                EXPECT_FALSE(w.control("图片框EX1").disabled());
-            },
-            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speedTest.started.load(); }},
+            "SpeechFetch", "SpeechWindow", bindSpeech, "编辑框EX_文本", "按钮EX2",
+            [](ui::Window&, ProgramState&) { EXPECT_FALSE(speechSession->fetchRunning); },
+            [](ui::Window&, ProgramState&, const RunDirectory& run) { return run.exists("Temp/audio.mp3"); },
+            speech::speechLayout},
         NoThreadCase{
-            "SpeechFetch", "SpeechWindow", speech::bindSpeechWindow, "编辑框EX_文本", "按钮EX2",
-            [](ui::Window&, ProgramState& s) { EXPECT_FALSE(s.speech.fetchRunning); },
-            [](ui::Window&, ProgramState&, const RunDirectory& run) { return run.exists("Temp/audio.mp3"); }},
-        NoThreadCase{
-            "SpeechPlayback", "SpeechWindow", speech::bindSpeechWindow, "", "按钮EX4",
-            [](ui::Window&, ProgramState& s) { EXPECT_EQ(s.speech.playTicket, 0u); },
-            [](ui::Window&, ProgramState& s, const RunDirectory&) { return s.speech.playTicket > 0u; }}),
+            "SpeechPlayback", "SpeechWindow", bindSpeech, "", "按钮EX4",
+            [](ui::Window&, ProgramState&) { EXPECT_EQ(speechSession->playTicket, 0u); },
+            [](ui::Window&, ProgramState&, const RunDirectory&) { return speechSession->playTicket > 0u; },
+            speech::speechLayout}),
     [](const ::testing::TestParamInfo<NoThreadCase>& i) { return std::string(i.param.name); });
 
 }  // namespace

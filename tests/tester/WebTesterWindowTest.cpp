@@ -66,12 +66,12 @@ class WebTesterWindowTest : public testing::Test {
         });
         server.rawRoute("/trickle", trickle);
         w = ui::Window::create("WebTesterWindow");
-        bindWebTesterWindow(w, state, fake);
+        session = bindWebTesterSession(w, state, fake);
         fake.openModeless(w);
     }
     void TearDown() override {
         // Workers refer to the state and the desktop: let every one of them end first.
-        if (auto run = state.tester.requestThread.get()) {
+        if (auto run = session->requestThread.get()) {
             run->stop.request_stop();
             EXPECT_TRUE(waitUntil([&] { return run.use_count() == 2; }));
         }
@@ -96,7 +96,7 @@ class WebTesterWindowTest : public testing::Test {
         waitWorkerEnded();
     }
     void waitWorkerEnded() {
-        auto run = state.tester.requestThread.get();
+        auto run = session->requestThread.get();
         ASSERT_TRUE(run);
         // The worker holds the run until it returns; then only the state and this copy do.
         ASSERT_TRUE(waitUntil([&] { return run.use_count() == 2; }));
@@ -106,18 +106,19 @@ class WebTesterWindowTest : public testing::Test {
     ProgramState state;
     test::FakeWindowSystem fake;
     ui::WindowPtr w;
+    std::shared_ptr<Session> session;
 };
 
 }  // namespace
 
 TEST_F(WebTesterWindowTest, OpensCollapsedWithGet) {
-    state.tester.testerMethod = 1;
     ui::WindowPtr again = ui::Window::create("WebTesterWindow");
-    bindWebTesterWindow(again, state, fake);
+    std::shared_ptr<Session> againSession = bindWebTesterSession(again, state, fake);
+    againSession->testerMethod = 1;
     fake.openModeless(again);
     EXPECT_EQ(again->width(), 523);
     EXPECT_EQ(again->control("按钮EX1").left(), 488);
-    EXPECT_EQ(state.tester.testerMethod, 0);
+    EXPECT_EQ(againSession->testerMethod, 0);
     EXPECT_TRUE(again->control("单选框EX1").checked());
     EXPECT_FALSE(again->control("单选框EX2").checked());
     EXPECT_EQ(again->control("按钮EX2").caption(), idleCaption());
@@ -137,7 +138,7 @@ TEST_F(WebTesterWindowTest, GetFetchesThePageAndCopyPutsItOnTheClipboard) {
     EXPECT_EQ(caption("按钮EX2"), idleCaption());
     EXPECT_EQ(caption("标签EX10"), "");  // no limit, no progress
     EXPECT_EQ(c("时钟1").interval(), 0);
-    EXPECT_EQ(toText(state.tester.lastResponseBytes.get()), "<p>hello</p>");
+    EXPECT_EQ(toText(session->lastResponseBytes.get()), "<p>hello</p>");
 
     const HttpRequestRecord seen = server.lastRequest();
     EXPECT_EQ(seen.method, "GET");
@@ -157,7 +158,7 @@ TEST_F(WebTesterWindowTest, GetFetchesThePageAndCopyPutsItOnTheClipboard) {
     EXPECT_EQ(caption("按钮EX6"), gbk(u8"撤回"));
     send();
     EXPECT_EQ(caption("按钮EX6"), gbk(u8"取文本"));
-    EXPECT_EQ(state.tester.savedPageText.get(), "");
+    EXPECT_EQ(session->savedPageText.get(), "");
 }
 
 TEST_F(WebTesterWindowTest, PostSendsBodyCookiesAndStamps) {
@@ -165,7 +166,7 @@ TEST_F(WebTesterWindowTest, PostSendsBodyCookiesAndStamps) {
                  [](const HttpRequestRecord& req, HttpResponse& res) { res.body = "got " + req.body; });
     type("编辑框EX_原网址", server.url("/form"));
     tick("单选框EX2");
-    EXPECT_EQ(state.tester.testerMethod, 1);
+    EXPECT_EQ(session->testerMethod, 1);
     type("编辑框EX_提交数据", "a=[romtime10]&b=[romtime10]&c=" + gbk(u8"中"));
     type("编辑框EX_Cookie", "Cookie: k=v; t=[romtime10]");
     type("编辑框EX_协议头", "X-One: 1\r\nX-Two: 2");
@@ -208,7 +209,7 @@ TEST_F(WebTesterWindowTest, FailuresShowTheEmptyPageNotice) {
         type("编辑框EX_原网址", address);
         send();
         EXPECT_EQ(text("编辑框EX_最后文本"), net::emptyPageNotice()) << address;
-        EXPECT_TRUE(state.tester.lastResponseBytes.get().empty());
+        EXPECT_TRUE(session->lastResponseBytes.get().empty());
         EXPECT_EQ(caption("按钮EX2"), idleCaption());
     }
     // The notice is left alone by the 取文本 toggle.
@@ -308,7 +309,7 @@ TEST_F(WebTesterWindowTest, LimitStrikesAtTheSixteenthTick) {
     EXPECT_EQ(caption("标签EX10"), gbk(u8"请求超时[>15s]"));
     EXPECT_EQ(caption("按钮EX2"), idleCaption());
     EXPECT_EQ(c("时钟1").interval(), 0);
-    EXPECT_EQ(state.tester.requestElapsedSeconds, 0);
+    EXPECT_EQ(session->requestElapsedSeconds, 0);
     waitWorkerEnded();
     // The stopped worker wrote nothing: no empty-page notice over the previous answer.
     EXPECT_EQ(text("编辑框EX_最后文本"), "previous answer");
@@ -384,7 +385,7 @@ TEST_F(WebTesterWindowTest, AnswerArrivingWhileTheQuestionIsOpenWins) {
     ASSERT_TRUE(w->click("按钮EX2"));
     w->click("按钮EX2");  // the question stays open on its own thread
     ASSERT_TRUE(waitUntil([&] { return fake.messages().size() == 1; }));
-    auto run = state.tester.requestThread.get();
+    auto run = session->requestThread.get();
     // The answer comes while the user still looks at the question.
     ASSERT_TRUE(waitUntil([&] { return text("编辑框EX_最后文本") == "delayed"; }));
     {
@@ -517,7 +518,7 @@ TEST_P(AnswerCaseTest, TheBoxHoldsTheAnswerAsTheSwitchesSayWhenItArrives) {
     EXPECT_EQ(text("编辑框EX_最后文本").size(), box.size());
     EXPECT_TRUE(text("编辑框EX_最后文本") == box);
     EXPECT_EQ(w->width(), a.width);
-    EXPECT_EQ(state.tester.lastResponseBytes.get().size(), body.size());  // the bytes stay whole
+    EXPECT_EQ(session->lastResponseBytes.get().size(), body.size());  // the bytes stay whole
     w->click("按钮EX3");
     EXPECT_TRUE(fake.clipboardText() == box) << fake.clipboardText().size() << " bytes copied";
     if (!a.plainTail.empty()) {

@@ -9,6 +9,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/PumpingDelay.h"
 #include "ui/WindowTask.h"
+#include "utilities/speech/SpeechControls.h"
 
 namespace qx::speech {
 
@@ -41,8 +42,8 @@ ByteArray fetchSpeechAudio(const Text& text, std::stop_token stop) {
 }
 
 void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& windows, std::stop_token stop) {
-    ui::Control textBox = window.control("编辑框EX_文本");
-    ui::Control button = window.control("按钮EX2");
+    ui::Control textBox = window.control(control::kText);
+    ui::Control button = window.control(control::kConvert);
     const Text text = textBox.text();
     if (isBlank(text)) return;
     const Text file = speechFilePath(state);
@@ -59,19 +60,20 @@ void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& wind
     if (!window.destroyed()) button.setCaption(gbk(u8"转换"));
 }
 
-void convertToSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+void convertToSpeech(const ui::WindowPtr& window, ProgramState& state,
+                     const std::shared_ptr<Session>& session, ui::WindowSystem& windows,
                      std::stop_token windowClosing) {
-    if (isBlank(window->control("编辑框EX_文本").text())) return;
-    if (state.speech.fetchRunning.exchange(true)) return;  // the running fetch writes the file
+    if (isBlank(window->control(control::kText).text())) return;
+    if (session->fetchRunning.exchange(true)) return;  // the running fetch writes the file
     const bool started = ui::startWindowTask(
         windows, *window,
-        [window, &state, &windows](std::stop_token fetch) {
-            FetchRunning running{state.speech.fetchRunning};
+        [window, &state, session, &windows](std::stop_token fetch) {
+            FetchRunning running{session->fetchRunning};
             fetchSpeech(*window, state, windows, fetch);
         },
         windowClosing);
     // No thread to be had: nothing started, nothing to wait for.
-    if (!started) state.speech.fetchRunning = false;
+    if (!started) session->fetchRunning = false;
 }
 
 void importSpeechText(ui::Window& window, ui::WindowSystem& windows) {
@@ -87,7 +89,7 @@ void importSpeechText(ui::Window& window, ui::WindowSystem& windows) {
     // Read as a text file: it ends at the first zero byte or Ctrl-Z.
     bytes = bytes.substr(0, bytes.find_first_of(std::string_view("\0\x1A", 2)));
     const Text imported = bytes.empty() ? Text() : utf8ToText(bytes);
-    ui::Control textBox = window.control("编辑框EX_文本");
+    ui::Control textBox = window.control(control::kText);
     const Text current = textBox.text();
     textBox.setText(isBlank(current) ? current + imported : current + "\r\n" + imported);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The fetch side of SpeechWindow: "转换" asks the text-to-speech service for an MP3 of the
 // text and keeps the answer as the speech file; "导入" loads a text file into the text box.
+#include <memory>
 #include <stop_token>
 #include <string_view>
 
 #include "core/Text.h"
 #include "state/ProgramState.h"
 #include "ui/WindowSystem.h"
+#include "utilities/speech/SpeechSession.h"
 
 namespace qx::speech {
 
@@ -26,7 +28,8 @@ ByteArray fetchSpeechAudio(const Text& text, std::stop_token stop);
 void fetchSpeech(ui::Window& window, ProgramState& state, ui::WindowSystem& windows, std::stop_token stop);
 // Click handler of "转换": starts one fetch worker, unless one runs already. windowClosing
 // stops that fetch when the window closes.
-void convertToSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
+void convertToSpeech(const ui::WindowPtr& window, ProgramState& state,
+                     const std::shared_ptr<Session>& session, ui::WindowSystem& windows,
                      std::stop_token windowClosing);
 // Click handler of "导入".
 void importSpeechText(ui::Window& window, ui::WindowSystem& windows);

@@ -7,6 +7,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/PumpingDelay.h"
 #include "ui/WindowTask.h"
+#include "utilities/speech/SpeechControls.h"
 #include "utilities/speech/SpeechFetch.h"
 
 namespace qx::speech {
@@ -20,22 +21,24 @@ bool playAudioFile(const Text& path, const Text& alias, bool wait) {
 
 bool stopAudio(const Text& alias) { return platform::mciSendString("close " + alias) == platform::kMciOk; }
 
-void playSpeechWorker(ui::Window& window, ProgramState& state, ui::WindowSystem& windows) {
-    if (window.control("按钮EX2").caption() == gbk(u8"转换中")) return;
-    ui::Control button = window.control("按钮EX4");
-    const unsigned ticket = ++state.speech.playTicket;
+void playSpeechWorker(ui::Window& window, const ProgramState& state, Session& session,
+                      ui::WindowSystem& windows) {
+    if (window.control(control::kConvert).caption() == gbk(u8"转换中")) return;
+    ui::Control button = window.control(control::kPlay);
+    const unsigned ticket = ++session.playTicket;
     if (!window.destroyed()) button.setCaption("| |");
     ui::pumpingDelay(windows, 100);
     playAudioFile(speechFilePath(state), Text(kSpeechAlias), true);
     // A later playback released this one and now shows its own state; a closed window gets
     // nothing.
-    if (state.speech.playTicket == ticket && !window.destroyed()) button.setCaption(">");
+    if (session.playTicket == ticket && !window.destroyed()) button.setCaption(">");
 }
 
-void playSpeech(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+void playSpeech(const ui::WindowPtr& window, const ProgramState& state,
+                const std::shared_ptr<Session>& session, ui::WindowSystem& windows) {
     // No thread to be had: nothing plays, the button stays at rest, the window says so.
-    ui::startWindowTask(windows, *window, [window, &state, &windows](std::stop_token) {
-        playSpeechWorker(*window, state, windows);
+    ui::startWindowTask(windows, *window, [window, &state, session, &windows](std::stop_token) {
+        playSpeechWorker(*window, state, *session, windows);
     });
 }
 

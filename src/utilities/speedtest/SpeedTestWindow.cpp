@@ -8,6 +8,7 @@
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "text/CodePages.h"
+#include "ui/LayoutRows.h"
 #include "ui/WindowTask.h"
 #include "utilities/speedtest/SpeedTest.h"
 
@@ -15,13 +16,8 @@ namespace qx::speedtest {
 
 namespace {
 
-constexpr const char* kPicture = "图片框EX1";
-constexpr const char* kHint = "标签EX1";     // "点击图标测速"
-constexpr const char* kRunning = "标签EX2";  // "正在测速"
-constexpr const char* kSpeed = "标签EX3";    // one second's speed
-constexpr const char* kAverage = "标签EX4";  // the average
-constexpr const char* kProgress = "进度条EX1";
-constexpr const char* kTimer = "时钟1";
+using namespace control;
+
 constexpr int kTickMs = 1000;
 constexpr int kFadeSleepMs = 1;
 
@@ -58,22 +54,10 @@ void fadeToRunning(const WeakWindow& weak) {
     w->control(kAverage).setVisible(false);
 }
 
-// Stores the counts of the running test; a test that was stopped counts nothing more. The
-// check and the store happen under the lock the stop is requested under.
-void onSpeedTestProgress(SpeedTestState& s, const std::stop_token& test, std::int64_t total,
-                         std::int64_t downloaded) {
-    s.downloadStop.update([&](std::stop_source&) {
-        if (test.stop_requested()) return;
-        s.totalBytes = total;
-        s.downloadedBytes = downloaded;
-    });
-}
-
-void speedTestDownload(ProgramState& state, const WeakWindow& weak, std::stop_source test,
+void speedTestDownload(ProgramState& state, Session& s, const WeakWindow& weak, std::stop_source test,
                        std::stop_token global) {
     std::stop_callback onGlobal(global, [&test] { test.request_stop(); });
     const std::stop_token token = test.get_token();
-    SpeedTestState& s = state.speedTest;
     // The resumed download appends to the sink: emptied first, it holds this test's bytes only
     // instead of every test's (a few GB each on a fast line).
     platform::deleteFile(state.pathIn(kSpeedTestFile));
@@ -83,14 +67,14 @@ void speedTestDownload(ProgramState& state, const WeakWindow& weak, std::stop_so
             // A window that went away without its test finishing takes its download with it.
             auto w = weak.lock();
             if (!w || w->destroyed()) test.request_stop();
-            onSpeedTestProgress(s, token, total, downloaded);
+            s.onProgress(token, total, downloaded);
         },
         0, true, token);
 }
 
-void finishSpeedTest(SpeedTestState& s, const WeakWindow& weak, int fadeSleepMs = kFadeSleepMs) {
-    s.downloadStop.update([](std::stop_source& test) { test.request_stop(); });
-    const Text caption = averageCaption(averageKb(s.samples.get()));
+void finishSpeedTest(Session& s, const WeakWindow& weak, int fadeSleepMs = kFadeSleepMs) {
+    s.stopDownload();
+    const Text caption = s.averageCaption();
     if (auto w = weak.lock()) {
         w->control(kAverage).setCaption(caption);
         w->control(kHint).setVisible(true);
@@ -106,19 +90,19 @@ void finishSpeedTest(SpeedTestState& s, const WeakWindow& weak, int fadeSleepMs 
     s.finished = true;
 }
 
-void startSpeedTest(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
-    SpeedTestState& s = state.speedTest;
+void startSpeedTest(const ui::WindowPtr& window, ProgramState& state, const std::shared_ptr<Session>& session,
+                    ui::WindowSystem& windows) {
+    Session& s = *session;
     if (s.started) {
         windows.messageBox(window.get(), gbk(u8"因为某些不可控的因素，重新测速请关闭此窗口再打开"),
                            gbk(u8"网速测速"), ui::MessageStyle::Ok);
         return;
     }
     WeakWindow weak = window;
-    std::stop_source test;
-    s.downloadStop.set(test);
+    std::stop_source test = s.beginDownload();
     // Without its workers the test does not start and the window stays as it was.
-    if (!ui::startWindowTask(windows, *window, [&state, weak, test](std::stop_token global) {
-            speedTestDownload(state, weak, test, global);
+    if (!ui::startWindowTask(windows, *window, [&state, session, weak, test](std::stop_token global) {
+            speedTestDownload(state, *session, weak, test, global);
         }))
         return;
     if (!ui::startWindowTask(windows, *window, [weak](std::stop_token) { fadeToRunning(weak); })) {
@@ -130,14 +114,15 @@ void startSpeedTest(const ui::WindowPtr& window, ProgramState& state, ui::Window
     s.started = true;
 }
 
-void onSpeedTestTick(ui::Window& window, SpeedTestState& s) {
+void onSpeedTestTick(ui::Window& window, const std::shared_ptr<Session>& session) {
+    Session& s = *session;
     ui::Control timer = window.control(kTimer);
     if (timer.interval() == 0) return;  // a tick that was on its way when the timer stopped
-    if (s.tickCount == kTestTicks) {
+    if (s.complete()) {
         timer.setInterval(0);
         WeakWindow weak = window.weak_from_this();
         try {
-            platform::startWorker([&s, weak](std::stop_token) { finishSpeedTest(s, weak); });
+            platform::startWorker([session, weak](std::stop_token) { finishSpeedTest(*session, weak); });
         } catch (...) {
             // No thread for the closing fade: the result is shown at once, and the close
             // button works again.
@@ -145,58 +130,74 @@ void onSpeedTestTick(ui::Window& window, SpeedTestState& s) {
         }
         return;
     }
-    // One read serves both the delta and the next tick's base, so no byte falls between them.
-    const std::int64_t downloaded = s.downloadedBytes;
-    const std::int64_t delta = downloaded - s.previousBytes;
-    s.lastDelta = delta;
-    const int tick = ++s.tickCount;
-    window.control(kProgress).setPosition(tick);
-    if (tick > kWarmUpTicks) {
-        window.control(kSpeed).setCaption(secondCaption(delta));
-        s.samples.update([delta](std::vector<std::int64_t>& v) { v.push_back(sampleOf(delta)); });
-    }
-    s.previousBytes = downloaded;
+    const Session::Tick t = s.onTick();
+    window.control(kProgress).setPosition(t.number);
+    if (t.counted) window.control(kSpeed).setCaption(t.caption);
 }
 
-void resetSpeedTest(ui::Window& window, SpeedTestState& s) {
-    // A download left over from an earlier window must not count into this one's test. Its
-    // counts go too, under the same lock: the first second of a download that starts late
-    // would otherwise be measured against the last test's bytes and come out negative.
-    s.downloadStop.update([&s](std::stop_source& test) {
-        test.request_stop();
-        s.downloadedBytes = 0;
-        s.totalBytes = 0;
-    });
-    s.previousBytes = 0;
-    s.lastDelta = 0;
+void resetSpeedTest(ui::Window& window, Session& s) {
+    s.reset();
     window.control(kPicture).setTop(64);
-    s.tickCount = 0;
     window.control(kProgress).setPosition(0);
-    s.samples.set({});
-    s.started = false;
-    s.finished = true;
 }
 
-void closeSpeedTestWindow(const ui::WindowPtr& window, SpeedTestState& s, ui::WindowSystem& windows) {
+void closeSpeedTestWindow(const ui::WindowPtr& window, const Session& s, ui::WindowSystem& windows) {
     if (s.finished) windows.destroy(window);
 }
 
 }  // namespace
 
-void bindSpeedTestWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
-    WeakWindow weak = window;
-    window->onCreated([weak, &state] {
-        if (auto w = weak.lock()) resetSpeedTest(*w, state.speedTest);
-    });
-    window->onClick(kPicture, [weak, &state, &windows] {
-        if (auto w = weak.lock()) startSpeedTest(w, state, windows);
-    });
-    window->onTimer(kTimer, [weak, &state] {
-        if (auto w = weak.lock()) onSpeedTestTick(*w, state.speedTest);
-    });
-    window->onClick("按钮EX1", [weak, &state, &windows] {
-        if (auto w = weak.lock()) closeSpeedTestWindow(w, state.speedTest, windows);
-    });
+const ui::WindowLayout& speedTestLayout() {
+    using namespace ui::rows;
+    // Idle look: the picture and its hint; the running look (ring, "正在测速", speed) fades in.
+    static const ui::WindowLayout layout =
+        window("SpeedTestWindow", "", 340, 423, "网速测试UI",
+               {
+                   picture("图片框EX1", 90, 64, 160, 128).picture("speedTest").named("开始测速"),
+                   label("标签EX2", "正在测速", 90, 96, 160, 32).centered().hidden().alpha(0),
+                   label("标签EX3", "", 90, 176, 160, 32).centered().hidden().alpha(0),
+                   // One step per counted second of the sixteen.
+                   Row(K::ProgressBar, "进度条EX1", "", 85, 216, 170, 170).alpha(0).maximum(kTestTicks),
+                   label("标签EX1", "点击图标测速", 90, 224, 160, 32).centered(),
+                   label("标签EX4", "您的平均接入速度", 43, 368, 254, 32).centered(),
+                   Row(K::Timer, "时钟1", "", -74, -40, 26, 26),
+                   closeButton(312, 8),
+               });
+    return layout;
 }
+
+std::shared_ptr<Session> bindSpeedTestSession(const ui::WindowPtr& window, ProgramState& state,
+                                              ui::WindowSystem& windows) {
+    auto session = std::make_shared<Session>();
+    WeakWindow weak = window;
+    window->onCreated([weak, session] {
+        if (auto w = weak.lock()) resetSpeedTest(*w, *session);
+    });
+    window->onClick(kPicture, [weak, &state, session, &windows] {
+        if (auto w = weak.lock()) startSpeedTest(w, state, session, windows);
+    });
+    window->onTimer(kTimer, [weak, session] {
+        if (auto w = weak.lock()) onSpeedTestTick(*w, session);
+    });
+    window->onClick(kClose, [weak, session, &windows] {
+        if (auto w = weak.lock()) closeSpeedTestWindow(w, *session, windows);
+    });
+    return session;
+}
+
+void bindSpeedTestWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
+    bindSpeedTestSession(window, state, windows);
+}
+
+namespace {
+using K = ui::ControlKind;
+constexpr ui::ControlRef kControls[] = {
+    {kPicture, K::PictureBox}, {kHint, K::Label},           {kRunning, K::Label}, {kSpeed, K::Label},
+    {kAverage, K::Label},      {kProgress, K::ProgressBar}, {kTimer, K::Timer},   {kClose, K::CloseButton},
+};
+}  // namespace
+
+const ui::WindowDescriptor kSpeedTestWindow{"SpeedTestWindow", speedTestLayout, bindSpeedTestWindow,
+                                            kControls};
 
 }  // namespace qx::speedtest

@@ -27,6 +27,7 @@
 #include <map>
 #include <thread>
 
+#include "app/Windows.h"
 #include "support/CommaLocale.h"
 #include "text/CodePages.h"
 #include "ui/Layout.h"
@@ -42,7 +43,7 @@ using namespace qx::ui::qt;
 
 namespace {
 
-QApplication& app() {
+QApplication& qtApp() {
     static int argc = 1;
     static char name[] = "qx_ui_qt_tests";
     static char* argv[] = {name, nullptr};
@@ -77,7 +78,7 @@ ByteArray encode(const QImage& img, const char* format) {
 
 class QtView : public ::testing::Test {
   protected:
-    void SetUp() override { app(); }
+    void SetUp() override { qtApp(); }
     void TearDown() override {
         for (auto& w : windows.openWindows()) windows.destroy(w);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -96,7 +97,8 @@ class QtView : public ::testing::Test {
 }  // namespace
 
 TEST_F(QtView, EveryWindowsWidgetTreeMatchesItsLayout) {
-    for (const WindowLayout& l : allLayouts()) {
+    for (const WindowLayout* layout : qx::app::allWindowLayouts()) {
+        const WindowLayout& l = *layout;
         SCOPED_TRACE(l.name);
         WindowPtr w = Window::create(l);
         WindowView* v = open(w);
@@ -230,7 +232,7 @@ TEST_F(QtView, PagesSwitchOnlyThroughTheModel) {
 }
 
 TEST_F(QtView, AlphaPerControl) {
-    WindowPtr w = Window::create("SpeedTestWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("SpeedTestWindow"));
     WindowView* v = open(w);
     auto* label = widget<SkinLabel>(v, "标签EX1");
     // Only the control itself, without the window behind it.
@@ -461,7 +463,7 @@ TEST_F(QtView, RadioGroupsAndCheckBoxes) {
 }
 
 TEST_F(QtView, TimerTicksUntilIntervalZero) {
-    WindowPtr w = Window::create("SpeedTestWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("SpeedTestWindow"));
     WindowView* v = open(w);
     std::atomic<int> ticks{0};
     w->onTimer("时钟1", [&] {
@@ -710,8 +712,9 @@ TEST_F(QtView, EveryButtonHasAName) {
         {{"SiteIconWindow", "图片框EX1"}, "保存图标"}, {{"MainWindow", "图片框EX2"}, "更新"},
     };
     std::size_t checked = 0;
-    for (const WindowLayout& layout : allLayouts()) {
-        WindowPtr w = Window::create(layout.name);
+    for (const WindowLayout* each : qx::app::allWindowLayouts()) {
+        const WindowLayout& layout = *each;
+        WindowPtr w = Window::create(layout);
         WindowView* v = open(w);
         for (const ControlLayout& c : layout.controls) {
             const bool clickable = c.kind == ControlKind::Button || c.kind == ControlKind::CloseButton ||
@@ -733,7 +736,7 @@ TEST_F(QtView, EveryButtonHasAName) {
     }
     EXPECT_EQ(checked, expected.size());
     // A caption set later does not rename a named control.
-    WindowPtr speech = Window::create("SpeechWindow");
+    WindowPtr speech = Window::create(*qx::app::findWindowLayout("SpeechWindow"));
     WindowView* v = open(speech);
     speech->control("按钮EX4").setCaption("| |");
     EXPECT_TRUE(waitFor([&] { return v->controlWidget("按钮EX4")->property("text").toString() == "| |"; }));
@@ -744,7 +747,7 @@ TEST_F(QtView, EveryButtonHasAName) {
 TEST_F(QtView, QtsOwnTextsInChineseAndNumbersWithAPoint) {
     test::CommaLocale locale;
     ASSERT_TRUE(locale.active());
-    speakChinese(app());
+    speakChinese(qtApp());
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     char number[16];
     std::snprintf(number, sizeof number, "%.1f", 1.5);
@@ -764,7 +767,7 @@ TEST_F(QtView, QtsOwnTextsInChineseAndNumbersWithAPoint) {
     dialog.close();
 
     // The other tests expect Qt's untranslated texts.
-    for (auto* t : app().findChildren<QTranslator*>()) QCoreApplication::removeTranslator(t);
+    for (auto* t : qtApp().findChildren<QTranslator*>()) QCoreApplication::removeTranslator(t);
     QLocale::setDefault(QLocale::c());
 }
 

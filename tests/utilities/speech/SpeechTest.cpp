@@ -84,16 +84,16 @@ class SpeechTest : public testing::Test {
         state_.setExecutablePath(platform::fromNativePath((dir_ / "quorvex").string()));
         double_->setAnswer(SpeechDouble::Answer::Mp3);
         double_->hold(false);
-        window_ = ui::Window::create("SpeechWindow");
+        window_ = ui::Window::create(speechLayout());
         ASSERT_TRUE(window_);
         log_ = std::make_shared<CaptionLog>(window_.get());
         window_->setObserver(log_);
-        bindSpeechWindow(window_, state_, windows_);
+        session_ = bindSpeechSession(window_, state_, windows_);
         cwd_ = fs::current_path();
     }
     void TearDown() override {
         double_->hold(false);
-        EXPECT_TRUE(waitUntil([&] { return !state_.speech.fetchRunning; }));
+        EXPECT_TRUE(waitUntil([&] { return !session_->fetchRunning; }));
         platform::mciSendString("close all");  // releases a playback worker still running
         // No worker outlives the state and the window system it reads.
         EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(20)));
@@ -112,6 +112,7 @@ class SpeechTest : public testing::Test {
     ProgramState state_;
     test::FakeWindowSystem windows_;
     ui::WindowPtr window_;
+    std::shared_ptr<Session> session_;
     std::shared_ptr<CaptionLog> log_;
 };
 
@@ -152,6 +153,18 @@ TEST_P(SpeechQueryTest, TheDoubleSeesTheExactQueryAndTheFileHoldsItsAnswer) {
 INSTANTIATE_TEST_SUITE_P(Cases, SpeechQueryTest, testing::ValuesIn(kQueries),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The window as its layout makes it: its size, its skin element, the close button's corner.
+TEST(SpeechLayout, SizeAndFrame) {
+    const ui::WindowLayout& l = speechLayout();
+    EXPECT_EQ(l.name, kSpeechWindow.name);
+    EXPECT_EQ(l.width, 324);
+    EXPECT_EQ(l.height, 294);
+    ui::WindowPtr w = ui::Window::create(l);
+    EXPECT_EQ(w->skinElement().name(), "文本转语言UI");
+    EXPECT_EQ(w->control(control::kClose).left(), 296);
+    EXPECT_EQ(w->control(control::kClose).top(), 8);
+}
+
 TEST_F(SpeechTest, RequestAddressIsTheServiceHostWithTheFixedTail) {
     EXPECT_EQ(speechRequestUrl("a b"), "http://tts.baidu.com/text2audio?tex=a+b" + kTail);
 }
@@ -163,7 +176,7 @@ TEST_F(SpeechTest, BlankTextDoesNothing) {
         setText(blank);
         fetch();
         window_->click("按钮EX2");
-        EXPECT_FALSE(state_.speech.fetchRunning);
+        EXPECT_FALSE(session_->fetchRunning);
     }
     EXPECT_EQ(requests(), before);
     EXPECT_EQ(readAll(speechFile()), "earlier");
@@ -184,7 +197,7 @@ TEST_F(SpeechTest, ErrorPagesEmptyAnswersAndRefusalsLandInTheFileAndPlayFailsAtO
         ASSERT_TRUE(fs::exists(speechFile()));
         EXPECT_EQ(readAll(speechFile()), c.file);
         EXPECT_EQ(window_->control("按钮EX2").caption(), gbk(u8"转换"));
-        playSpeechWorker(*window_, state_, windows_);
+        playSpeechWorker(*window_, state_, *session_, windows_);
         EXPECT_EQ(window_->control("按钮EX4").caption(), ">");
     }
     EXPECT_EQ(log_->entries(),
@@ -221,10 +234,10 @@ TEST_F(SpeechTest, QuickClicksStartOneFetchAndPlayIsRefusedWhileItRuns) {
     ASSERT_TRUE(waitUntil([&] { return requests() == before + 1; }));
     EXPECT_EQ(window_->control("按钮EX2").caption(), gbk(u8"转换中"));
     EXPECT_FALSE(fs::exists(speechFile()));
-    playSpeechWorker(*window_, state_, windows_);  // refused: a fetch runs
-    EXPECT_TRUE(window_->click("按钮EX4"));        // the same through the button
+    playSpeechWorker(*window_, state_, *session_, windows_);  // refused: a fetch runs
+    EXPECT_TRUE(window_->click("按钮EX4"));                   // the same through the button
     double_->hold(false);
-    ASSERT_TRUE(waitUntil([&] { return !state_.speech.fetchRunning; }));
+    ASSERT_TRUE(waitUntil([&] { return !session_->fetchRunning; }));
     EXPECT_EQ(requests(), before + 1);
     EXPECT_EQ(window_->control("按钮EX2").caption(), gbk(u8"转换"));
     EXPECT_EQ(readAll(speechFile()), SpeechDouble::mp3());
@@ -242,20 +255,20 @@ TEST_F(SpeechTest, ClosingTheWindowDuringAFetchStopsItAndTheLateWorkerWritesNoth
     EXPECT_TRUE(window_->destroyed());
     EXPECT_EQ(windows_.destroyedNames(), std::vector<std::string>{"SpeechWindow"});
     // The fetch ends on its own although the double never answers.
-    ASSERT_TRUE(waitUntil([&] { return !state_.speech.fetchRunning; }));
+    ASSERT_TRUE(waitUntil([&] { return !session_->fetchRunning; }));
     EXPECT_FALSE(fs::exists(speechFile()));
     EXPECT_EQ(log_->entries(), std::vector<std::string>{"按钮EX2=转换中"});
 }
 
 TEST_F(SpeechTest, PlayWithoutAFileFlashesAndReturns) {
-    playSpeechWorker(*window_, state_, windows_);
+    playSpeechWorker(*window_, state_, *session_, windows_);
     EXPECT_EQ(log_->entries(), (std::vector<std::string>{"按钮EX4=| |", "按钮EX4=>"}));
 }
 
 TEST_F(SpeechTest, PlayLastsAsLongAsTheSpeechAndClosingTheWindowStopsIt) {
     std::ofstream(speechFile(), std::ios::binary) << SpeechDouble::mp3();
     auto start = std::chrono::steady_clock::now();
-    playSpeechWorker(*window_, state_, windows_);
+    playSpeechWorker(*window_, state_, *session_, windows_);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(950));
     EXPECT_EQ(log_->entries(), (std::vector<std::string>{"按钮EX4=| |", "按钮EX4=>"}));
 
@@ -287,7 +300,7 @@ TEST_F(SpeechTest, PlaysFromARunFolderWithAQuoteInItsName) {
     state_.setExecutablePath(platform::fromNativePath((run / "quorvex").string()));
     std::ofstream(run / "Temp" / "audio.mp3", std::ios::binary) << SpeechDouble::mp3();
     const auto start = std::chrono::steady_clock::now();
-    playSpeechWorker(*window_, state_, windows_);
+    playSpeechWorker(*window_, state_, *session_, windows_);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(950));
 }
 
@@ -295,10 +308,10 @@ TEST_F(SpeechTest, ASecondPlayReleasesTheFirstAndOnlyTheLatestPutsTheButtonBack)
     std::string tone = SpeechDouble::mp3(), longTone;
     for (int i = 0; i < 20; ++i) longTone += tone;
     std::ofstream(speechFile(), std::ios::binary) << longTone;
-    std::thread first([&] { playSpeechWorker(*window_, state_, windows_); });
+    std::thread first([&] { playSpeechWorker(*window_, state_, *session_, windows_); });
     ASSERT_TRUE(waitUntil([&] { return log_->entries().size() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    std::thread second([&] { playSpeechWorker(*window_, state_, windows_); });
+    std::thread second([&] { playSpeechWorker(*window_, state_, *session_, windows_); });
     first.join();  // released by the second one's close
     EXPECT_EQ(window_->control("按钮EX4").caption(), "| |");
     stopAudio("1");

@@ -47,18 +47,17 @@ class SpeedTestWindowTest : public ::testing::Test {
     SpeedTestWindowTest() : run_("speedtest"), state_(programState()) {
         state_.setExecutablePath(run_.executable());
         state_.notice.speedTestLink.set("");
-        // The counts of the previous test stay as it left them: the window's reset clears them.
         open();
     }
     ~SpeedTestWindowTest() override {
         // Nothing of a test may run on into the next one.
-        EXPECT_TRUE(eventually([&] { return state_.speedTest.finished.load(); }));
+        EXPECT_TRUE(eventually([&] { return session_->finished.load(); }));
         EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(10)));
     }
 
     void open() {
-        window_ = ui::Window::create("SpeedTestWindow");
-        bindSpeedTestWindow(window_, state_, windows_);
+        window_ = ui::Window::create(speedTestLayout());
+        session_ = bindSpeedTestSession(window_, state_, windows_);
         window_->created();
     }
     ui::Control control(const char* name) { return window_->control(name); }
@@ -72,13 +71,14 @@ class SpeedTestWindowTest : public ::testing::Test {
     // The seventeenth tick, then the closing fade.
     void finish() {
         tick();
-        ASSERT_TRUE(eventually([&] { return state_.speedTest.finished.load(); }));
+        ASSERT_TRUE(eventually([&] { return session_->finished.load(); }));
     }
 
     RunDirectory run_;
     ProgramState& state_;
     test::FakeWindowSystem windows_;
     ui::WindowPtr window_;
+    std::shared_ptr<Session> session_;
 };
 
 struct AverageCase {
@@ -98,8 +98,8 @@ TEST_P(Average, SamplesEverySecondAndShowsTheAverage) {
     start();
     // The running look.
     EXPECT_EQ(control("时钟1").interval(), 1000);
-    EXPECT_FALSE(state_.speedTest.finished);
-    EXPECT_TRUE(state_.speedTest.started);
+    EXPECT_FALSE(session_->finished);
+    EXPECT_TRUE(session_->started);
     EXPECT_TRUE(control("图片框EX1").disabled());
     EXPECT_FALSE(control("标签EX1").visible());
     EXPECT_FALSE(control("标签EX4").visible());
@@ -120,7 +120,7 @@ TEST_P(Average, SamplesEverySecondAndShowsTheAverage) {
     for (int second = 1; second <= 16; ++second) {
         std::int64_t kb = second <= 3 ? 77777 * second : c.kbPerSecond[std::size_t(second - 4)];
         total += kb * 1024 + (second % 2 ? 1023 : 0);  // parts of a KB are cut off
-        state_.speedTest.downloadedBytes = total;
+        session_->downloadedBytes = total;
         tick();
         EXPECT_EQ(control("进度条EX1").position(), second);
         if (second <= 3) {
@@ -128,7 +128,7 @@ TEST_P(Average, SamplesEverySecondAndShowsTheAverage) {
         }
     }
     EXPECT_EQ(control("标签EX3").caption(), c.lastSecond);
-    EXPECT_EQ(state_.speedTest.samples.get().size(), 13u);
+    EXPECT_EQ(session_->samples.get().size(), 13u);
     finish();
     EXPECT_EQ(control("标签EX4").caption(), caption(c.average));
     EXPECT_EQ(control("时钟1").interval(), 0);
@@ -145,7 +145,7 @@ TEST_P(Average, SamplesEverySecondAndShowsTheAverage) {
 
     // A tick still on its way after the stop changes nothing.
     tick();
-    EXPECT_EQ(state_.speedTest.tickCount, 16);
+    EXPECT_EQ(session_->tickCount, 16);
     // A second test needs a new window.
     window_->click("图片框EX1");
     ASSERT_EQ(windows_.messages().size(), 1u);
@@ -183,6 +183,29 @@ INSTANTIATE_TEST_SUITE_P(Seconds, Average,
                          [](const ::testing::TestParamInfo<AverageCase>& i) {
                              return std::string(i.param.name);
                          });
+
+// The window as its layout makes it: the frame every window has, the idle look, the ring's steps.
+TEST(SpeedTestLayout, SizeFrameAndRunningLookHidden) {
+    const ui::WindowLayout& l = speedTestLayout();
+    EXPECT_EQ(l.name, kSpeedTestWindow.name);
+    EXPECT_EQ(&kSpeedTestWindow.layout(), &l);
+    EXPECT_EQ(l.width, 340);
+    EXPECT_EQ(l.height, 423);
+    EXPECT_EQ(l.skinElement, "网速测试UI");
+    ui::WindowPtr w = ui::Window::create(l);
+    EXPECT_EQ(w->skinElement().name(), "网速测试UI");
+    EXPECT_EQ(w->control(control::kClose).left(), 312);
+    EXPECT_EQ(w->control(control::kClose).top(), 8);
+    EXPECT_EQ(w->control(control::kProgress).alpha(), 0);
+    EXPECT_FALSE(w->control(control::kRunning).visible());
+    for (const ui::ControlLayout& c : l.controls)
+        if (c.name == control::kProgress) {
+            EXPECT_EQ(c.width, 170);
+            EXPECT_EQ(c.height, 170);
+            EXPECT_EQ(c.maximum, 16);
+            EXPECT_EQ(c.skin, "EX_UI默认皮肤_进度条");
+        }
+}
 
 TEST(SpeedTestTexts, SecondsSamplesAndAverages) {
     EXPECT_EQ(secondCaption(1048576), "1 MB/s");
@@ -224,11 +247,11 @@ TEST_F(SpeedTestWindowTest, DownloadsStopsAtTheEndAndStartsTheSinkAfreshNextTime
     }
     finish();
     // No byte is counted once the test has ended, and the transfer and the file are closed.
-    const std::int64_t counted = state_.speedTest.downloadedBytes;
+    const std::int64_t counted = session_->downloadedBytes;
     EXPECT_GT(counted, 0);
     EXPECT_TRUE(server.server().waitForNoOpenConnections(5000));
     EXPECT_TRUE(eventually([&] { return openHandlesOn("Temp_SpeedTest.exe") == 0; }));
-    EXPECT_EQ(state_.speedTest.downloadedBytes, counted);
+    EXPECT_EQ(session_->downloadedBytes, counted);
     const auto firstSize = std::int64_t(std::filesystem::file_size(run_.path(file)));
     EXPECT_GE(firstSize, counted);
     EXPECT_LE(firstSize, counted + 10240);  // at most the chunk under way at the stop
@@ -239,9 +262,9 @@ TEST_F(SpeedTestWindowTest, DownloadsStopsAtTheEndAndStartsTheSinkAfreshNextTime
     window_->click("按钮EX1");
     ASSERT_TRUE(window_->destroyed());
     open();
-    EXPECT_FALSE(state_.speedTest.started);
-    EXPECT_EQ(state_.speedTest.tickCount, 0);
-    EXPECT_TRUE(state_.speedTest.samples.get().empty());
+    EXPECT_FALSE(session_->started);
+    EXPECT_EQ(session_->tickCount, 0);
+    EXPECT_TRUE(session_->samples.get().empty());
     EXPECT_EQ(control("图片框EX1").top(), 64);
     start();
     ASSERT_TRUE(server.server().waitForRequests(2, 5000));
@@ -253,11 +276,11 @@ TEST_F(SpeedTestWindowTest, DownloadsStopsAtTheEndAndStartsTheSinkAfreshNextTime
     finish();
     EXPECT_TRUE(server.server().waitForNoOpenConnections(5000));
     EXPECT_TRUE(eventually([&] { return openHandlesOn("Temp_SpeedTest.exe") == 0; }));
-    const std::int64_t secondCounted = state_.speedTest.downloadedBytes;
+    const std::int64_t secondCounted = session_->downloadedBytes;
     const auto secondSize = std::int64_t(std::filesystem::file_size(run_.path(file)));
     EXPECT_GE(secondSize, secondCounted);
     EXPECT_LE(secondSize, secondCounted + 10240);
-    EXPECT_EQ(state_.speedTest.samples.get().size(), 13u);
+    EXPECT_EQ(session_->samples.get().size(), 13u);
 }
 
 // A reopened window against a server that starts late: the first counted second must not be
@@ -269,10 +292,10 @@ TEST_F(SpeedTestWindowTest, ReopenedWindowNeverCountsBackwards) {
     test::SpeedTestServer server(paced);
     state_.notice.speedTestLink.set(server.url());
     start();
-    ASSERT_TRUE(eventually([&] { return state_.speedTest.downloadedBytes > 1048576; }));
+    ASSERT_TRUE(eventually([&] { return session_->downloadedBytes > 1048576; }));
     for (int i = 0; i < 16; ++i) tick();
     finish();
-    ASSERT_GT(state_.speedTest.previousBytes, 1048576);
+    ASSERT_GT(session_->previousBytes, 1048576);
     window_->click("按钮EX1");
     ASSERT_TRUE(window_->destroyed());
 
@@ -280,10 +303,10 @@ TEST_F(SpeedTestWindowTest, ReopenedWindowNeverCountsBackwards) {
     server.setBehaviour(paced);
     open();
     start();
-    const std::int64_t atStart = state_.speedTest.downloadedBytes;
+    const std::int64_t atStart = session_->downloadedBytes;
     for (int i = 0; i < 3; ++i) tick();  // the warm-up passes before the first byte comes
     ASSERT_TRUE(eventually([&] {
-        const std::int64_t now = state_.speedTest.downloadedBytes;
+        const std::int64_t now = session_->downloadedBytes;
         return now > 0 && now != atStart;
     }));
     for (int second = 4; second <= 16; ++second) {
@@ -291,7 +314,7 @@ TEST_F(SpeedTestWindowTest, ReopenedWindowNeverCountsBackwards) {
         const Text shown = control("标签EX3").caption();
         EXPECT_NE(shown.substr(0, 1), "-") << "second " << second << ": " << shown;
     }
-    for (std::int64_t kb : state_.speedTest.samples.get()) EXPECT_GE(kb, 0);
+    for (std::int64_t kb : session_->samples.get()) EXPECT_GE(kb, 0);
     finish();
     EXPECT_EQ(control("标签EX4").caption().find('-'), Text::npos) << control("标签EX4").caption();
 }
@@ -303,7 +326,7 @@ TEST_F(SpeedTestWindowTest, TheEndWithoutAThreadStillEndsTheTest) {
     for (int i = 0; i < 16; ++i) tick();
     platform::failWorkerStartsForTests(1);
     tick();
-    EXPECT_TRUE(state_.speedTest.finished);
+    EXPECT_TRUE(session_->finished);
     EXPECT_EQ(control("标签EX4").caption(), caption("0MB/s"));
     EXPECT_TRUE(control("图片框EX1").visible());
     EXPECT_FALSE(control("图片框EX1").disabled());
@@ -337,14 +360,14 @@ TEST_P(BadServer, SixteenTicksRunAndTheTestEnds) {
     start();
     if (c.kind >= 2) {
         ASSERT_TRUE(server.server().waitForRequests(1, 5000));
-        ASSERT_TRUE(eventually([&] { return state_.speedTest.downloadedBytes > 0; }));
+        ASSERT_TRUE(eventually([&] { return session_->downloadedBytes > 0; }));
     }
     for (int i = 0; i < 16; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         tick();
     }
     finish();
-    EXPECT_EQ(state_.speedTest.samples.get().size(), 13u);
+    EXPECT_EQ(session_->samples.get().size(), 13u);
     if (c.kind <= 1) {
         EXPECT_EQ(control("标签EX4").caption(), caption("0MB/s"));
     }
