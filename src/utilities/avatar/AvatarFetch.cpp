@@ -12,8 +12,8 @@ Text avatarUrl(const Text& account) {
 ByteArray fetchAvatarPicture(const Text& account, std::stop_token stop, bool* answered) {
     net::HttpRequestOptions request;
     request.url = avatarUrl(account);
-    request.method = 0;
-    request.headers = "Content-Type: image/jpeg";
+    request.setMethod(net::HttpMethod::Get);
+    request.headers = net::headerLines({{"Content-Type", "image/jpeg"}});
     request.stop = std::move(stop);
     request.limits = net::fetchLimits(net::AnswerKind::Avatar);
     ByteArray picture = net::httpObjectRequest(request);
