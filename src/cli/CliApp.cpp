@@ -13,8 +13,6 @@ namespace qx::cli {
 
 namespace {
 
-constexpr const char* kProgram = "quorvex-cli";
-
 void report(const Console& console, const Outcome& outcome, bool json) {
     if (json) {
         Console::writeAll(1, jsonLine(outcome) + "\n");

@@ -10,8 +10,6 @@ namespace qx::cli {
 
 namespace {
 
-constexpr const char* kProgram = "quorvex-cli";
-
 void useChineseLabels(CLI::App& app) {
     auto formatter = app.get_formatter();
     formatter->label("Usage", "用法");

@@ -11,6 +11,9 @@
 
 namespace qx::cli {
 
+// The program's name in its messages and its version line.
+inline constexpr const char* kProgram = "quorvex-cli";
+
 class CommandLine {
   public:
     CommandLine();  // every command added
