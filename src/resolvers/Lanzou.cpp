@@ -3,6 +3,7 @@
 #include "net/FetchLimits.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
+#include "platform/http/ConnectionShare.h"
 #include "platform/http/RequestObject.h"
 #include "resolvers/ResolverSupport.h"
 #include "script/JsonObject.h"
@@ -53,6 +54,7 @@ Text firstSubMatch(script::RegexMatcher& matcher, const Text& pattern, const Tex
 }  // namespace
 
 Text resolveLanzouLink(const Text& link, const Text& password, Text& stem, const ResolveContext& context) {
+    platform::ConnectionScope chain;  // a caller with its own stem calls this directly
     if (password.empty()) return resolveLanzouOpenLink(link, stem, context);
     return resolveLanzouProtectedLink(link, password, stem, context);
 }

@@ -1,5 +1,6 @@
 #include "resolvers/ResolverTable.h"
 
+#include "platform/http/ConnectionShare.h"
 #include "resolvers/Bilnn.h"
 #include "resolvers/Ctfile.h"
 #include "resolvers/Lanzou.h"
@@ -48,6 +49,8 @@ std::optional<ResolveResult> resolveShareLink(int service, const Text& link, con
                                               const ResolveContext& context) {
     const ResolverDescriptor* d = findResolver(service);
     if (!d) return std::nullopt;
+    // The chain's requests to one host share a connection, closed before the result goes out.
+    platform::ConnectionScope chain;
     return d->resolve(link, d->takesPassword ? password : Text(), context);
 }
 

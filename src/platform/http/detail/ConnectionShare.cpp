@@ -31,14 +31,26 @@ constexpr long MaxIdleConnections = 8;
 struct ThreadMulti {
     CURLM* multi = nullptr;
     bool lent = false;
-    ~ThreadMulti() {
+    int scopes = 0;
+    void release() {
         if (multi) curl::multi_cleanup(multi);
+        multi = nullptr;
     }
+    ~ThreadMulti() { release(); }
 };
 
 thread_local ThreadMulti threadMulti;
 
 }  // namespace
+}  // namespace detail
+
+ConnectionScope::ConnectionScope() { ++detail::threadMulti.scopes; }
+
+ConnectionScope::~ConnectionScope() {
+    if (--detail::threadMulti.scopes == 0) detail::threadMulti.release();
+}
+
+namespace detail {
 
 CURLSH* processShare() {
     // Made on first use and kept to the end of the process, like the library itself.
@@ -58,7 +70,7 @@ CURLSH* processShare() {
 }
 
 ThreadConnections::ThreadConnections() {
-    if (!sharingOn || threadMulti.lent) return;
+    if (!sharingOn || threadMulti.lent || threadMulti.scopes == 0) return;
     if (!threadMulti.multi) {
         threadMulti.multi = curl::multi_init();
         if (threadMulti.multi)

@@ -13,8 +13,9 @@ namespace qx::platform::detail {
 // The share to attach to every handle, or nullptr when sharing is off or libcurl has none.
 CURLSH* processShare();
 
-// Lends the calling thread's multi handle for one run; nullptr when sharing is off or the
-// thread's handle is already running a transfer (the caller then uses a multi handle of its own).
+// Lends the calling thread's multi handle for one run; nullptr when sharing is off, no scope is
+// open on the thread or the thread's handle is already running a transfer (the caller then uses
+// a multi handle of its own).
 class ThreadConnections {
   public:
     ThreadConnections();
