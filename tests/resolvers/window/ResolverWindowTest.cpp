@@ -53,6 +53,8 @@ class ResolverWindowTest : public ::testing::Test {
         ::setenv("QUORVEX_EXTRA_CA_FILE", test::TestServer::certificateFile().c_str(), 1);
     }
     void TearDown() override {
+        // No worker outlives the test: its connections and TLS state end before the process does.
+        EXPECT_TRUE(platform::waitForAllWorkers(std::chrono::seconds(10)));
         if (savedConnectTo) {
             ::setenv("QUORVEX_CONNECT_TO", savedConnectTo->c_str(), 1);
         } else {
