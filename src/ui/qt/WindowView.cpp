@@ -18,6 +18,10 @@ namespace qx::ui::qt {
 
 namespace {
 
+constexpr Prop kControlProps[] = {Prop::Geometry, Prop::Visible, Prop::Disabled, Prop::Alpha,
+                                  Prop::Caption,  Prop::Text,    Prop::Image,    Prop::CurrentPage,
+                                  Prop::Position, Prop::Checked, Prop::Interval};
+
 bool onUiThread() {
     return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
@@ -127,98 +131,143 @@ WindowView::~WindowView() {
     if (window_->observer() == bridge_) window_->setObserver(nullptr);
 }
 
+// Widgets are made for the controls shown when the window opens; those on pages not yet
+// chosen, or hidden, when they first show (or when asked for). A page never opened costs nothing.
 void WindowView::build() {
-    const WindowLayout& layout = window_->layout();
-    std::map<std::string, QWidget*> byName;
-    for (const ControlLayout& c : layout.controls) {
-        Entry e;
+    for (const ControlLayout& c : window_->layout().controls) {
+        Entry& e = entries_[c.name];
         e.layout = &c;
-        const std::string name = c.name;
-        switch (c.kind) {
-            case ControlKind::Button:
-            case ControlKind::CloseButton: {
-                auto* b = new SkinButton(
-                    c.kind == ControlKind::CloseButton ? SkinButton::Look::Close : SkinButton::Look::Normal,
-                    this);
-                QFont f = b->font();
-                if (!c.font.empty()) f.setFamily(uiFontFamily(QString::fromStdString(c.font)));
-                if (c.fontSize > 0) f.setPixelSize(c.fontSize);
-                b->setFont(f);
-                QObject::connect(b, &QAbstractButton::clicked, this, [this, name] { window_->click(name); });
-                e.widget = b;
-                break;
-            }
-            case ControlKind::Label: {
-                auto* l = new SkinLabel(c.centered, this);
-                l->onClick = [this, name] { window_->click(name); };
-                e.widget = l;
-                break;
-            }
-            case ControlKind::EditBox: {
-                EditBox* box = c.multiLine ? static_cast<EditBox*>(new TextEditBox(this))
-                                           : static_cast<EditBox*>(new LineEditBox(this));
-                const bool multi = c.multiLine;
-                box->onUserEdit = [this, name, multi](const QString& s) {
-                    window_->control(name).storeTextFromView(multi ? fromQtLines(s) : fromQt(s));
-                };
-                e.edit = box;
-                e.widget = box->widget();
-                break;
-            }
-            case ControlKind::PictureBox: {
-                auto* pb = new PictureBox(this);
-                pb->onClick = [this, name] { window_->click(name); };
-                e.widget = pb;
-                break;
-            }
-            case ControlKind::GroupBox:
-                e.widget = new GroupBox(this);
-                break;
-            case ControlKind::TabControl:
-                e.widget = new TabControl(static_cast<int>(c.pages.size()), this);
-                break;
-            case ControlKind::RadioButton:
-            case ControlKind::CheckBox: {
-                ChoiceBox::Look look = c.kind == ControlKind::RadioButton ? ChoiceBox::Look::Radio
-                                       : c.skin == "超仿QQ_选择框"        ? ChoiceBox::Look::QqCheck
-                                                                          : ChoiceBox::Look::Check;
-                auto* box = new ChoiceBox(look, this);
-                QObject::connect(box, &QAbstractButton::clicked, this, [this, name, box] {
-                    userChecked(name, box->isChecked());
-                    window_->click(name);
-                });
-                e.widget = box;
-                break;
-            }
-            case ControlKind::ProgressBar:
-                e.widget = new ProgressBar(c.maximum, this);
-                break;
-            case ControlKind::Timer: {
-                e.timer = new QTimer(this);
-                QObject::connect(e.timer, &QTimer::timeout, this, [this, name] { window_->timerTick(name); });
-                break;
-            }
-            case ControlKind::SkinElement:
-                break;  // its image is the window background
+        if (c.kind == ControlKind::Timer) {
+            e.timer = new QTimer(this);
+            QObject::connect(e.timer, &QTimer::timeout, this,
+                             [this, name = c.name] { window_->timerTick(name); });
         }
-        if (e.widget) {
-            e.widget->setObjectName(QString::fromStdString(c.name));
-            byName[c.name] = e.widget;
-        }
-        entries_[c.name] = e;
     }
-    // Containers: group boxes hold their controls, tab pages theirs.
-    for (const ControlLayout& c : layout.controls) {
-        QWidget* w = entries_[c.name].widget;
-        if (!w || c.container.empty()) continue;
-        QWidget* box = byName[c.container];
-        if (auto* tabs = dynamic_cast<TabControl*>(box)) box = tabs->page(c.page);
-        if (box) w->setParent(box);
-    }
-    // Later controls lie on top of earlier ones, as they were created.
-    for (const ControlLayout& c : layout.controls)
-        if (QWidget* w = entries_[c.name].widget) w->raise();
+    for (const ControlLayout& c : window_->layout().controls)
+        if (shownNow(c)) createWidget(entries_[c.name], false);
     setUpKeyboardAndNames();
+}
+
+bool WindowView::hasWidget(const Entry& e) {
+    return e.layout->kind != ControlKind::Timer && e.layout->kind != ControlKind::SkinElement;
+}
+
+const ControlLayout* WindowView::containerOf(const ControlLayout& c) const {
+    if (c.container.empty()) return nullptr;
+    auto it = entries_.find(c.container);
+    return it == entries_.end() || it->second.layout == &c ? nullptr : it->second.layout;
+}
+
+bool WindowView::shownNow(const ControlLayout& c) const {
+    if (!window_->control(c.name).visible()) return false;
+    for (const ControlLayout* inner = &c; const ControlLayout* box = containerOf(*inner); inner = box) {
+        Control b = window_->control(box->name);
+        if (!b.visible() || (box->kind == ControlKind::TabControl && b.currentPage() != inner->page))
+            return false;
+    }
+    return true;
+}
+
+QWidget* WindowView::makeWidget(const ControlLayout& c) {
+    const std::string name = c.name;
+    switch (c.kind) {
+        case ControlKind::Button:
+        case ControlKind::CloseButton: {
+            auto* b = new SkinButton(
+                c.kind == ControlKind::CloseButton ? SkinButton::Look::Close : SkinButton::Look::Normal,
+                this);
+            QFont f = b->font();
+            if (!c.font.empty()) f.setFamily(uiFontFamily(QString::fromStdString(c.font)));
+            if (c.fontSize > 0) f.setPixelSize(c.fontSize);
+            b->setFont(f);
+            QObject::connect(b, &QAbstractButton::clicked, this, [this, name] { window_->click(name); });
+            return b;
+        }
+        case ControlKind::Label: {
+            auto* l = new SkinLabel(c.centered, this);
+            l->onClick = [this, name] { window_->click(name); };
+            return l;
+        }
+        case ControlKind::EditBox: {
+            EditBox* box = c.multiLine ? static_cast<EditBox*>(new TextEditBox(this))
+                                       : static_cast<EditBox*>(new LineEditBox(this));
+            const bool multi = c.multiLine;
+            box->onUserEdit = [this, name, multi](const QString& s) {
+                window_->control(name).storeTextFromView(multi ? fromQtLines(s) : fromQt(s));
+            };
+            entries_[name].edit = box;
+            return box->widget();
+        }
+        case ControlKind::PictureBox: {
+            auto* pb = new PictureBox(this);
+            pb->onClick = [this, name] { window_->click(name); };
+            return pb;
+        }
+        case ControlKind::GroupBox:
+            return new GroupBox(this);
+        case ControlKind::TabControl:
+            return new TabControl(static_cast<int>(c.pages.size()), this);
+        case ControlKind::RadioButton:
+        case ControlKind::CheckBox: {
+            ChoiceBox::Look look = c.kind == ControlKind::RadioButton ? ChoiceBox::Look::Radio
+                                   : c.skin == "超仿QQ_选择框"        ? ChoiceBox::Look::QqCheck
+                                                                      : ChoiceBox::Look::Check;
+            auto* box = new ChoiceBox(look, this);
+            QObject::connect(box, &QAbstractButton::clicked, this, [this, name, box] {
+                userChecked(name, box->isChecked());
+                window_->click(name);
+            });
+            return box;
+        }
+        case ControlKind::ProgressBar:
+            return new ProgressBar(c.maximum, this);
+        case ControlKind::Timer:
+        case ControlKind::SkinElement:
+            break;
+    }
+    return nullptr;
+}
+
+void WindowView::createWidget(Entry& e, bool applyNow) {
+    if (e.widget || !hasWidget(e)) return;
+    const ControlLayout& c = *e.layout;
+    QWidget* parent = this;
+    if (const ControlLayout* box = containerOf(c)) {
+        Entry& b = entries_[box->name];
+        createWidget(b, applyNow);
+        parent = b.widget;
+        if (auto* tabs = dynamic_cast<TabControl*>(parent)) parent = tabs->page(c.page);
+    }
+    QWidget* w = makeWidget(c);
+    e.widget = w;
+    w->setObjectName(QString::fromStdString(c.name));
+    if (parent && parent != this) w->setParent(parent);
+    // Later controls lie on top of earlier ones, as they were created.
+    QWidget* above = nullptr;
+    for (auto it = window_->layout().controls.rbegin();
+         it != window_->layout().controls.rend() && it->name != c.name; ++it)
+        if (QWidget* later = entries_[it->name].widget;
+            later && later != w && later->parentWidget() == w->parentWidget())
+            above = later;
+    if (above)
+        w->stackUnder(above);
+    else
+        w->raise();
+    if (!applyNow) return;
+    Control control = window_->control(c.name);
+    for (Prop p : kControlProps) applyControl(e, control, p);
+}
+
+void WindowView::createShownWidgets(bool made) {
+    // Made one by one in layout order, so a container comes before what it holds.
+    for (const ControlLayout& c : window_->layout().controls) {
+        Entry& e = entries_[c.name];
+        if (!e.widget && hasWidget(e) && shownNow(c)) {
+            createWidget(e, true);
+            made = true;
+        }
+    }
+    if (made) setUpKeyboardAndNames();
 }
 
 QPoint WindowView::layoutPosition(const ControlLayout& c) const {
@@ -261,9 +310,14 @@ void WindowView::setUpKeyboardAndNames() {
         setTabOrder(focusable[i - 1].second, focusable[i].second);
 }
 
-QWidget* WindowView::controlWidget(const std::string& name) const {
+QWidget* WindowView::controlWidget(const std::string& name) {
     auto it = entries_.find(name);
-    return it == entries_.end() ? nullptr : it->second.widget;
+    if (it == entries_.end()) return nullptr;
+    if (!it->second.widget && hasWidget(it->second)) {
+        createWidget(it->second, true);
+        setUpKeyboardAndNames();
+    }
+    return it->second.widget;
 }
 
 QTimer* WindowView::timer(const std::string& name) const {
@@ -273,10 +327,11 @@ QTimer* WindowView::timer(const std::string& name) const {
 
 void WindowView::applyAll() {
     for (Prop p : {Prop::Geometry, Prop::Alpha, Prop::WindowState}) applyWindow(p);
-    for (const ControlLayout& c : window_->layout().controls) {
-        for (Prop p : {Prop::Geometry, Prop::Visible, Prop::Disabled, Prop::Alpha, Prop::Caption, Prop::Text,
-                       Prop::Image, Prop::CurrentPage, Prop::Position, Prop::Checked, Prop::Interval})
-            apply(c.name, p);
+    for (const ControlLayout& layout : window_->layout().controls) {
+        Entry& e = entries_[layout.name];
+        if (!e.widget && hasWidget(e)) continue;  // not shown yet
+        Control c = window_->control(layout.name);
+        for (Prop p : kControlProps) applyControl(e, c, p);
     }
 }
 
@@ -292,7 +347,20 @@ void WindowView::apply(const std::string& control, Prop prop) {
     }
     auto it = entries_.find(control);
     if (it == entries_.end()) return;
-    applyControl(it->second, window_->control(control), prop);
+    Entry& e = it->second;
+    if (!e.widget && hasWidget(e)) {
+        // Not made yet: it reads the model when it is.
+        if (prop == Prop::Visible && shownNow(*e.layout)) {
+            createWidget(e, true);
+            createShownWidgets(true);  // what it holds; the reading order
+        }
+        return;
+    }
+    applyControl(e, window_->control(control), prop);
+    const ControlKind kind = e.layout->kind;
+    if ((prop == Prop::Visible || prop == Prop::CurrentPage) &&
+        (kind == ControlKind::GroupBox || kind == ControlKind::TabControl))
+        createShownWidgets();
 }
 
 void WindowView::applyWindow(Prop prop) {

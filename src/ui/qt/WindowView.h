@@ -43,8 +43,9 @@ class WindowView : public QWidget {
     ~WindowView() override;
 
     const WindowPtr& window() const { return window_; }
-    // The widget of a control (nullptr for a timer or the skin element).
-    QWidget* controlWidget(const std::string& name) const;
+    // The widget of a control, made now if it was not shown yet (nullptr for a timer or the
+    // skin element).
+    QWidget* controlWidget(const std::string& name);
     QTimer* timer(const std::string& name) const;
     const QImage& skin() const { return skin_; }
 
@@ -74,6 +75,15 @@ class WindowView : public QWidget {
         QTimer* timer = nullptr;
     };
     void build();
+    static bool hasWidget(const Entry& e);
+    const ControlLayout* containerOf(const ControlLayout& c) const;
+    // Whether the control and every container around it show it now (its page chosen).
+    bool shownNow(const ControlLayout& c) const;
+    QWidget* makeWidget(const ControlLayout& c);
+    void createWidget(Entry& e, bool applyNow);
+    // Makes the widgets a page switch or a control shown has just uncovered (made: one was made
+    // already), then puts them in the reading order.
+    void createShownWidgets(bool made = false);
     // Accessible names of the edit boxes and the Tab order of the reading order.
     void setUpKeyboardAndNames();
     QPoint layoutPosition(const ControlLayout& c) const;

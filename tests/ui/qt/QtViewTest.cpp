@@ -209,6 +209,35 @@ TEST_F(QtView, AfterFirstPaintWaitsForThePaint) {
     EXPECT_TRUE(waitFor([&] { return hiddenRan; }, 3000));
 }
 
+// A page not chosen and a hidden control get their widgets when they first show, with what the
+// model holds by then.
+TEST_F(QtView, HiddenControlsGetTheirWidgetsWhenTheyShow) {
+    WindowPtr w = Window::create("MainWindow");
+    WindowView* v = open(w);
+    auto* tabs = widget<TabControl>(v, "选择夹EX1");
+    EXPECT_EQ(tabs->page(1)->findChild<QWidget*>(), nullptr);
+    EXPECT_EQ(v->findChild<QWidget*>("编辑框EX_更新内容"), nullptr);
+    w->control("按钮EX8").setCaption(gbk(u8"蓝奏"));
+    w->control("按钮EX9").setDisabled(true);
+    w->control("选择夹EX1").setCurrentPage(1);
+    auto* lanzou = tabs->page(1)->findChild<SkinButton*>("按钮EX8");
+    ASSERT_TRUE(lanzou);
+    EXPECT_EQ(lanzou->text(), QString::fromUtf8(u8"蓝奏"));
+    EXPECT_TRUE(lanzou->isVisible());
+    EXPECT_FALSE(tabs->page(1)->findChild<QWidget*>("按钮EX9")->isEnabled());
+    w->control("编辑框EX_更新内容").setText(gbk(u8"改动"));
+    w->control("编辑框EX_更新内容").setVisible(true);
+    EXPECT_EQ(v->findChild<QWidget*>("编辑框EX_更新内容"), nullptr);  // its page is not shown
+    w->control("选择夹EX1").setCurrentPage(0);
+    auto* log = v->findChild<TextEditBox*>("编辑框EX_更新内容");
+    ASSERT_TRUE(log);
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_EQ(log->plainText(), QString::fromUtf8(u8"改动"));
+    // Made last, it lies over the joke label in its rectangle, as it comes after it in the layout.
+    const QObjectList& stack = log->parentWidget()->children();
+    EXPECT_GT(stack.indexOf(log), stack.indexOf(v->findChild<QWidget*>("骚话标签")));
+}
+
 TEST_F(QtView, PagesSwitchOnlyThroughTheModel) {
     WindowPtr w = Window::create("MainWindow");
     w->onClick("按钮EX5", [w] { w->control("选择夹EX1").setCurrentPage(1); });
