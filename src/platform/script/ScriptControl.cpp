@@ -8,6 +8,7 @@
 #include <new>
 #include <random>
 
+#include "platform/library/SharedLibrary.h"
 #include "platform/script/JsonText.h"
 #include "platform/text/Ascii.h"
 
@@ -143,47 +144,95 @@ struct CallArgs {
     int argumentCount = 0;
 };
 
+// Duktape is opened when the first script runs (a resolver's page, the regular-expression
+// tester): most sessions never run one, and a library linked in is loaded before the window shows.
+struct Duktape : Imports {
+    Duktape() : Imports(QX_DUKTAPE_SONAME) {}
+    QX_IMPORT(duk_get_type);
+    QX_IMPORT(duk_push_lstring);
+    QX_IMPORT(duk_dup);
+    QX_IMPORT(duk_safe_to_lstring);
+    QX_IMPORT(duk_to_string);
+    QX_IMPORT(duk_eval_raw);
+    QX_IMPORT(duk_compile_raw);
+    QX_IMPORT(duk_call);
+    QX_IMPORT(duk_get_global_lstring);
+    QX_IMPORT(duk_require_stack);
+    QX_IMPORT(duk_push_object);
+    QX_IMPORT(duk_push_array);
+    QX_IMPORT(duk_push_number);
+    QX_IMPORT(duk_push_true);
+    QX_IMPORT(duk_push_false);
+    QX_IMPORT(duk_push_null);
+    QX_IMPORT(duk_def_prop);
+    QX_IMPORT(duk_put_prop_index);
+    QX_IMPORT(duk_put_global_lstring);
+    QX_IMPORT(duk_push_undefined);
+    QX_IMPORT(duk_create_heap);
+    QX_IMPORT(duk_get_global_string);
+    QX_IMPORT(duk_push_c_function);
+    QX_IMPORT(duk_put_prop_string);
+    QX_IMPORT(duk_pop);
+    QX_IMPORT(duk_destroy_heap);
+    QX_IMPORT(duk_check_stack);
+    QX_IMPORT(duk_safe_call);
+    QX_IMPORT(duk_get_boolean);
+    QX_IMPORT(duk_get_number);
+    QX_IMPORT(duk_get_lstring);
+    QX_IMPORT(duk_pop_2);
+    QX_IMPORT(duk_is_function);
+    QX_IMPORT(duk_push_error_object_raw);
+    QX_IMPORT(duk_throw_raw);
+};
+
+// Only where an engine exists, which needed the library.
+const Duktape& duktape() { return *imported<Duktape>(); }
+
 // Leaves [value, text] on the stack: the value and its String() (empty for undefined and null).
 void pushResultText(duk_context* ctx) {
-    int type = duk_get_type(ctx, -1);
+    const Duktape& dk = duktape();
+    int type = dk.duk_get_type(ctx, -1);
     if (type == DUK_TYPE_UNDEFINED || type == DUK_TYPE_NULL || type == DUK_TYPE_NONE) {
-        duk_push_lstring(ctx, "", 0);
+        dk.duk_push_lstring(ctx, "", 0);
     } else if (type == DUK_TYPE_OBJECT) {
-        duk_dup(ctx, -1);
-        duk_safe_to_lstring(ctx, -1, nullptr);
+        dk.duk_dup(ctx, -1);
+        dk.duk_safe_to_lstring(ctx, -1, nullptr);
     } else {
-        duk_dup(ctx, -1);
-        duk_to_string(ctx, -1);
+        dk.duk_dup(ctx, -1);
+        dk.duk_to_string(ctx, -1);
     }
 }
 
 duk_ret_t evalCall(duk_context* ctx, void* udata) {
+    const Duktape& dk = duktape();
     auto* a = static_cast<CallArgs*>(udata);
-    duk_eval_raw(ctx, a->code, a->codeLength,
-                 DUK_COMPILE_EVAL | DUK_COMPILE_NOSOURCE | DUK_COMPILE_NOFILENAME);
+    dk.duk_eval_raw(ctx, a->code, a->codeLength,
+                    DUK_COMPILE_EVAL | DUK_COMPILE_NOSOURCE | DUK_COMPILE_NOFILENAME);
     pushResultText(ctx);
     return 2;
 }
 
 duk_ret_t programCall(duk_context* ctx, void* udata) {
+    const Duktape& dk = duktape();
     auto* a = static_cast<CallArgs*>(udata);
-    duk_compile_raw(ctx, a->code, a->codeLength, DUK_COMPILE_NOSOURCE | DUK_COMPILE_NOFILENAME);
-    duk_call(ctx, 0);
+    dk.duk_compile_raw(ctx, a->code, a->codeLength, DUK_COMPILE_NOSOURCE | DUK_COMPILE_NOFILENAME);
+    dk.duk_call(ctx, 0);
     pushResultText(ctx);
     return 2;
 }
 
 duk_ret_t runCall(duk_context* ctx, void* udata) {
+    const Duktape& dk = duktape();
     auto* a = static_cast<CallArgs*>(udata);
-    duk_get_global_lstring(ctx, a->name, a->nameLength);
-    if (!duk_is_callable(ctx, -1)) {
-        duk_push_error_object(ctx, DUK_ERR_TYPE_ERROR, "%s is not a function",
-                              duk_push_lstring(ctx, a->name, a->nameLength));
-        duk_throw(ctx);
+    dk.duk_get_global_lstring(ctx, a->name, a->nameLength);
+    if (!dk.duk_is_function(ctx, -1)) {
+        dk.duk_push_error_object_raw(ctx, DUK_ERR_TYPE_ERROR, __FILE__, __LINE__, "%s is not a function",
+                                     dk.duk_push_lstring(ctx, a->name, a->nameLength));
+        dk.duk_throw_raw(ctx);
     }
     for (int i = 0; i < a->argumentCount; ++i)
-        duk_push_lstring(ctx, a->arguments[i].data(), a->arguments[i].size());
-    duk_call(ctx, a->argumentCount);
+        dk.duk_push_lstring(ctx, a->arguments[i].data(), a->arguments[i].size());
+    dk.duk_call(ctx, a->argumentCount);
     pushResultText(ctx);
     return 2;
 }
@@ -203,37 +252,38 @@ struct TapeArgs {
 // Builds the values of a JSON tape straight on the value stack, as JSON.parse would (members are
 // defined as own data properties, so "__proto__" is a member like any other).
 duk_ret_t tapeCall(duk_context* ctx, void* udata) {
+    const Duktape& dk = duktape();
     auto* a = static_cast<TapeArgs*>(udata);
-    duk_require_stack(ctx, a->depth * 2 + 8);
+    dk.duk_require_stack(ctx, a->depth * 2 + 8);
     int d = 0;
     for (std::size_t k = 0; k < a->count; ++k) {
         const JsonToken& t = a->tokens[k];
         switch (t.kind) {
             case JsonToken::ObjectStart:
-                duk_push_object(ctx);
+                dk.duk_push_object(ctx);
                 a->levels[++d] = kObjectLevel;
                 continue;
             case JsonToken::ArrayStart:
-                duk_push_array(ctx);
+                dk.duk_push_array(ctx);
                 a->levels[++d] = 0;
                 continue;
             case JsonToken::Key:
-                duk_push_lstring(ctx, a->strings + t.offset, t.length);
+                dk.duk_push_lstring(ctx, a->strings + t.offset, t.length);
                 continue;
             case JsonToken::String:
-                duk_push_lstring(ctx, a->strings + t.offset, t.length);
+                dk.duk_push_lstring(ctx, a->strings + t.offset, t.length);
                 break;
             case JsonToken::Number:
-                duk_push_number(ctx, t.number);
+                dk.duk_push_number(ctx, t.number);
                 break;
             case JsonToken::True:
-                duk_push_true(ctx);
+                dk.duk_push_true(ctx);
                 break;
             case JsonToken::False:
-                duk_push_false(ctx);
+                dk.duk_push_false(ctx);
                 break;
             case JsonToken::Null:
-                duk_push_null(ctx);
+                dk.duk_push_null(ctx);
                 break;
             case JsonToken::End:
                 --d;
@@ -241,13 +291,13 @@ duk_ret_t tapeCall(duk_context* ctx, void* udata) {
         }
         if (d == 0) continue;  // the document itself
         if (a->levels[d] == kObjectLevel)
-            duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WEC);
+            dk.duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WEC);
         else
-            duk_put_prop_index(ctx, -2, a->levels[d]++);
+            dk.duk_put_prop_index(ctx, -2, a->levels[d]++);
     }
-    duk_put_global_lstring(ctx, a->name, a->nameLength);
-    duk_push_undefined(ctx);
-    duk_push_lstring(ctx, "", 0);
+    dk.duk_put_global_lstring(ctx, a->name, a->nameLength);
+    dk.duk_push_undefined(ctx);
+    dk.duk_push_lstring(ctx, "", 0);
     return 2;
 }
 
@@ -255,6 +305,7 @@ duk_ret_t tapeCall(duk_context* ctx, void* udata) {
 // clock and the heap's address, so heaps made within the same millisecond at a reused address
 // (one per script object) would draw the same numbers.
 duk_ret_t processRandom(duk_context* ctx) {
+    const Duktape& dk = duktape();
     static std::mutex mutex;
     static std::mt19937_64 generator{std::random_device{}()};
     double value;
@@ -262,7 +313,7 @@ duk_ret_t processRandom(duk_context* ctx) {
         std::lock_guard lock(mutex);
         value = std::uniform_real_distribution<double>(0.0, 1.0)(generator);
     }
-    duk_push_number(ctx, value);
+    dk.duk_push_number(ctx, value);
     return 1;
 }
 
@@ -273,41 +324,44 @@ struct ScriptControl::Engine {
     duk_context* ctx = nullptr;
 
     explicit Engine(std::size_t cap) : accounting{cap} {
-        ctx = duk_create_heap(heapAlloc, heapRealloc, heapFree, &accounting, heapFatal);
+        const Duktape* api = imported<Duktape>();
+        if (api) ctx = api->duk_create_heap(heapAlloc, heapRealloc, heapFree, &accounting, heapFatal);
         if (ctx) {
-            duk_get_global_string(ctx, "Math");
-            duk_push_c_function(ctx, processRandom, 0);
-            duk_put_prop_string(ctx, -2, "random");
-            duk_pop(ctx);
+            const Duktape& dk = *api;
+            dk.duk_get_global_string(ctx, "Math");
+            dk.duk_push_c_function(ctx, processRandom, 0);
+            dk.duk_put_prop_string(ctx, -2, "random");
+            dk.duk_pop(ctx);
         }
     }
     ~Engine() {
-        if (ctx) duk_destroy_heap(ctx);
+        if (ctx) duktape().duk_destroy_heap(ctx);
     }
 
     // Runs one protected call; on success `result` holds the value, else `error` the error text.
     bool call(duk_safe_call_function fn, void* args, ScriptValue& result, std::u16string& error) {
+        const Duktape& dk = duktape();
         result = ScriptValue{};
         error.clear();
-        if (!duk_check_stack(ctx, 8)) {
+        if (!dk.duk_check_stack(ctx, 8)) {
             error = u"out of memory";
             return false;
         }
-        duk_int_t rc = duk_safe_call(ctx, fn, args, 0, 2);
+        duk_int_t rc = dk.duk_safe_call(ctx, fn, args, 0, 2);
         bool ok = rc == DUK_EXEC_SUCCESS;
         try {
             if (ok) {
-                switch (duk_get_type(ctx, -2)) {
+                switch (dk.duk_get_type(ctx, -2)) {
                     case DUK_TYPE_NULL:
                         result.kind = ScriptValue::Kind::Null;
                         break;
                     case DUK_TYPE_BOOLEAN:
                         result.kind = ScriptValue::Kind::Boolean;
-                        result.boolean = duk_get_boolean(ctx, -2) != 0;
+                        result.boolean = dk.duk_get_boolean(ctx, -2) != 0;
                         break;
                     case DUK_TYPE_NUMBER:
                         result.kind = ScriptValue::Kind::Number;
-                        result.number = duk_get_number(ctx, -2);
+                        result.number = dk.duk_get_number(ctx, -2);
                         break;
                     case DUK_TYPE_STRING:
                         result.kind = ScriptValue::Kind::String;
@@ -323,12 +377,12 @@ struct ScriptControl::Engine {
                         break;
                 }
                 duk_size_t len = 0;
-                const char* s = duk_get_lstring(ctx, -1, &len);
+                const char* s = dk.duk_get_lstring(ctx, -1, &len);
                 if (s) result.text = engineStringToUtf16(std::string_view(s, len));
             } else {
                 // The error sits below the padding value.
                 duk_size_t len = 0;
-                const char* s = duk_safe_to_lstring(ctx, -2, &len);
+                const char* s = dk.duk_safe_to_lstring(ctx, -2, &len);
                 error = s ? engineStringToUtf16(std::string_view(s, len)) : u"Error";
                 if (error.empty()) error = u"Error";
             }
@@ -337,7 +391,7 @@ struct ScriptControl::Engine {
             error = u"out of memory";
             ok = false;
         }
-        duk_pop_2(ctx);
+        dk.duk_pop_2(ctx);
         return ok;
     }
 };

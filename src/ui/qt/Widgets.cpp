@@ -401,7 +401,10 @@ QImage adoptPixels(platform::RgbaImage&& rgba) {
     std::uint8_t* p = pixels->data();
     for (std::size_t i = 0; i < pixels->size(); i += 4) {
         const unsigned a = p[i + 3];
-        const auto times = [a](unsigned c) { return static_cast<std::uint8_t>((c * a + 127) / 255); };
+        // Most pixels of a drawing are opaque: nothing to multiply.
+        const auto times = [a](unsigned c) {
+            return a == 255 ? static_cast<std::uint8_t>(c) : static_cast<std::uint8_t>((c * a + 127) / 255);
+        };
         const std::uint8_t r = times(p[i]), g = times(p[i + 1]), b = times(p[i + 2]);
         // Format_ARGB32_Premultiplied is 0xAARRGGBB in the machine's byte order.
         const std::uint32_t argb =
