@@ -31,7 +31,7 @@ const std::vector<Rule> kMatrix = {
     {"platform/text",      {"platform/library"}},
     {"platform/system",    {"platform/text"}},
     {"platform/http",      {"platform/system", "platform/text", "platform/library"}},
-    {"platform/script",    {"platform/text"}},
+    {"platform/script",    {"platform/text", "platform/library"}},
     {"platform/html",      {"platform/text", "platform/library"}},
     {"platform/imaging",   {"platform/system", "platform/text", "platform/library"}, true},
     {"platform/audio",     {"platform/system", "platform/text", "platform/library"}},
