@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+#include "ShownSignal.h"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
@@ -21,7 +23,7 @@ int main(int argc, char** argv) {
     w.show();
     QTimer::singleShot(0, [] {
         QCoreApplication::processEvents();
-        (void)!write(STDOUT_FILENO, "\n", 1);  // the benchmark's clock stops here
+        signalShown();  // the benchmark's clock stops here
         std::_Exit(0);
     });
     return app.exec();

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "ShownSignal.h"
+
 #include "app/StartUp.h"
 #include "resources/Pictures.h"
 #include "state/ProgramState.h"
@@ -28,7 +30,7 @@ int main(int argc, char** argv) {
         // Once the loop has shown and painted the window.
         QTimer::singleShot(0, [] {
             QCoreApplication::processEvents();
-            (void)!write(STDOUT_FILENO, "\n", 1);  // the benchmark's clock stops here
+            signalShown();  // the benchmark's clock stops here
             std::_Exit(0);
         });
     });

@@ -18,6 +18,18 @@ awk -v c="$cw" -v m="$qt" -v q="$qx" 'BEGIN { printf "  for reference: the minim
 awk -v q="$qxm" -v m="$qtm" 'BEGIN { printf "peak memory ratio: %.2f  (%.1f MiB / %.1f MiB)\n", q / m, q + 0, m + 0 }'
 awk -v q="$qxm" -v c="$cwm" 'BEGIN { printf "  for reference: quorvex / the window with one Chinese caption %.2f (%.1f MiB)\n", q / c, c + 0 }'
 
+# Where quorvex's memory beyond the caption window lies: resident KiB per mapping, one run each.
+maps=$(mktemp -d)
+QT_QPA_PLATFORM=offscreen QX_MAPPINGS_TO="$maps/qx" "$build/bench/startup/qx_startup_probe" >/dev/null 2>&1
+QT_QPA_PLATFORM=offscreen QX_MAPPINGS_TO="$maps/cw" "$build/bench/startup/qx_caption_window" >/dev/null 2>&1
+echo "resident KiB beyond the caption window, by mapping (differences of 32 KiB or more):"
+awk 'FNR == 1 { run++ }
+     /^[0-9a-f]+-[0-9a-f]+ / { name = NF >= 6 ? $6 : "[anonymous]"; sub(".*/", "", name); next }
+     /^Rss:/ { rss[name, run] += $2; seen[name] = 1 }
+     END { for (n in seen) { d = rss[n, 1] - rss[n, 2]; if (d >= 32 || d <= -32) printf "%8d  %s\n", d, n } }' \
+  "$maps/qx" "$maps/cw" | sort -rn
+rm -rf "$maps"
+
 # Idle memory: the real program, offscreen, 5 s after start, its notice check answered by the double.
 double_out=$(mktemp)
 "$build/tests/support/doubles/notice_double" tests/notice/sample-note.html >"$double_out" &
