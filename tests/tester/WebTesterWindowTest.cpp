@@ -65,7 +65,7 @@ class WebTesterWindowTest : public testing::Test {
             res.body = test::pngClaiming(100000, 100000);
         });
         server.rawRoute("/trickle", trickle);
-        w = ui::Window::create("WebTesterWindow");
+        w = ui::Window::create(tester::webTesterLayout());
         session = bindWebTesterSession(w, state, fake);
         fake.openModeless(w);
     }
@@ -112,7 +112,7 @@ class WebTesterWindowTest : public testing::Test {
 }  // namespace
 
 TEST_F(WebTesterWindowTest, OpensCollapsedWithGet) {
-    ui::WindowPtr again = ui::Window::create("WebTesterWindow");
+    ui::WindowPtr again = ui::Window::create(tester::webTesterLayout());
     std::shared_ptr<Session> againSession = bindWebTesterSession(again, state, fake);
     againSession->testerMethod = 1;
     fake.openModeless(again);
