@@ -42,7 +42,7 @@ class ResolverWindowTest : public ::testing::Test {
   protected:
     void open(int service) {
         state.resolver.selectedResolverService = service;
-        window = ui::Window::create("ResolverWindow");
+        window = ui::Window::create(qx::resolvers::resolverLayout());
         ASSERT_TRUE(window);
         bindResolverWindow(window, state, windows);
         window->created();
@@ -244,7 +244,7 @@ TEST_F(ResolverWindowTest, ALateResultIsNotWrittenIntoAClosedWindow) {
     // And a window that is gone altogether is simply skipped.
     std::weak_ptr<ui::Window> gone;
     {
-        auto temporary = ui::Window::create("ResolverWindow");
+        auto temporary = ui::Window::create(qx::resolvers::resolverLayout());
         gone = temporary;
     }
     resolveIntoWindow(gone, 2, "https://a/b/c/d", "", {});
