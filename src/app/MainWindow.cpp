@@ -85,7 +85,7 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
     static_assert(std::size(kCloudButtons) == 6);
     const auto resolvers = resolvers::resolverTable();
     for (std::size_t i = 0; i < std::size(kCloudButtons) && i < resolvers.size(); ++i) {
-        const int service = static_cast<int>(resolvers[i]->service);
+        const resolvers::Service service = resolvers[i]->service;
         window->onClick(kCloudButtons[i], [weak, &state, &windows, service] {
             auto w = weak.lock();
             if (!w) return;

@@ -53,7 +53,7 @@ void showStopped(ui::Window& w, Session& session) {
 void onWebTesterWindowCreated(ui::Window& w, Session& session) {
     // The skin element gets the program's skin from the common child-window wiring.
     setPanel(w, false);
-    session.testerMethod = 0;
+    session.testerMethod = net::HttpMethod::Get;
     w.control(control::kGet).setChecked(true);  // GET, as the method is
     // A request the previous tester window left running has no window to answer to any more.
     if (RunPtr run = session.requestThread.get()) endRun(*run);
@@ -286,9 +286,9 @@ std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, Progr
     window->onClick(control::kSend, [weak, &state, session, &windows] {
         if (auto w = weak.lock()) sendRequestClicked(w, state, session, windows);
     });
-    window->onClick(control::kPost, [session] { session->testerMethod = 1; });
+    window->onClick(control::kPost, [session] { session->testerMethod = net::HttpMethod::Post; });
     // Choosing GET again after POST makes the method GET again, as the radio button says.
-    window->onClick(control::kGet, [session] { session->testerMethod = 0; });
+    window->onClick(control::kGet, [session] { session->testerMethod = net::HttpMethod::Get; });
     window->onTimer(control::kTimer, [weak, session] {
         if (auto w = weak.lock()) requestTimerTick(*w, *session);
     });

@@ -78,7 +78,7 @@ class ResolverUnderFault : public FaultFeature {
 
   private:
     ui::WindowPtr open() {
-        state_.resolver.selectedResolverService = plan_.service;
+        state_.resolver.selectedResolverService = static_cast<resolvers::Service>(plan_.service);
         ui::WindowPtr w = ui::Window::create(qx::resolvers::resolverLayout());
         resolvers::bindResolverWindow(w, state_, windows_);
         windows_.openModeless(w);

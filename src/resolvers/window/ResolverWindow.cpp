@@ -18,7 +18,7 @@ using namespace control;
 
 // What one run of the dispatch needs, read on the UI thread when the button is pressed.
 struct Request {
-    int service = 0;
+    Service service{};
     Text link;
     Text password;
 };
@@ -35,7 +35,7 @@ struct Outcome {
     std::optional<ResolveResult> result;
 };
 
-void dress(ui::Window& w, int service) {
+void dress(ui::Window& w, Service service) {
     const ResolverDescriptor* d = findResolver(service);
     if (!d) return;
     w[kTitle].setCaption(gbk(d->title));
@@ -97,7 +97,7 @@ void generateAndCopy(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
 
 }  // namespace
 
-void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, int service, const Text& link,
+void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, Service service, const Text& link,
                        const Text& password, const ResolveContext& context) {
     std::optional<ResolveResult> result = resolveShareLink(service, link, password, context);
     auto w = window.lock();

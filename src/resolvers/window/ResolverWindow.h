@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "resolvers/ResolveContext.h"
+#include "resolvers/Service.h"
 #include "state/ProgramState.h"
 #include "ui/WindowDescriptor.h"
 #include "ui/WindowSystem.h"
@@ -30,7 +31,7 @@ extern const ui::WindowDescriptor kResolverWindow;
 
 // The work of one "生成": runs the service's resolver and writes its result into the result box,
 // unless the window was closed meanwhile or the context was stopped (a late result is dropped).
-void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, int service, const Text& link,
+void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, Service service, const Text& link,
                        const Text& password, const ResolveContext& context);
 
 }  // namespace qx::resolvers
