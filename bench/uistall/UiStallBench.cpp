@@ -4,15 +4,15 @@
 // servers. A 5 ms timer on the UI thread records the gaps between its ticks; the longest gap and
 // the 99th percentile are printed.
 // Usage: qx_uistall_bench [seconds]   (QT_QPA_PLATFORM=offscreen)
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/StartUp.h"
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         ui::WindowPtr main = static_cast<ui::qt::QtWindowSystem&>(windows).openWindows().front();
         main->click("按钮EX7");  // a second notice check on top of the start-up one
 
-        state.resolver.selectedResolverService = 1;
+        state.resolver.selectedResolverService = resolvers::Service::Lanzou;
         ui::WindowPtr resolverWindow = app::makeChildWindow("ResolverWindow", state, windows);
         windows.openModeless(resolverWindow);
         resolverWindow->control("编辑框EX_原链接").setText(gbk(lanzou.link));
@@ -116,9 +116,11 @@ int main(int argc, char** argv) {
             std::printf("ticks: %zu\n", sorted.size());
             std::printf("UI-thread gap, longest: %.1f ms (goal <= 50)\n", longest);
             std::printf("UI-thread gap, 99th percentile: %.1f ms (goal <= 16)\n", p99);
-            std::printf("resolver result: %s\n", gbkToUtf8(resolverWindow->control("编辑框EX_结果").text()).c_str());
+            std::printf("resolver result: %s\n",
+                        gbkToUtf8(resolverWindow->control("编辑框EX_结果").text()).c_str());
             std::printf("speed test: %s\n", gbkToUtf8(speedWindow->control("标签EX3").caption()).c_str());
-            std::printf("tester answer shown: %zu bytes\n", testerWindow->control("编辑框EX_最后文本").text().size());
+            std::printf("tester answer shown: %zu bytes\n",
+                        testerWindow->control("编辑框EX_最后文本").text().size());
             std::fflush(stdout);
             fs::remove_all(work);
             std::_Exit(0);

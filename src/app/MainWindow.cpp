@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/MainWindowLayout.h"
 #include "app/ToolLauncher.h"
 #include "app/Windows.h"
 #include "notice/Notice.h"
@@ -14,20 +15,17 @@ namespace qx::app {
 
 namespace {
 
-constexpr const char* kTabs = "选择夹EX1";
-
-// The cloud buttons, one per entry of the resolver table in its order.
-constexpr const char* kCloudButtons[] = {"按钮EX8",  "按钮EX9",  "按钮EX10",
-                                         "按钮EX11", "按钮EX12", "按钮EX13"};
+using namespace control;
 
 struct ChildButton {
     const char* button;
     const char* window;
 };
 constexpr ChildButton kChildButtons[] = {
-    {"按钮EX4", "AboutWindow"},    {"按钮EX14", "SiteIconWindow"},  {"按钮EX16", "SpeechWindow"},
-    {"按钮EX17", "EncoderWindow"}, {"按钮EX18", "WebTesterWindow"}, {"按钮EX22", "RegexTesterWindow"},
-    {"按钮EX24", "AvatarWindow"},  {"按钮EX25", "SpeedTestWindow"},
+    {kAboutButton, "AboutWindow"},      {kSiteIconButton, "SiteIconWindow"},
+    {kSpeechButton, "SpeechWindow"},    {kEncoderButton, "EncoderWindow"},
+    {kTesterButton, "WebTesterWindow"}, {kRegexTesterButton, "RegexTesterWindow"},
+    {kAvatarButton, "AvatarWindow"},    {kSpeedTestButton, "SpeedTestWindow"},
 };
 
 }  // namespace
@@ -48,7 +46,7 @@ void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::W
     state.ownVersionInfo.set(fields);
 
     window->control(kTabs).setCurrentPage(0);
-    window->control("标签EX_版本提示").setCaption(gbk(u8"当前版本号：") + fields[0]);
+    window->control(kOwnVersion).setCaption(gbk(u8"当前版本号：") + fields[0]);
     state.notice.banterRotationStarted = false;
     // The check's libraries (libcurl, TLS, the script engine) load after the window is on screen.
     std::weak_ptr<ui::Window> weak = window;
@@ -58,7 +56,7 @@ void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::W
 }
 
 ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std::function<int()> hour) {
-    ui::WindowPtr window = ui::Window::create("MainWindow");
+    ui::WindowPtr window = ui::Window::create(mainWindowLayout());
     applyLayoutPictures(*window);
     if (!hour) hour = [] { return platform::localTime().hour; };
     std::weak_ptr<ui::Window> weak = window;  // handlers must not keep their own window alive
@@ -68,26 +66,26 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
     });
 
     // The close button ends everything at once, whatever windows or workers still run.
-    window->onClick("按钮EX1", [&windows] { windows.endProcess(0); });
-    window->onClick("按钮EX2", [weak] {
+    window->onClick(kClose, [&windows] { windows.endProcess(0); });
+    window->onClick(kMinimise, [weak] {
         if (auto w = weak.lock()) w->setWindowState(ui::WindowState::Minimised);
     });
-    const std::pair<const char*, int> pages[] = {{"按钮EX3", 0}, {"按钮EX5", 1}, {"按钮EX6", 2}};
+    const std::pair<const char*, int> pages[] = {{kHomeButton, 0}, {kToolsButton, 1}, {kSystemButton, 2}};
     for (auto [button, page] : pages) {
         window->onClick(button, [weak, page] {
             if (auto w = weak.lock()) w->control(kTabs).setCurrentPage(page);
         });
     }
-    window->onClick("按钮EX7", [weak, &state, &windows] {
+    window->onClick(kCheckUpdate, [weak, &state, &windows] {
         if (auto w = weak.lock()) notice::launchNoticeCheck(state, w);
     });
-    window->onClick("图片框EX2", [weak, &state] {
+    window->onClick(kUpdateIcon, [weak, &state] {
         if (auto w = weak.lock()) notice::onUpdateIconClicked(state, *w);
     });
     static_assert(std::size(kCloudButtons) == 6);
     const auto resolvers = resolvers::resolverTable();
     for (std::size_t i = 0; i < std::size(kCloudButtons) && i < resolvers.size(); ++i) {
-        const int service = static_cast<int>(resolvers[i]->service);
+        const resolvers::Service service = resolvers[i]->service;
         window->onClick(kCloudButtons[i], [weak, &state, &windows, service] {
             auto w = weak.lock();
             if (!w) return;
@@ -123,7 +121,7 @@ Text creditsText() {
 
 void bindAboutWindow(const ui::WindowPtr& window, ProgramState&, ui::WindowSystem& windows) {
     std::weak_ptr<ui::Window> weak = window;
-    window->onClick("标签EX2", [weak, &windows] {
+    window->onClick(about_control::kCredits, [weak, &windows] {
         if (auto w = weak.lock()) windows.messageBox(w.get(), creditsText(), Text(), ui::MessageStyle::Ok);
     });
 }

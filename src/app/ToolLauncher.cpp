@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/MainWindowLayout.h"
 #include "platform/system/Files.h"
 #include "platform/system/Process.h"
 #include "resources/Tools.h"
@@ -11,15 +12,15 @@ namespace qx::app {
 namespace {
 
 constexpr EmbeddedTool kTools[] = {
-    {"按钮EX23", "\\Temp\\Temp_IconGet.exe", res::toolIconExtract},
-    {"按钮EX19", "\\Temp\\Temp_Run.exe", res::toolAutostart},
-    {"按钮EX35", "\\Temp\\Temp_ProCesskill.exe", res::toolProcessKill},
-    {"按钮EX36", "\\Temp\\Temp_IPStter.exe", res::toolIpSwitch},
-    {"按钮EX30", "\\Temp\\Temp_ViewWizard 2.8.0.exe", res::toolWindowInfo},
-    {"按钮EX31", "\\Temp\\Temp_Unlock.exe", res::toolUnlock},
-    {"按钮EX20", "\\Temp\\Temp_Web.exe", res::toolShortLink},
-    {"按钮EX15", "\\Temp\\Temp_Get_color.exe", res::toolColorPick},
-    {"按钮EX21", "\\Temp\\Temp_EXEedit.exe", res::toolExeView},
+    {control::kIconExtractButton, "\\Temp\\Temp_IconGet.exe", res::toolIconExtract},
+    {control::kAutostartButton, "\\Temp\\Temp_Run.exe", res::toolAutostart},
+    {control::kProcessKillButton, "\\Temp\\Temp_ProCesskill.exe", res::toolProcessKill},
+    {control::kIpSwitchButton, "\\Temp\\Temp_IPStter.exe", res::toolIpSwitch},
+    {control::kWindowInfoButton, "\\Temp\\Temp_ViewWizard 2.8.0.exe", res::toolWindowInfo},
+    {control::kUnlockButton, "\\Temp\\Temp_Unlock.exe", res::toolUnlock},
+    {control::kShortLinkButton, "\\Temp\\Temp_Web.exe", res::toolShortLink},
+    {control::kColorPickButton, "\\Temp\\Temp_Get_color.exe", res::toolColorPick},
+    {control::kExeViewButton, "\\Temp\\Temp_EXEedit.exe", res::toolExeView},
 };
 
 bool sameContent(const Text& path, std::span<const unsigned char> bytes) {

@@ -1,6 +1,6 @@
 #include "app/Windows.h"
 
-#include "app/MainWindow.h"
+#include "app/MainWindowLayout.h"
 #include "resolvers/window/ResolverWindow.h"
 #include "resources/Pictures.h"
 #include "tester/WebTesterWindow.h"
@@ -15,23 +15,20 @@ namespace qx::app {
 
 namespace {
 
-// One line per child window, in the order of the main window's buttons: a feature's own
-// descriptor, or the name and binder of a window whose rows are still in ui/Layout.cpp (a nullptr
-// binder: only the common wiring).
+// Each child window's descriptor, as its feature declares it, in the order of the main window's
+// buttons.
 const std::vector<ui::WindowDescriptor>& descriptors() {
-    // clang-format off
     static const std::vector<ui::WindowDescriptor> all = {
-        {"AboutWindow", nullptr, bindAboutWindow},
-        {"ResolverWindow", nullptr, resolvers::bindResolverWindow},
-        {"SiteIconWindow", nullptr, siteicon::bindSiteIconWindow},
-        {"RegexTesterWindow", nullptr, regextester::bindRegexTesterWindow},
+        kAboutWindow,
+        resolvers::kResolverWindow,
+        siteicon::kSiteIconWindow,
+        regextester::kRegexTesterWindow,
         tester::kWebTesterWindow,
-        {"EncoderWindow", nullptr, encoder::bindEncoderWindow},
+        encoder::kEncoderWindow,
         speech::kSpeechWindow,
-        {"AvatarWindow", nullptr, avatar::bindAvatarWindow},
+        avatar::kAvatarWindow,
         speedtest::kSpeedTestWindow,
     };
-    // clang-format on
     return all;
 }
 
@@ -46,13 +43,13 @@ const ui::WindowDescriptor* findDescriptor(std::string_view windowName) {
 std::span<const ui::WindowDescriptor> childWindows() { return descriptors(); }
 
 const ui::WindowLayout* findWindowLayout(std::string_view windowName) {
+    if (windowName == mainWindowDescriptor().name) return &mainWindowLayout();
     const ui::WindowDescriptor* d = findDescriptor(windowName);
-    if (d && d->layout) return &d->layout();
-    return ui::findLayout(windowName);
+    return d ? &d->layout() : nullptr;
 }
 
 std::vector<const ui::WindowLayout*> allWindowLayouts() {
-    std::vector<const ui::WindowLayout*> all = {ui::findLayout("MainWindow")};
+    std::vector<const ui::WindowLayout*> all = {&mainWindowLayout()};
     for (const ui::WindowDescriptor& d : descriptors()) all.push_back(findWindowLayout(d.name));
     return all;
 }
@@ -83,7 +80,7 @@ ui::WindowPtr makeChildWindow(std::string_view name, ProgramState& state, ui::Wi
     window->onCreated([weak, &state] {
         if (auto w = weak.lock()) applySkin(*w, state);
     });
-    window->onClick("按钮EX1", [weak, &windows] {
+    window->onClick(ui::kCloseButton, [weak, &windows] {
         if (auto w = weak.lock()) windows.destroy(w);
     });
     if (d && d->bind) d->bind(window, state, windows);

@@ -4,8 +4,8 @@
 // close button 按钮EX1 destroying it. Then the window's feature binds its own handlers.
 //
 // How a feature declares its window: its folder defines a ui::WindowDescriptor (name, layout
-// rows, the controls its handlers name, binder) and the one table of Windows.cpp lists it; a
-// feature whose rows still live in ui/Layout.cpp lists its name and binder there. The binder runs
+// rows, the controls its handlers name, binder) and the one table of Windows.cpp lists it. The
+// main window and the about box are app's own (MainWindowLayout.h). The binder runs
 // after the common wiring and before the window opens; it may replace the 按钮EX1 handler (a
 // window that refuses to close while busy) and add created handlers, which run after the skin's.
 #include <span>

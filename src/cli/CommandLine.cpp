@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ServiceChoice.h"
+
 #ifndef QX_CLI_VERSION
 #define QX_CLI_VERSION "0"
 #endif
@@ -50,6 +52,8 @@ CommandLine::CommandLine()
     app.set_version_flag("--version", std::string(kProgram) + " " + QX_CLI_VERSION, "显示版本后退出");
     app.add_flag("--json", json_,
                  "输出一个 JSON 对象：{\"ok\": true, \"result\": …} 或 {\"ok\": false, \"error\": …}");
+    // Hidden: the shell's completion asks for the service names, which the resolver table holds.
+    app.add_flag_callback("--list-services", [] { throw CLI::Success(); })->group("");
     app.require_subcommand(1);
     app.fallthrough();
     app.footer(
@@ -88,6 +92,9 @@ CommandLine::Parsed CommandLine::parse(int argc, char** argv) {
         return parsed;
     } catch (const CLI::CallForVersion& e) {
         parsed.printed = std::string(e.what()) + "\n";
+        return parsed;
+    } catch (const CLI::Success&) {
+        parsed.printed = serviceNameWords() + "\n";  // --list-services
         return parsed;
     } catch (const CLI::ParseError& e) {
         // A word where the command belongs is a command this program does not have.

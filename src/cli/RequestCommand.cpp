@@ -6,6 +6,7 @@
 
 #include "cli/Command.h"
 #include "cli/OutputFile.h"
+#include "net/HttpRequest.h"
 #include "tester/HtmlToTextToggle.h"
 #include "tester/WebTester.h"
 #include "text/Strings.h"
@@ -69,11 +70,8 @@ Outcome runRequest(Session& session, const RequestOptions& o) {
     tester::TesterRequest request;
     request.url = tester::requestAddress(url);
     // Without -X a body makes the request a POST, as it does for curl.
-    if (!o.method.empty()) {
-        request.method = equalsIgnoreCase(o.method, "POST") ? 1 : 0;
-    } else {
-        request.method = o.bodyOption->count() > 0 ? 1 : 0;
-    }
+    const bool post = o.method.empty() ? o.bodyOption->count() > 0 : equalsIgnoreCase(o.method, "POST");
+    request.method = post ? net::HttpMethod::Post : net::HttpMethod::Get;
     request.body = tester::fillTimestamps(body, o.tenDigits);
     request.cookies = cookies;
     request.headers = join(headerList, "\r\n");

@@ -30,12 +30,18 @@ std::string cliServiceName(int service) {
     return d ? std::string(d->commandName) : std::string();
 }
 
-std::string serviceNamesText() {
+namespace {
+std::string joinedServiceNames(std::string_view separator) {
     std::string out;
     for (const resolvers::ResolverDescriptor* d : resolvers::resolverTable())
-        out += std::string(d->commandName) + ", ";
+        out += std::string(d->commandName) + std::string(separator);
     return out + "auto";
 }
+}  // namespace
+
+std::string serviceNamesText() { return joinedServiceNames(", "); }
+
+std::string serviceNameWords() { return joinedServiceNames(" "); }
 
 std::string linkHost(std::string_view link) {
     while (!link.empty() && (link.front() == ' ' || link.front() == '\t')) link.remove_prefix(1);

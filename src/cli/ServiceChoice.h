@@ -17,6 +17,8 @@ int serviceNumberOf(std::string_view name);
 std::string cliServiceName(int service);
 // "lanzou, onedrive, bilnn, ctfile, 360, wenshushu, auto".
 std::string serviceNamesText();
+// The same names separated by spaces, as --list-services prints them for the shell's completion.
+std::string serviceNameWords();
 
 // The service whose share links live on the link's host; 0 when no service is known there.
 int serviceForLink(const Text& link);

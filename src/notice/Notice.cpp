@@ -5,8 +5,6 @@
 #include <mutex>
 #include <thread>
 
-#include "text/CodePages.h"
-#include "text/TextUtilities.h"
 #include "net/HeaderText.h"
 #include "notice/ShareNote.h"
 #include "notice/UpdateScript.h"
@@ -16,7 +14,9 @@
 #include "platform/system/Random.h"
 #include "platform/system/Worker.h"
 #include "resolvers/OneDriveBusiness.h"
+#include "text/CodePages.h"
 #include "text/Strings.h"
+#include "text/TextUtilities.h"
 
 namespace qx::notice {
 namespace {
@@ -54,34 +54,35 @@ void showNotice(ProgramState& state, ui::Window& w, const Text& notice) {
     state.notice.noticeText.set(notice);
     Text current = state.currentVersion();
     if (notice.empty()) {
-        w["标签EX_最新版本提示"].setCaption(gbk(u8"最新版本号：") + current);
-        w["骚话标签"].setCaption(gbk(u8"您当前处于离线状态~"));
-        w["版本提示标签"].setCaption("");
+        w[control::kLatestVersion].setCaption(gbk(u8"最新版本号：") + current);
+        w[control::kBanter].setCaption(gbk(u8"您当前处于离线状态~"));
+        w[control::kVersionHint].setCaption("");
         return;
     }
     NoticeFields f = parseNoticeFields(notice);
     state.notice.speedTestLink.set(f.speedTestLink);
-    w["标签EX_最新版本提示"].setCaption(gbk(u8"最新版本号：") + f.latestVersion);
+    w[control::kLatestVersion].setCaption(gbk(u8"最新版本号：") + f.latestVersion);
     if (f.latestVersion == current) {
-        w["版本提示标签"].setCaption(gbk(u8"作者还在咕咕咕~ 未发布新版本~"));
+        w[control::kVersionHint].setCaption(gbk(u8"作者还在咕咕咕~ 未发布新版本~"));
         state.notice.banterText.set(f.jokes);
         if (!state.notice.banterRotationStarted.exchange(true)) {
             // The rotation keeps the lines of the jokes as they are when it starts.
             ui::WindowPtr self = w.shared_from_this();
-            platform::startWorker([banter = f.jokes, self](std::stop_token stop) { rotateBanter(banter, self, stop); });
+            platform::startWorker(
+                [banter = f.jokes, self](std::stop_token stop) { rotateBanter(banter, self, stop); });
         }
     } else {
-        w["版本提示标签"].setCaption(updateAvailableMessage());
-        w["编辑框EX_更新内容"].setVisible(true);
-        w["骚话标签"].setVisible(false);
-        w["编辑框EX_更新内容"].setText(f.changeLog);
+        w[control::kVersionHint].setCaption(updateAvailableMessage());
+        w[control::kChangeLog].setVisible(true);
+        w[control::kBanter].setVisible(false);
+        w[control::kChangeLog].setText(f.changeLog);
     }
     // Tools unpacked earlier are cleared; one still running keeps its file.
     for (const Text& path : listFiles(state.pathIn("Temp"), "*.exe")) platform::deleteFile(path);
 }
 
 void checkNotice(ProgramState& state, const ui::WindowPtr& mainWindow, std::stop_token stop) {
-    (*mainWindow)["标签EX_最新版本提示"].setCaption(gbk(u8"最新版本号：加载中..."));
+    (*mainWindow)[control::kLatestVersion].setCaption(gbk(u8"最新版本号：加载中..."));
     Text notice = fetchShareNote(kNoticeShareLink, kNoticeSharePassword, stop);
     if (stop.stop_requested()) return;
     showNotice(state, *mainWindow, notice);
@@ -102,14 +103,15 @@ void rotateBanter(const Text& banterText, const ui::WindowPtr& mainWindow, std::
     while (!stop.stop_requested()) {
         platform::seedRandom(platform::tickCount());
         int i = platform::randomInt(1, static_cast<int>(lines.size()));
-        (*mainWindow)["骚话标签"].setCaption(lines[static_cast<std::size_t>(i - 1)]);
+        (*mainWindow)[control::kBanter].setCaption(lines[static_cast<std::size_t>(i - 1)]);
         if (!sleepUnlessStopped(stop, 3000)) return;
     }
 }
 
 void onUpdateIconClicked(ProgramState& state, ui::Window& mainWindow) {
-    if (mainWindow["版本提示标签"].caption() != updateAvailableMessage()) return;
-    Text address = resolvers::convertOneDriveBusinessLink(parseNoticeFields(state.notice.noticeText.get()).updateAddress);
+    if (mainWindow[control::kVersionHint].caption() != updateAvailableMessage()) return;
+    Text address = resolvers::convertOneDriveBusinessLink(
+        parseNoticeFields(state.notice.noticeText.get()).updateAddress);
     if (state.installedReadOnly()) {
         // The package manager owns the installed file: the user fetches the update instead.
         if (isSafeDownloadAddress(address)) platform::openUrl(address);

@@ -4,9 +4,26 @@
 
 #include "state/ProgramState.h"
 #include "ui/Window.h"
+#include "ui/WindowDescriptor.h"
 #include "ui/WindowSystem.h"
 
 namespace qx::notice {
+
+// The main window's controls of the home page that the notice writes, as its layout names them.
+namespace control {
+inline constexpr const char* kLatestVersion = "标签EX_最新版本提示";
+inline constexpr const char* kVersionHint = "版本提示标签";     // update state, "" offline
+inline constexpr const char* kBanter = "骚话标签";              // a joke, or the offline line
+inline constexpr const char* kChangeLog = "编辑框EX_更新内容";  // shown instead of the joke
+}  // namespace control
+
+// The same, with the kind the notice expects, for the check of the main window's layout.
+inline constexpr ui::ControlRef kMainWindowControls[] = {
+    {control::kLatestVersion, ui::ControlKind::Label},
+    {control::kVersionHint, ui::ControlKind::Label},
+    {control::kBanter, ui::ControlKind::Label},
+    {control::kChangeLog, ui::ControlKind::EditBox},
+};
 
 struct NoticeFields {
     Text speedTestLink;

@@ -37,6 +37,8 @@ const ResolverDescriptor* findResolver(int service) {
     return nullptr;
 }
 
+const ResolverDescriptor* findResolver(Service service) { return findResolver(static_cast<int>(service)); }
+
 const ResolverDescriptor* resolverForHost(std::string_view host) {
     if (host.empty()) return nullptr;
     for (const ResolverDescriptor* d : kResolvers)
@@ -52,6 +54,11 @@ std::optional<ResolveResult> resolveShareLink(int service, const Text& link, con
     // The chain's requests to one host share a connection, closed before the result goes out.
     platform::ConnectionScope chain;
     return d->resolve(link, d->takesPassword ? password : Text(), context);
+}
+
+std::optional<ResolveResult> resolveShareLink(Service service, const Text& link, const Text& password,
+                                              const ResolveContext& context) {
+    return resolveShareLink(static_cast<int>(service), link, password, context);
 }
 
 ResolveResult typedResult(const ResolveContext& context,

@@ -8,11 +8,9 @@
 
 #include "core/Text.h"
 #include "resolvers/ResolveContext.h"
+#include "resolvers/Service.h"
 
 namespace qx::resolvers {
-
-// The value is the number the main window stores for the chosen service.
-enum class Service : int { Lanzou = 1, OneDrive, Bilnn, Ctfile, Yunpan360, Wenshushu };
 
 enum class ResolveOutcome {
     Address,         // text is the direct address
@@ -47,12 +45,15 @@ struct ResolverDescriptor {
 std::span<const ResolverDescriptor* const> resolverTable();
 // The descriptor of that service number, or nullptr.
 const ResolverDescriptor* findResolver(int service);
+const ResolverDescriptor* findResolver(Service service);
 // The descriptor whose hosts hold that host (lower case); nullptr when none does.
 const ResolverDescriptor* resolverForHost(std::string_view host);
 
 // Runs the resolver of the service with the link and, for the services that take one, the
 // password. Nothing (std::nullopt) for a number that names no service.
 std::optional<ResolveResult> resolveShareLink(int service, const Text& link, const Text& password,
+                                              const ResolveContext& context = {});
+std::optional<ResolveResult> resolveShareLink(Service service, const Text& link, const Text& password,
                                               const ResolveContext& context = {});
 
 // For the descriptors: runs a resolver's steps, which end with the address or failureText, and

@@ -12,6 +12,7 @@
 #include "core/Shared.h"
 #include "core/Text.h"
 #include "platform/system/VersionRecord.h"
+#include "resolvers/Service.h"
 
 namespace qx {
 
@@ -27,7 +28,8 @@ struct NoticeState {
 };
 
 struct ResolverState {
-    std::atomic<int> selectedResolverService{0};
+    // The service of the cloud button clicked last; Service{} before the first.
+    std::atomic<resolvers::Service> selectedResolverService{};
 };
 
 struct ProgramState {

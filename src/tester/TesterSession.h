@@ -8,6 +8,7 @@
 
 #include "core/Shared.h"
 #include "core/Text.h"
+#include "net/HttpRequest.h"
 
 namespace qx::tester {
 
@@ -20,7 +21,7 @@ struct RequestRun {
 };
 
 struct Session {
-    std::atomic<int> testerMethod{0};  // 0 GET, 1 POST
+    std::atomic<net::HttpMethod> testerMethod{net::HttpMethod::Get};  // as the radio buttons say
     std::atomic<int> requestElapsedSeconds{0};
     Shared<std::shared_ptr<RequestRun>> requestThread;  // the latest request, running or ended
     Shared<ByteArray> lastResponseBytes;

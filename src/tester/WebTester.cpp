@@ -127,7 +127,7 @@ ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop) 
 ByteArray sendTesterRequest(const TesterRequest& request, std::stop_token stop, TesterResponse& response) {
     net::HttpRequestOptions options;
     options.url = request.url;
-    options.method = request.method;
+    options.setMethod(request.method);
     options.body = request.body;
     options.cookies = request.cookies;
     options.headers = request.headers;

@@ -6,6 +6,7 @@
 #include <stop_token>
 
 #include "core/Text.h"
+#include "net/HttpRequest.h"
 
 namespace qx::tester {
 
@@ -64,7 +65,7 @@ Text answerCapText(std::size_t capBytes);
 
 struct TesterRequest {
     Text url;
-    int method = 0;  // 0 GET, 1 POST
+    net::HttpMethod method = net::HttpMethod::Get;  // the window and the CLI send GET or POST
     Text body;
     Text cookies;
     Text headers;

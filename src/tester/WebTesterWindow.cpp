@@ -9,6 +9,7 @@
 #include "text/CodePages.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
+#include "ui/LayoutRows.h"
 
 namespace qx::tester {
 
@@ -52,7 +53,7 @@ void showStopped(ui::Window& w, Session& session) {
 void onWebTesterWindowCreated(ui::Window& w, Session& session) {
     // The skin element gets the program's skin from the common child-window wiring.
     setPanel(w, false);
-    session.testerMethod = 0;
+    session.testerMethod = net::HttpMethod::Get;
     w.control(control::kGet).setChecked(true);  // GET, as the method is
     // A request the previous tester window left running has no window to answer to any more.
     if (RunPtr run = session.requestThread.get()) endRun(*run);
@@ -228,6 +229,51 @@ void closeClicked(const ui::WindowPtr& w, Session& session, ui::WindowSystem& wi
 
 }  // namespace
 
+const ui::WindowLayout& webTesterLayout() {
+    using namespace ui::rows;
+    static const ui::WindowLayout layout = [] {
+        ui::WindowLayout l =
+            window("WebTesterWindow", "", 523, 603, "网页测试UI",
+                   {
+                       button("按钮EX5", "->", 32, 38, 44, 19).named("展开"),
+                       label("标签EX2", "网址：", 32, 62, 44, 18),
+                       check("选择框EX6", "图片扩展", 80, 62, 74, 20).skin(kQqCheckSkin),
+                       check("选择框EX7", "自动超时", 160, 62, 74, 20).skin(kQqCheckSkin),
+                       label("标签EX10", "", 240, 62, 152, 20),
+                       Row(K::Timer, "时钟1", "", 0, 0, 0, 0),
+                       edit("编辑框EX_原网址", 24, 88, 480, 32),
+                       button("按钮EX2", "发送请求", 400, 59, 104, 24),
+                       label("标签EX3", "访问方式：", 24, 128, 67, 20),
+                       radio("单选框EX1", "GET", 96, 128, 56, 20),
+                       radio("单选框EX2", "POST", 160, 128, 56, 20),
+                       check("选择框EX1", "禁止重定向", 232, 128, 88, 20),
+                       check("选择框EX3", "10位随机时间戳", 328, 128, 120, 20),
+                       label("标签EX7", "附加协议头：", 24, 160, 80, 20),
+                       edit("编辑框EX_协议头", 24, 184, 480, 32),
+                       label("标签EX4", "提交数据 (POST)：", 24, 224, 112, 20),
+                       edit("编辑框EX_提交数据", 24, 248, 232, 80),
+                       label("标签EX6", "提交Cookie时间轴用[romtime10]代替：", 268, 224, 232, 20),
+                       edit("编辑框EX_Cookie", 272, 248, 232, 80),
+                       label("标签EX5", "数据返回：", 24, 339, 69, 20),
+                       button("按钮EX3", "复制", 96, 339, 64, 19),
+                       button("按钮EX6", "取文本", 168, 339, 64, 19),
+                       check("选择框EX4", "繁化简", 344, 338, 64, 20),
+                       check("选择框EX2", "UTF8解码", 416, 338, 88, 20),
+                       edit("编辑框EX_最后文本", 24, 360, 480, 216),
+                       // The side panel (x >= 520) lies beyond the collapsed width.
+                       label("标签EX8", "", 520, 32, 3, 568),
+                       button("按钮EX4", "<-", 544, 59, 335, 24).named("收起"),
+                       label("标签EX_图片大小", "0.MB", 544, 86, 149, 19),
+                       label("标签EX1", "宽：0    高：0", 704, 86, 175, 18),
+                       picture("图片框EX1", 544, 106, 336, 470).named("保存图片"),
+                       closeButton(488, 16),
+                   });
+        l.grownWidth = 906;  // the side panel shown
+        return l;
+    }();
+    return layout;
+}
+
 std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, ProgramState& state,
                                               ui::WindowSystem& windows) {
     auto session = std::make_shared<Session>();
@@ -240,9 +286,9 @@ std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, Progr
     window->onClick(control::kSend, [weak, &state, session, &windows] {
         if (auto w = weak.lock()) sendRequestClicked(w, state, session, windows);
     });
-    window->onClick(control::kPost, [session] { session->testerMethod = 1; });
+    window->onClick(control::kPost, [session] { session->testerMethod = net::HttpMethod::Post; });
     // Choosing GET again after POST makes the method GET again, as the radio button says.
-    window->onClick(control::kGet, [session] { session->testerMethod = 0; });
+    window->onClick(control::kGet, [session] { session->testerMethod = net::HttpMethod::Get; });
     window->onTimer(control::kTimer, [weak, session] {
         if (auto w = weak.lock()) requestTimerTick(*w, *session);
     });
@@ -286,6 +332,7 @@ constexpr ui::ControlRef kControls[] = {
 };
 }  // namespace
 
-const ui::WindowDescriptor kWebTesterWindow{"WebTesterWindow", nullptr, bindWebTesterWindow, kControls};
+const ui::WindowDescriptor kWebTesterWindow{"WebTesterWindow", webTesterLayout, bindWebTesterWindow,
+                                            kControls};
 
 }  // namespace qx::tester

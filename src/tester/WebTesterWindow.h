@@ -15,7 +15,8 @@ std::shared_ptr<Session> bindWebTesterSession(const ui::WindowPtr& window, Progr
                                               ui::WindowSystem& windows);
 void bindWebTesterWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows);
 
-// Its rows are still in ui/Layout.cpp.
+const ui::WindowLayout& webTesterLayout();
+
 extern const ui::WindowDescriptor kWebTesterWindow;
 
 }  // namespace qx::tester

@@ -1,7 +1,7 @@
 #pragma once
-// Window layouts as data: every window and control with its place, size and first caption.
+// Window layouts as data: every window and control with its place, size and first caption. Each
+// window's rows live in its feature's folder.
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace qx::ui {
@@ -55,9 +55,7 @@ struct WindowLayout {
     int grownWidth = 0, grownHeight = 0;
 };
 
-// The windows laid out here, in a fixed order (a feature that carries its own layout declares it
-// in its window descriptor); findLayout returns nullptr for an unknown name.
-const std::vector<WindowLayout>& allLayouts();
-const WindowLayout* findLayout(std::string_view windowName);
+// Every window's close button (rows::closeButton); the common wiring of a child window binds it.
+inline constexpr const char* kCloseButton = "按钮EX1";
 
 }  // namespace qx::ui

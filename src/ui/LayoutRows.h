@@ -1,7 +1,6 @@
 #pragma once
 // The builders a window's layout table is written with: one row per control, chained setters
-// for what differs from the kind's defaults. Each window's rows live beside its feature or in
-// Layout.cpp.
+// for what differs from the kind's defaults. Each window's rows live beside its feature.
 #include <string>
 #include <vector>
 
@@ -108,7 +107,7 @@ inline Row button(const char* n, const char* cap, int x, int y, int w, int h) {
     return {K::Button, n, cap, x, y, w, h};
 }
 inline Row closeButton(int x, int y) {
-    return Row(K::CloseButton, "按钮EX1", "", x, y, 24, 24).named("关闭");
+    return Row(K::CloseButton, kCloseButton, "", x, y, 24, 24).named("关闭");
 }
 inline Row label(const char* n, const char* cap, int x, int y, int w, int h) {
     return {K::Label, n, cap, x, y, w, h};

@@ -199,11 +199,6 @@ std::shared_ptr<Window> Window::create(const WindowLayout& layout) {
     return std::shared_ptr<Window>(new Window(layout));
 }
 
-std::shared_ptr<Window> Window::create(std::string_view layoutName) {
-    const WindowLayout* l = findLayout(layoutName);
-    return l ? create(*l) : nullptr;
-}
-
 Text Window::title() const {
     std::lock_guard lock(mutex_);
     return title_;

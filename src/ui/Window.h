@@ -124,8 +124,6 @@ using Handler = std::function<void()>;
 class Window : public std::enable_shared_from_this<Window> {
   public:
     static std::shared_ptr<Window> create(const WindowLayout& layout);
-    // Creates the window of the named layout; nullptr when no such layout exists.
-    static std::shared_ptr<Window> create(std::string_view layoutName);
 
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;

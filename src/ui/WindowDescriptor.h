@@ -24,7 +24,6 @@ using WindowBinder = void (*)(const WindowPtr& window, ProgramState& state, Wind
 
 struct WindowDescriptor {
     std::string_view name;
-    // nullptr: the layout of that name in Layout.cpp.
     const WindowLayout& (*layout)() = nullptr;
     // nullptr: only the common wiring.
     WindowBinder bind = nullptr;

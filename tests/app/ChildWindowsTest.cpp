@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainWindowLayout.h"
 #include "app/Windows.h"
 
 using namespace qx::ui;
@@ -53,7 +54,16 @@ TEST(ChildWindows, EveryNamedControlIsInItsLayoutWithItsKind) {
         named += d.controls.size();
     }
     EXPECT_EQ(windows.size(), 9u);
-    EXPECT_GE(named, 38u);  // the speed test's, speech's and the tester's at least
+    EXPECT_GE(named, 70u);
+}
+
+// The main window's controls its handlers, the tool launcher and the notice name.
+TEST(ChildWindows, TheMainWindowsNamedControlsAreInItsLayout) {
+    const WindowDescriptor& main = qx::app::mainWindowDescriptor();
+    EXPECT_EQ(main.name, "MainWindow");
+    EXPECT_EQ(findWindowLayout(main.name), &main.layout());
+    EXPECT_EQ(controlNameProblems(main, main.layout()), std::vector<std::string>{});
+    EXPECT_GE(main.controls.size(), 36u);
 }
 
 // The check catches a misspelt name and a control of another kind.

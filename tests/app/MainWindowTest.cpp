@@ -121,11 +121,11 @@ TEST_F(MainWindowTest, CloudButtonsStoreTheServiceAndOpenTheResolverModally) {
         int seen = -1;
         ByteArray skin;
         fake.whileOpen("ResolverWindow", [&](const ui::WindowPtr& child) {
-            seen = state.resolver.selectedResolverService;
+            seen = static_cast<int>(state.resolver.selectedResolverService.load());
             skin = child->control("云盘解析UI").image();
         });
         EXPECT_TRUE(w->click(buttons[service - 1]));
-        EXPECT_EQ(state.resolver.selectedResolverService, service);
+        EXPECT_EQ(state.resolver.selectedResolverService, static_cast<resolvers::Service>(service));
         EXPECT_EQ(seen, service);  // stored before the window opened
         EXPECT_EQ(skin, bytes(res::nightSkin()));
         auto opened = fake.opened();

@@ -11,6 +11,7 @@
 
 #include "cli/CliProcess.h"
 #include "cli/ServiceChoice.h"
+#include "resolvers/ResolverTable.h"
 #include "support/doubles/NoticeDouble.h"
 #include "support/doubles/SpeechDouble.h"
 #include "support/doubles/UtilityDoubles.h"
@@ -300,20 +301,37 @@ TEST(CliHelp, EveryCommandListsItsOptions) {
 
 TEST(CliCompletion, NamesEveryCommandAndOption) {
     const std::string script = readAll(QX_CLI_COMPLETION);
-    for (const char* word : {"resolve",       "request",
-                             "encode",        "decode",
-                             "regex",         "tts",
-                             "notice",        "avatar",
-                             "favicon",       "speedtest",
-                             "--seconds",     "--format",
-                             "tiff",          "lanzou",
-                             "onedrive",      "bilnn",
-                             "ctfile",        "360",
-                             "wenshushu",     "auto",
-                             "--no-redirect", "--t2s",
-                             "--ts10",        "--percent",
-                             "--unicode",     "complete -F _quorvex_cli quorvex-cli"})
+    for (const char* word :
+         {"resolve", "request", "encode", "decode", "regex", "tts", "notice", "avatar", "favicon",
+          "speedtest", "--seconds", "--format", "tiff", "--no-redirect", "--t2s", "--ts10", "--percent",
+          "--unicode", "complete -F _quorvex_cli quorvex-cli"})
         EXPECT_NE(script.find(word), std::string::npos) << word;
+}
+
+// The services it offers after "resolve" come from the program's resolver table, asked for at
+// completion time through the hidden --list-services.
+TEST(CliCompletion, OffersTheServicesOfTheResolverTable) {
+    std::string names;
+    for (const qx::resolvers::ResolverDescriptor* d : qx::resolvers::resolverTable())
+        names += std::string(d->commandName) + " ";
+    const auto complete = [](const std::string& word) {
+        const std::string command =
+            "bash -c 'source \"" QX_CLI_COMPLETION "\"; COMP_WORDS=(\"" QX_CLI_PATH "\" resolve \"" + word +
+            "\"); COMP_CWORD=2; _quorvex_cli; "
+            "echo \"${COMPREPLY[*]}\"' 2>&1";
+        std::string out;
+        if (FILE* p = popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+            pclose(p);
+        }
+        return out;
+    };
+    EXPECT_EQ(complete(""), names + "auto\n");
+    EXPECT_EQ(complete("wen"), "wenshushu\n");
+    CliRun run;
+    run.args = {"--help"};
+    EXPECT_EQ(runCli(run).out.find("--list-services"), std::string::npos);  // hidden
 }
 
 TEST(CliServiceChoice, HostsAndNames) {

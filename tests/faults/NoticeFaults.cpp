@@ -2,6 +2,7 @@
 // version; the check verifies the server's certificate and ends by the document deadline.
 #include <filesystem>
 
+#include "app/MainWindowLayout.h"
 #include "faults/FaultFeature.h"
 #include "net/FetchLimits.h"
 #include "notice/Notice.h"
@@ -57,7 +58,7 @@ class NoticeUnderFault : public FaultFeature {
         return "最新版本号：1.0.0.17 |  | 您当前处于离线状态~";
     }
     std::string run(FaultDouble&) override {
-        ui::WindowPtr w = ui::Window::create("MainWindow");
+        ui::WindowPtr w = ui::Window::create(qx::app::mainWindowLayout());
         (*w)["编辑框EX_更新内容"].setVisible(false);
         notice::launchNoticeCheck(state_, w);
         if (!workersEndWithin(limit(Fault::Refused) + std::chrono::seconds(20))) return "still running";

@@ -81,7 +81,7 @@ class AvatarUnderFault : public FaultFeature {
 
   private:
     ui::WindowPtr open() {
-        ui::WindowPtr w = ui::Window::create("AvatarWindow");
+        ui::WindowPtr w = ui::Window::create(qx::avatar::avatarLayout());
         avatar::bindAvatarWindow(w, state_, windows_);
         windows_.openModeless(w);
         w->control("编辑框EX_QQ号").storeTextFromView("10001");
@@ -131,7 +131,7 @@ class SiteIconUnderFault : public FaultFeature {
 
   private:
     ui::WindowPtr open() {
-        ui::WindowPtr w = ui::Window::create("SiteIconWindow");
+        ui::WindowPtr w = ui::Window::create(qx::siteicon::siteIconLayout());
         siteicon::bindSiteIconWindow(w, state_, windows_);
         windows_.openModeless(w);
         w->control("编辑框EX2").storeTextFromView("icons.example");

@@ -78,8 +78,8 @@ class ResolverUnderFault : public FaultFeature {
 
   private:
     ui::WindowPtr open() {
-        state_.resolver.selectedResolverService = plan_.service;
-        ui::WindowPtr w = ui::Window::create("ResolverWindow");
+        state_.resolver.selectedResolverService = static_cast<resolvers::Service>(plan_.service);
+        ui::WindowPtr w = ui::Window::create(qx::resolvers::resolverLayout());
         resolvers::bindResolverWindow(w, state_, windows_);
         windows_.openModeless(w);
         (*w)["编辑框EX_原链接"].storeTextFromView(gbk(case_.link));

@@ -88,7 +88,7 @@ class TesterUnderFault : public FaultFeature {
     ui::WindowPtr open(FaultDouble& service) {
         // A 100 MiB or endless answer meets the cap within a moment.
         tester::setAnswerCapForTests(kMatrixAnswerCap);
-        ui::WindowPtr w = ui::Window::create("WebTesterWindow");
+        ui::WindowPtr w = ui::Window::create(tester::webTesterLayout());
         tester::bindWebTesterWindow(w, state_, windows_);
         windows_.openModeless(w);
         w->control("编辑框EX_原网址").storeTextFromView("http://tester.example/api?q=1");

@@ -36,7 +36,6 @@ struct NoThreadCase {
     std::function<void(ui::Window&, ProgramState&)> unchanged;
     // With threads again: the same click starts its work (true once that showed).
     std::function<bool(ui::Window&, ProgramState&, const RunDirectory&)> worksAgain;
-    // The window's layout when its feature carries it (nullptr: the one named `window`).
     const ui::WindowLayout& (*layout)() = nullptr;
 };
 
@@ -52,7 +51,7 @@ TEST_P(NoThread, TheWindowSaysSoAndStaysUsable) {
     ProgramState& state = *new ProgramState;  // workers of the second click may outlive the test
     state.setExecutablePath(run.executable());
     FakeWindowSystem windows;
-    ui::WindowPtr window = c.layout ? ui::Window::create(c.layout()) : ui::Window::create(c.window);
+    ui::WindowPtr window = ui::Window::create(c.layout());
     c.bind(window, state, windows);
     window->created();
     if (*c.input) window->control(c.input).setText("icon.example");
@@ -86,13 +85,15 @@ INSTANTIATE_TEST_SUITE_P(
                      // The fetch ends empty, and what came is stored.
                      [](ui::Window&, ProgramState&, const RunDirectory& run) {
                          return run.exists("Temp/HeadPortrait.png");
-                     }},
+                     },
+                     avatar::avatarLayout},
         NoThreadCase{"SiteIcon", "SiteIconWindow", siteicon::bindSiteIconWindow, "编辑框EX2", "按钮EX3",
                      [](ui::Window& w, ProgramState&) { EXPECT_EQ(w.control("标签EX3").caption(), ""); },
                      // The grab did not stay "running": the next click grabs (and fails).
                      [](ui::Window& w, ProgramState&, const RunDirectory&) {
                          return !w.control("标签EX3").caption().empty();
-                     }},
+                     },
+                     siteicon::siteIconLayout},
         NoThreadCase{"SpeedTest", "SpeedTestWindow", speedtest::bindSpeedTestWindow, "", "图片框EX1",
                      [](ui::Window& w, ProgramState&) {
                          EXPECT_EQ(w.control("时钟1").interval(), 0);

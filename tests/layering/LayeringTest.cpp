@@ -37,7 +37,7 @@ const std::vector<Rule> kMatrix = {
     {"platform/audio",     {"platform/system", "platform/text", "platform/library"}},
     {"core",               {}},
     {"text",               {"core", "platform/*"}},
-    {"state",              {"core", "text", "platform/*"}},
+    {"state",              {"core", "text", "resolvers", "platform/*"}},
     {"script",             {"core", "text", "platform/*"}},
     {"net",                {"core", "text", "script", "platform/*"}},
     {"resolvers",          {"core", "text", "script", "net", "platform/*"}},

@@ -1,5 +1,3 @@
-#include "notice/Notice.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,13 +10,15 @@
 #include <set>
 #include <thread>
 
-#include "text/CodePages.h"
-#include "text/Strings.h"
+#include "app/MainWindowLayout.h"
 #include "net/FetchLimits.h"
+#include "notice/Notice.h"
 #include "notice/ShareNote.h"
 #include "platform/system/Files.h"
 #include "platform/system/Worker.h"
 #include "support/doubles/NoticeDouble.h"
+#include "text/CodePages.h"
+#include "text/Strings.h"
 
 using namespace qx;
 using namespace qx::notice;
@@ -29,9 +29,12 @@ namespace {
 std::string note(const std::string& latest, const std::string& extra = "") {
     return "<html><head><title>t</title><style>p{}</style></head><body>"
            "<p>Quorvex &amp; notice</p><p>测速链接[https://speed.example/100m.bin]测速链接</p>"
-           "<p>[|=*" + latest + "*=|]</p>"
+           "<p>[|=*" +
+           latest +
+           "*=|]</p>"
            "<p>=***第一行<br>第二行 &lt;新&gt;<br>第三行=***</p>"
-           "<p>'+--*-+骚话甲<br>乙<br>丙骚话'+--*-+</p>" + extra + "</body></html>";
+           "<p>'+--*-+骚话甲<br>乙<br>丙骚话'+--*-+</p>" +
+           extra + "</body></html>";
 }
 
 // Polls a condition for up to ms.
@@ -46,7 +49,7 @@ bool eventually(F f, int ms = 5000) {
 }
 
 class NoticeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("qx-notice-" + std::to_string(getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -59,7 +62,7 @@ protected:
         platform::VersionFields v;
         v[0] = "1.0.0.17";
         state_.ownVersionInfo.set(v);
-        window_ = ui::Window::create("MainWindow");
+        window_ = ui::Window::create(qx::app::mainWindowLayout());
         ASSERT_TRUE(window_);
         (*window_)["编辑框EX_更新内容"].setVisible(false);
         const char* before = std::getenv("QUORVEX_CONNECT_TO");
@@ -86,7 +89,7 @@ protected:
     ui::WindowPtr window_;
     std::stop_source stop_;
     std::optional<std::string> savedConnectTo_;
-    test::NoticeDouble double_ {"QrvxNote", "tmvrke"};
+    test::NoticeDouble double_{"QrvxNote", "tmvrke"};
 };
 
 }  // namespace
@@ -108,7 +111,8 @@ TEST_F(NoticeTest, TheRequestIsTheOneTheServiceExpects) {
     ASSERT_EQ(double_.notesServed(), 1);
     test::HttpRequestRecord seen = double_.server().lastRequest();
     EXPECT_EQ(seen.method, "POST");
-    EXPECT_EQ(seen.target, "/webapp/json/weiyunShareNoLogin/WeiyunShareView?refer=unknown_windows&g_tk=5820194637");
+    EXPECT_EQ(seen.target,
+              "/webapp/json/weiyunShareNoLogin/WeiyunShareView?refer=unknown_windows&g_tk=5820194637");
     EXPECT_EQ(seen.header("Cookie"), "wyctoken=5820194637");
     EXPECT_EQ(seen.headerCount("Content-Type"), 1);
     EXPECT_EQ(seen.headerCount("User-Agent"), 1);
@@ -191,14 +195,18 @@ TEST_F(NoticeTest, TheUpdateIconReplacesAndRestartsTheProgram) {
     // Declared before the server, whose threads read it until the server is gone.
     const std::string newProgram = "#!/bin/sh\necho new > \"$(dirname \"$0\")/started.txt\"\n";
     test::TestServer files(test::TestServer::Https, false);
-    files.route("/personal/alice/_layouts/52/download.aspx", [&](const test::HttpRequestRecord& r, test::HttpResponse& res) {
-        res.body = r.query == "share=EnewVersion1" ? newProgram : "wrong";
-    });
-    std::string connect = double_.connectTo() + ",contoso-my.sharepoint.com:443:127.0.0.1:" + std::to_string(files.port());
+    files.route("/personal/alice/_layouts/52/download.aspx",
+                [&](const test::HttpRequestRecord& r, test::HttpResponse& res) {
+                    res.body = r.query == "share=EnewVersion1" ? newProgram : "wrong";
+                });
+    std::string connect =
+        double_.connectTo() + ",contoso-my.sharepoint.com:443:127.0.0.1:" + std::to_string(files.port());
     setenv("QUORVEX_CONNECT_TO", connect.c_str(), 1);
     std::ofstream(dir_ / "quorvex-app") << "old";
 
-    double_.setNoteHtml(note("1.0.0.18", "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd-更新地址</p>"));
+    double_.setNoteHtml(note("1.0.0.18",
+                             "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/alice/"
+                             "EnewVersion1?e=Ab12Cd-更新地址</p>"));
     checkNotice(state_, window_);
     ASSERT_EQ(caption("版本提示标签"), gbk(u8"新的版本已经发布，点击更新图标即可更新。"));
     onUpdateIconClicked(state_, *window_);
@@ -214,7 +222,9 @@ TEST_F(NoticeTest, TheUpdateIconReplacesAndRestartsTheProgram) {
 }
 
 TEST_F(NoticeTest, AnUnsafeUpdateAddressWritesNoScript) {
-    double_.setNoteHtml(note("1.0.0.18", "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/a/E$(touch pwned)x?e=Ab12Cd-更新地址</p>"));
+    double_.setNoteHtml(note("1.0.0.18",
+                             "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/a/E$(touch "
+                             "pwned)x?e=Ab12Cd-更新地址</p>"));
     checkNotice(state_, window_);
     onUpdateIconClicked(state_, *window_);
     EXPECT_FALSE(fs::exists(dir_ / "Program_Update.sh"));
@@ -233,7 +243,9 @@ long peakKiB() {
 
 TEST_F(NoticeTest, AServerOfAnUnknownCaGetsNoHearingAndInstallsNothing) {
     test::NoticeDouble rogue("QrvxNote", "tmvrke", test::TestServer::HttpsUnknownCa);
-    rogue.setNoteHtml(note("1.0.0.18", "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd-更新地址</p>"));
+    rogue.setNoteHtml(note("1.0.0.18",
+                           "<p>更新地址-https://contoso-my.sharepoint.com/:u:/g/personal/alice/"
+                           "EnewVersion1?e=Ab12Cd-更新地址</p>"));
     setenv("QUORVEX_CONNECT_TO", rogue.connectTo().c_str(), 1);
     checkNotice(state_, window_);
     EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
@@ -243,20 +255,25 @@ TEST_F(NoticeTest, AServerOfAnUnknownCaGetsNoHearingAndInstallsNothing) {
 
     // An update download from a server of an unknown CA keeps the old program and starts it.
     test::TestServer files(test::TestServer::HttpsUnknownCa, false);
-    files.route("/personal/alice/_layouts/52/download.aspx",
-                [](const test::HttpRequestRecord&, test::HttpResponse& res) { res.body = "#!/bin/sh\necho evil\n"; });
+    files.route(
+        "/personal/alice/_layouts/52/download.aspx",
+        [](const test::HttpRequestRecord&, test::HttpResponse& res) { res.body = "#!/bin/sh\necho evil\n"; });
     std::string connect = "contoso-my.sharepoint.com:443:127.0.0.1:" + std::to_string(files.port());
     setenv("QUORVEX_CONNECT_TO", connect.c_str(), 1);
     std::ofstream(dir_ / "quorvex-app") << "#!/bin/sh\necho old > \"$(dirname \"$0\")/started.txt\"\n";
     fs::permissions(dir_ / "quorvex-app", fs::perms::owner_all);
-    ASSERT_TRUE(startUpdate(state_, "https://contoso-my.sharepoint.com/personal/alice/_layouts/52/download.aspx?share=EnewVersion1"));
+    ASSERT_TRUE(startUpdate(
+        state_,
+        "https://contoso-my.sharepoint.com/personal/alice/_layouts/52/download.aspx?share=EnewVersion1"));
     ASSERT_TRUE(eventually([&] { return fs::exists(dir_ / "started.txt"); }, 15000));
     std::ifstream in(dir_ / "quorvex-app");
     EXPECT_NE(std::string((std::istreambuf_iterator<char>(in)), {}).find("echo old"), std::string::npos);
 }
 
 TEST_F(NoticeTest, OnlyHttpsUpdateAddressesAreUsed) {
-    double_.setNoteHtml(note("1.0.0.18", "<p>更新地址-http://contoso-my.sharepoint.com/:u:/g/personal/alice/EnewVersion1?e=Ab12Cd-更新地址</p>"));
+    double_.setNoteHtml(note("1.0.0.18",
+                             "<p>更新地址-http://contoso-my.sharepoint.com/:u:/g/personal/alice/"
+                             "EnewVersion1?e=Ab12Cd-更新地址</p>"));
     checkNotice(state_, window_);
     ASSERT_EQ(caption("版本提示标签"), gbk(u8"新的版本已经发布，点击更新图标即可更新。"));
     onUpdateIconClicked(state_, *window_);
@@ -268,9 +285,11 @@ TEST_F(NoticeTest, ATricklingServerEndsByTheDeadlineAndAHugeAnswerAtTheCap) {
     test::TestServer hostile(test::TestServer::Https, false);
     hostile.rawRoute(test::NoticeDouble::kPath, [](const test::HttpRequestRecord&, test::Connection& c) {
         c.write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 100000\r\n\r\n{");
-        while (c.sleep(100) && c.write(" ")) {}  // a byte every 100 ms: never idle, never done
+        while (c.sleep(100) && c.write(" ")) {
+        }  // a byte every 100 ms: never idle, never done
     });
-    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(hostile.port())).c_str(), 1);
+    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(hostile.port())).c_str(),
+           1);
     net::setFetchDeadlineForTests(std::chrono::milliseconds(1500));
     auto started = std::chrono::steady_clock::now();
     checkNotice(state_, window_);
@@ -282,11 +301,14 @@ TEST_F(NoticeTest, ATricklingServerEndsByTheDeadlineAndAHugeAnswerAtTheCap) {
     test::TestServer huge(test::TestServer::Https, false);
     huge.rawRoute(test::NoticeDouble::kPath, [](const test::HttpRequestRecord&, test::Connection& c) {
         const std::size_t total = 100u << 20;
-        c.write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(total) + "\r\n\r\n");
+        c.write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                std::to_string(total) + "\r\n\r\n");
         std::string chunk(1 << 16, 'x');
-        for (std::size_t sent = 0; sent < total && c.write(chunk); sent += chunk.size()) {}
+        for (std::size_t sent = 0; sent < total && c.write(chunk); sent += chunk.size()) {
+        }
     });
-    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(huge.port())).c_str(), 1);
+    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(huge.port())).c_str(),
+           1);
     (*window_)["骚话标签"].setCaption("");
     [[maybe_unused]] long before = peakKiB();
     checkNotice(state_, window_);
@@ -299,20 +321,22 @@ TEST_F(NoticeTest, ATricklingServerEndsByTheDeadlineAndAHugeAnswerAtTheCap) {
 
 TEST_F(NoticeTest, OverlappingTriggersRunOneCheck) {
     test::TestServer slow(test::TestServer::Https, false);
-    std::atomic<int> requests {0};
+    std::atomic<int> requests{0};
     slow.rawRoute(test::NoticeDouble::kPath, [&](const test::HttpRequestRecord&, test::Connection& c) {
         ++requests;
         c.sleep(800);
         c.write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
     });
-    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(slow.port())).c_str(), 1);
+    setenv("QUORVEX_CONNECT_TO", ("share.weiyun.com:443:127.0.0.1:" + std::to_string(slow.port())).c_str(),
+           1);
     for (int i = 0; i < 5; ++i) launchNoticeCheck(state_, window_);
     EXPECT_TRUE(eventually([&] { return !state_.notice.checkRunning.load(); }, 10000));
     EXPECT_EQ(requests.load(), 1);
     EXPECT_EQ(caption("骚话标签"), gbk(u8"您当前处于离线状态~"));
     // Once it has ended, the next trigger checks again.
     launchNoticeCheck(state_, window_);
-    EXPECT_TRUE(eventually([&] { return requests.load() == 2 && !state_.notice.checkRunning.load(); }, 10000));
+    EXPECT_TRUE(
+        eventually([&] { return requests.load() == 2 && !state_.notice.checkRunning.load(); }, 10000));
 }
 
 TEST(NoticeFields, MarkersAndRequestHeaders) {

@@ -1,9 +1,8 @@
-#include "state/ProgramState.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "state/ProgramState.h"
 #include "text/CodePages.h"
 
 using namespace qx;
@@ -22,15 +21,19 @@ TEST(ProgramState, PathsFromTheExecutablePath) {
 
 TEST(ProgramState, StartsEmptyAndSharedValuesAreWholeUnderConcurrency) {
     ProgramState s;
-    EXPECT_EQ(s.resolver.selectedResolverService.load(), 0);
+    EXPECT_EQ(s.resolver.selectedResolverService.load(), resolvers::Service{});
     EXPECT_TRUE(s.notice.noticeText.get().empty());
     EXPECT_TRUE(s.notice.headerNames.get().empty());
     EXPECT_EQ(s.currentVersion(), "");
 
     const Text a(1000, 'a'), b(2000, 'b');
-    std::atomic<bool> torn {false};
-    std::thread w1([&] { for (int i = 0; i < 20000; ++i) s.notice.noticeText.set(a); });
-    std::thread w2([&] { for (int i = 0; i < 20000; ++i) s.notice.noticeText.set(b); });
+    std::atomic<bool> torn{false};
+    std::thread w1([&] {
+        for (int i = 0; i < 20000; ++i) s.notice.noticeText.set(a);
+    });
+    std::thread w2([&] {
+        for (int i = 0; i < 20000; ++i) s.notice.noticeText.set(b);
+    });
     std::thread r([&] {
         for (int i = 0; i < 20000; ++i) {
             Text t = s.notice.noticeText.get();

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "text/CodePages.h"
 #include "net/HtmlText.h"
 #include "tester/HtmlToTextToggle.h"
+#include "tester/WebTesterWindow.h"
+#include "text/CodePages.h"
 
 using namespace qx;
 using namespace qx::net;
@@ -11,7 +12,7 @@ using namespace qx::tester;
 namespace {
 
 struct ToggleTest : testing::Test {
-    ui::WindowPtr window = ui::Window::create("WebTesterWindow");
+    ui::WindowPtr window = ui::Window::create(tester::webTesterLayout());
     Shared<Text> saved;
 
     void SetUp() override {

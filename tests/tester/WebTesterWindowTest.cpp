@@ -65,7 +65,7 @@ class WebTesterWindowTest : public testing::Test {
             res.body = test::pngClaiming(100000, 100000);
         });
         server.rawRoute("/trickle", trickle);
-        w = ui::Window::create("WebTesterWindow");
+        w = ui::Window::create(tester::webTesterLayout());
         session = bindWebTesterSession(w, state, fake);
         fake.openModeless(w);
     }
@@ -112,13 +112,13 @@ class WebTesterWindowTest : public testing::Test {
 }  // namespace
 
 TEST_F(WebTesterWindowTest, OpensCollapsedWithGet) {
-    ui::WindowPtr again = ui::Window::create("WebTesterWindow");
+    ui::WindowPtr again = ui::Window::create(tester::webTesterLayout());
     std::shared_ptr<Session> againSession = bindWebTesterSession(again, state, fake);
-    againSession->testerMethod = 1;
+    againSession->testerMethod = net::HttpMethod::Post;
     fake.openModeless(again);
     EXPECT_EQ(again->width(), 523);
     EXPECT_EQ(again->control("按钮EX1").left(), 488);
-    EXPECT_EQ(againSession->testerMethod, 0);
+    EXPECT_EQ(againSession->testerMethod, net::HttpMethod::Get);
     EXPECT_TRUE(again->control("单选框EX1").checked());
     EXPECT_FALSE(again->control("单选框EX2").checked());
     EXPECT_EQ(again->control("按钮EX2").caption(), idleCaption());
@@ -166,7 +166,7 @@ TEST_F(WebTesterWindowTest, PostSendsBodyCookiesAndStamps) {
                  [](const HttpRequestRecord& req, HttpResponse& res) { res.body = "got " + req.body; });
     type("编辑框EX_原网址", server.url("/form"));
     tick("单选框EX2");
-    EXPECT_EQ(session->testerMethod, 1);
+    EXPECT_EQ(session->testerMethod, net::HttpMethod::Post);
     type("编辑框EX_提交数据", "a=[romtime10]&b=[romtime10]&c=" + gbk(u8"中"));
     type("编辑框EX_Cookie", "Cookie: k=v; t=[romtime10]");
     type("编辑框EX_协议头", "X-One: 1\r\nX-Two: 2");

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "support/SampleLayout.h"
 #include "support/fake/FakeWindowSystem.h"
 
 using namespace qx;
@@ -11,7 +12,7 @@ using qx::test::FakeWindowSystem;
 
 TEST(FakeWindowSystem, AnswersInOrderThenDefaults) {
     FakeWindowSystem fake;
-    auto w = Window::create("AboutWindow");
+    auto w = Window::create(qx::test::sampleChildLayout());
     fake.queueAnswer(MessageAnswer::Yes);
     EXPECT_EQ(fake.messageBox(w.get(), "a", "", MessageStyle::YesNoQuestion), MessageAnswer::Yes);
     EXPECT_EQ(fake.messageBox(w.get(), "b", "t", MessageStyle::YesNoQuestion), MessageAnswer::No);
@@ -19,7 +20,7 @@ TEST(FakeWindowSystem, AnswersInOrderThenDefaults) {
     worker.join();
     auto calls = fake.messages();
     ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].owner, "AboutWindow");
+    EXPECT_EQ(calls[0].owner, "SampleChildWindow");
     EXPECT_EQ(calls[1].title, "t");
     EXPECT_EQ(calls[2].owner, "");
     EXPECT_EQ(calls[2].style, MessageStyle::Ok);
@@ -36,11 +37,11 @@ TEST(FakeWindowSystem, AnswersInOrderThenDefaults) {
 
 TEST(FakeWindowSystem, ModalChildRunsCreatedThenTheScriptThenCloses) {
     FakeWindowSystem fake;
-    auto parent = Window::create("MainWindow");
-    auto child = Window::create("AboutWindow");
+    auto parent = Window::create(qx::test::sampleLayout());
+    auto child = Window::create(qx::test::sampleChildLayout());
     std::vector<std::string> order;
     child->onCreated([&] { order.push_back("created"); });
-    fake.whileOpen("AboutWindow", [&](const WindowPtr& c) {
+    fake.whileOpen("SampleChildWindow", [&](const WindowPtr& c) {
         order.push_back("open");
         EXPECT_EQ(fake.openWindows().size(), 1u);
         EXPECT_FALSE(c->destroyed());
@@ -48,11 +49,11 @@ TEST(FakeWindowSystem, ModalChildRunsCreatedThenTheScriptThenCloses) {
     fake.openModal(child, parent);
     EXPECT_EQ(order, (std::vector<std::string>{"created", "open"}));
     EXPECT_TRUE(child->destroyed());
-    EXPECT_EQ(fake.destroyedNames(), std::vector<std::string>{"AboutWindow"});
+    EXPECT_EQ(fake.destroyedNames(), std::vector<std::string>{"SampleChildWindow"});
     ASSERT_EQ(fake.opened().size(), 1u);
     EXPECT_TRUE(fake.opened()[0].modal);
-    EXPECT_EQ(fake.opened()[0].parent, "MainWindow");
-    EXPECT_EQ(fake.lastOpened("AboutWindow"), child);
+    EXPECT_EQ(fake.opened()[0].parent, "SampleWindow");
+    EXPECT_EQ(fake.lastOpened("SampleChildWindow"), child);
 }
 
 TEST(FakeWindowSystem, EndProcessIsRecordedAndUnwinds) {

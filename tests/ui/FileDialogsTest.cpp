@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/SampleLayout.h"
 #include "support/fake/FakeWindowSystem.h"
 #include "text/CodePages.h"
 #include "ui/FileDialogs.h"
@@ -48,7 +49,7 @@ class FileDialogs : public testing::Test {
 
     fs::path root, saved;
     test::FakeWindowSystem fake;
-    WindowPtr owner = Window::create("WebTesterWindow");
+    WindowPtr owner = Window::create(test::sampleLayout());
 };
 
 }  // namespace
@@ -133,7 +134,7 @@ TEST_F(FileDialogs, ExportWritesAndAsksBeforeReplacing) {
     EXPECT_EQ(messages()[0].message, gbk(u8"已存在相似文件，是否替换？"));
     EXPECT_EQ(messages()[0].title, "");
     EXPECT_EQ(messages()[0].style, MessageStyle::YesNoQuestion);
-    EXPECT_EQ(messages()[0].owner, "WebTesterWindow");
+    EXPECT_EQ(messages()[0].owner, "SampleWindow");
 
     fake.queueFileAnswer(gbkPath(target));
     fake.queueAnswer(MessageAnswer::Yes);
@@ -259,7 +260,7 @@ TEST_P(FailedSaves, SayWhyAndLoseNothing) {
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().message,
               gbk(u8"保存文件失败：") + gbkPath(root / c.failingPath) + gbk(u8"\r\n原因：") + gbk(c.reason));
-    EXPECT_EQ(boxes.back().owner, "WebTesterWindow");
+    EXPECT_EQ(boxes.back().owner, "SampleWindow");
     EXPECT_EQ(contentOf(source), "the speech");  // the source of a failed move stays
     if (c.existingTarget) {
         EXPECT_EQ(contentOf(root / c.target), "old");

@@ -1,10 +1,9 @@
-// The layout tables of ui: sizes, the frame every window has, skins. What holds for every
-// window, whoever lays it out, is checked over the program's window list (tests/app).
+// The row builders of ui: the frame every window gets, and the defaults of each control kind.
+// The program's own windows are checked over its window list (tests/app).
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "ui/Layout.h"
+#include "support/SampleLayout.h"
+#include "ui/LayoutRows.h"
 
 using namespace qx::ui;
 
@@ -18,111 +17,43 @@ const ControlLayout* find(const WindowLayout& l, const std::string& name) {
 
 }  // namespace
 
-TEST(Layouts, EightWindowsWithTheirSizesAndSkinElements) {
-    struct Expect {
-        const char* name;
-        int w, h;
-        const char* skin;
-        int closeX, closeY;
-    };
-    const Expect expected[] = {
-        {"MainWindow", 732, 354, "主界面UI", 694, 15},
-        {"AboutWindow", 466, 273, "关于UI", 432, 13},
-        {"ResolverWindow", 325, 509, "云盘解析UI", 296, 12},
-        {"SiteIconWindow", 325, 354, "网站取图标UI", 296, 8},
-        {"RegexTesterWindow", 380, 506, "正则调试UI", 344, 16},
-        {"WebTesterWindow", 523, 603, "网页测试UI", 488, 16},
-        {"EncoderWindow", 685, 517, "编码转换UI", 648, 16},
-        {"AvatarWindow", 308, 364, "取QQ头像UI", 280, 8},
-    };
-    ASSERT_EQ(allLayouts().size(), std::size(expected));
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        const WindowLayout& l = allLayouts()[i];
-        SCOPED_TRACE(l.name);
-        EXPECT_EQ(l.name, expected[i].name);
-        EXPECT_EQ(l.width, expected[i].w);
-        EXPECT_EQ(l.height, expected[i].h);
-        EXPECT_EQ(l.x, 50);
-        EXPECT_EQ(l.y, 50);
-        EXPECT_EQ(l.title, i == 0 ? "Quorvex工具箱" : "");
-        EXPECT_EQ(findLayout(l.name), &l);
+TEST(Layouts, EveryWindowGetsItsSkinElementAndPlace) {
+    const WindowLayout& l = qx::test::sampleLayout();
+    EXPECT_EQ(l.x, 50);
+    EXPECT_EQ(l.y, 50);
+    EXPECT_EQ(l.skinElement, "样例UI");
+    ASSERT_FALSE(l.controls.empty());
+    const ControlLayout& skin = l.controls.front();
+    EXPECT_EQ(skin.name, l.skinElement);
+    EXPECT_EQ(skin.kind, ControlKind::SkinElement);
+    EXPECT_EQ(skin.skin, "exui默认窗口皮肤");
+    EXPECT_EQ(std::tie(skin.x, skin.y, skin.width, skin.height), std::make_tuple(4, 4, 24, 24));
 
-        EXPECT_EQ(l.skinElement, expected[i].skin);
-        const ControlLayout* skin = find(l, l.skinElement);
-        ASSERT_TRUE(skin);
-        EXPECT_EQ(skin->kind, ControlKind::SkinElement);
-        EXPECT_EQ(skin->skin, "exui默认窗口皮肤");
-        EXPECT_EQ(skin->x, 4);
-        EXPECT_EQ(skin->y, 4);
-        EXPECT_EQ(skin->width, 24);
-        EXPECT_EQ(skin->height, 24);
-
-        const ControlLayout* close = find(l, "按钮EX1");
-        ASSERT_TRUE(close);
-        EXPECT_EQ(close->kind, ControlKind::CloseButton);
-        EXPECT_EQ(close->x, expected[i].closeX);
-        EXPECT_EQ(close->y, expected[i].closeY);
-        EXPECT_EQ(close->width, 24);
-        EXPECT_EQ(close->height, 24);
-        EXPECT_TRUE(close->container.empty());
-    }
-    EXPECT_EQ(findLayout("Nope"), nullptr);
-}
-
-TEST(Layouts, ControlsBeyondTheFirstSizeBelongToTheGrownWindow) {
-    const WindowLayout* tester = findLayout("WebTesterWindow");
-    EXPECT_EQ(tester->grownWidth, 906);
-    int beyond = 0;
-    for (auto& c : tester->controls)
-        if (c.kind != ControlKind::Timer && c.x >= 520) ++beyond;
-    EXPECT_EQ(beyond, 5);  // divider, "<-", two size labels, the preview
-
-    const WindowLayout* encoder = findLayout("EncoderWindow");
-    EXPECT_EQ(encoder->grownHeight, 668);
-    const ControlLayout* decoded = find(*encoder, "编辑框EX_解码文本");
-    EXPECT_GT(decoded->y + decoded->height, encoder->height);
-    EXPECT_FALSE(decoded->visible);
-}
-
-TEST(Layouts, MainWindowHasItsPagesAndButtons) {
-    const WindowLayout& l = *findLayout("MainWindow");
-    const ControlLayout* tab = find(l, "选择夹EX1");
-    ASSERT_TRUE(tab);
-    EXPECT_EQ(tab->pages, (std::vector<std::string>{"首页", "工具", "系统"}));
-    std::map<int, int> perPage;
-    int placeholders = 0;
-    for (auto& c : l.controls) {
-        if (c.container == "选择夹EX1" && c.kind == ControlKind::Button) ++perPage[c.page];
-        if (c.caption == "待定") ++placeholders;
-    }
-    EXPECT_EQ(perPage[2], 20);
-    EXPECT_EQ(placeholders, 10);
-    for (int n = 1; n <= 39; ++n) EXPECT_TRUE(find(l, "按钮EX" + std::to_string(n))) << n;
-    const ControlLayout* cloud = find(l, "按钮EX9");
-    EXPECT_EQ(cloud->caption, "OneDriveForBusiness取直链");
-    EXPECT_EQ(cloud->container, "分组框EX2");
-    EXPECT_EQ(cloud->x, 136);
-    EXPECT_EQ(cloud->width, 184);
-    EXPECT_EQ(cloud->font, "微软雅黑");
-    EXPECT_EQ(cloud->skin, "默认皮肤按钮");
-    const ControlLayout* joke = find(l, "骚话标签");
-    const ControlLayout* log = find(l, "编辑框EX_更新内容");
-    EXPECT_EQ(std::tie(joke->x, joke->y, joke->width, joke->height),
-              std::tie(log->x, log->y, log->width, log->height));
-    EXPECT_EQ(find(l, "图片框EX2")->picture, "update");
+    const ControlLayout* close = find(l, "按钮EX1");
+    ASSERT_TRUE(close);
+    EXPECT_EQ(close->kind, ControlKind::CloseButton);
+    EXPECT_EQ(std::tie(close->x, close->y, close->width, close->height), std::make_tuple(388, 8, 24, 24));
+    EXPECT_EQ(close->accessibleName, "关闭");
+    EXPECT_TRUE(close->container.empty());
 }
 
 TEST(Layouts, SkinsAndLineModesByKind) {
-    const WindowLayout& tester = *findLayout("WebTesterWindow");
-    for (auto& c : tester.controls) {
-        if (c.kind != ControlKind::CheckBox) continue;
-        bool qq = c.name == "选择框EX6" || c.name == "选择框EX7";
-        EXPECT_EQ(c.skin == "超仿QQ_选择框", qq) << c.name;
-    }
-    for (const WindowLayout& l : allLayouts())
-        for (auto& c : l.controls)
-            if (c.kind == ControlKind::EditBox) {
-                EXPECT_EQ(c.multiLine, c.height > 40) << l.name << " " << c.name;
-                EXPECT_EQ(c.skin, "EX_UI默认皮肤_编辑框");
-            }
+    const WindowLayout& l = qx::test::sampleLayout();
+    const ControlLayout* button = find(l, "按钮EX2");
+    EXPECT_EQ(button->font, "微软雅黑");
+    EXPECT_EQ(button->skin, "默认皮肤按钮");
+    EXPECT_EQ(button->container, "分组框EX1");
+    EXPECT_EQ(find(l, "分组框EX1")->skin, "EX_UI默认皮肤_分组框");
+    EXPECT_EQ(find(l, "图片框EX1")->skin, "Exui默认皮肤_图片框");
+    EXPECT_EQ(find(l, "选择框EX1")->skin, "");
+    EXPECT_EQ(find(l, "选择框EX2")->skin, "超仿QQ_选择框");
+    EXPECT_FALSE(find(l, "编辑框EX_单行")->multiLine);
+    EXPECT_TRUE(find(l, "编辑框EX_多行")->multiLine);
+    EXPECT_FALSE(find(l, "编辑框EX_隐藏")->visible);
+    for (auto& c : l.controls)
+        if (c.kind == ControlKind::EditBox) {
+            EXPECT_EQ(c.multiLine, c.height > rows::kSingleLineEditMaxHeight) << c.name;
+            EXPECT_EQ(c.skin, "EX_UI默认皮肤_编辑框");
+        }
+    EXPECT_EQ(rows::kSingleLineEditMaxHeight, 40);
 }

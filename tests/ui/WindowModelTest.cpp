@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "support/SampleLayout.h"
 #include "text/CodePages.h"
 #include "ui/Window.h"
 
@@ -16,6 +17,8 @@ using namespace qx;
 using namespace qx::ui;
 
 namespace {
+
+const WindowLayout& sample() { return qx::test::sampleLayout(); }
 
 struct CountingObserver : WindowObserver {
     std::atomic<int> count{0};
@@ -31,23 +34,22 @@ struct CountingObserver : WindowObserver {
 }  // namespace
 
 TEST(WindowModel, StartsFromTheLayout) {
-    auto w = Window::create("MainWindow");
+    auto w = Window::create(sample());
     ASSERT_TRUE(w);
-    EXPECT_EQ(w->width(), 732);
-    EXPECT_EQ(w->height(), 354);
+    EXPECT_EQ(w->width(), 420);
+    EXPECT_EQ(w->height(), 360);
     EXPECT_EQ(w->left(), 50);
-    EXPECT_EQ(w->title(), gbk(u8"Quorvex工具箱"));
-    EXPECT_EQ(w->control("标签EX_版本提示").caption(), gbk(u8"当前版本号："));
-    EXPECT_EQ(w->control("按钮EX7").left(), 16);
-    EXPECT_EQ(w->control("按钮EX7").width(), 263);
-    EXPECT_FALSE(w->control("编辑框EX_更新内容").visible());
-    EXPECT_TRUE(w->control("骚话标签").visible());
-    EXPECT_EQ(w->skinElement().name(), "主界面UI");
-    EXPECT_EQ(Window::create("NoSuchWindow"), nullptr);
+    EXPECT_EQ(w->title(), gbk(u8"样例窗口"));
+    EXPECT_EQ(w->control("标签EX1").caption(), gbk(u8"标题："));
+    EXPECT_EQ(w->control("按钮EX2").left(), 16);
+    EXPECT_EQ(w->control("按钮EX2").width(), 263);
+    EXPECT_FALSE(w->control("编辑框EX_隐藏").visible());
+    EXPECT_TRUE(w->control("标签EX2").visible());
+    EXPECT_EQ(w->skinElement().name(), "样例UI");
 }
 
 TEST(WindowModel, NotifiesOnlyChanges) {
-    auto w = Window::create("AboutWindow");
+    auto w = Window::create(sample());
     auto o = std::make_shared<CountingObserver>();
     w->setObserver(o);
     Control label = w->control("标签EX1");
@@ -64,18 +66,18 @@ TEST(WindowModel, NotifiesOnlyChanges) {
     EXPECT_EQ(o->seen[0], std::make_pair(std::string("标签EX1"), Prop::Caption));
     EXPECT_EQ(o->seen[2], std::make_pair(std::string(), Prop::Geometry));
     EXPECT_EQ(w->width(), 500);
-    EXPECT_EQ(w->height(), 273);
+    EXPECT_EQ(w->height(), 360);
 }
 
 TEST(WindowModel, ViewWritesDoNotEcho) {
-    auto w = Window::create("ResolverWindow");
+    auto w = Window::create(sample());
     auto o = std::make_shared<CountingObserver>();
     w->setObserver(o);
-    w->control("编辑框EX_原链接").storeTextFromView("abc");
+    w->control("编辑框EX_单行").storeTextFromView("abc");
     w->storePositionFromView(300, 200);
     w->storeWindowStateFromView(WindowState::Minimised);
     EXPECT_EQ(o->count, 0);
-    EXPECT_EQ(w->control("编辑框EX_原链接").text(), "abc");
+    EXPECT_EQ(w->control("编辑框EX_单行").text(), "abc");
     EXPECT_EQ(w->left(), 300);
     EXPECT_EQ(w->windowState(), WindowState::Minimised);
     // A later program write of the width keeps the position the user dragged to.
@@ -85,7 +87,7 @@ TEST(WindowModel, ViewWritesDoNotEcho) {
 }
 
 TEST(WindowModel, RadioButtonsOfAContainerExcludeEachOther) {
-    auto w = Window::create("EncoderWindow");
+    auto w = Window::create(sample());
     auto o = std::make_shared<CountingObserver>();
     w->setObserver(o);
     w->control("单选框EX1").setChecked(true);
@@ -97,7 +99,7 @@ TEST(WindowModel, RadioButtonsOfAContainerExcludeEachOther) {
     w->control("单选框EX2").storeCheckedFromView(true);
     EXPECT_FALSE(w->control("单选框EX3").checked());
     // Check boxes are independent.
-    auto t = Window::create("WebTesterWindow");
+    auto t = Window::create(sample());
     t->control("选择框EX1").setChecked(true);
     t->control("选择框EX2").setChecked(true);
     EXPECT_TRUE(t->control("选择框EX1").checked());
@@ -106,37 +108,37 @@ TEST(WindowModel, RadioButtonsOfAContainerExcludeEachOther) {
 }
 
 TEST(WindowModel, EventsRunTheirHandlersUntilDestroyed) {
-    auto w = Window::create("AvatarWindow");
+    auto w = Window::create(sample());
     int clicks = 0, ticks = 0, created = 0;
-    w->onClick("按钮EX24", [&] { ++clicks; });
-    w->onTimer("按钮EX24", [&] { ++ticks; });
+    w->onClick("按钮EX2", [&] { ++clicks; });
+    w->onTimer("按钮EX2", [&] { ++ticks; });
     w->onCreated([&] { created += 1; });
     w->onCreated([&] { created += 10; });
     w->created();
     EXPECT_EQ(created, 11);
-    EXPECT_TRUE(w->click("按钮EX24"));
+    EXPECT_TRUE(w->click("按钮EX2"));
     EXPECT_FALSE(w->click("按钮EX1"));  // no handler
-    EXPECT_TRUE(w->timerTick("按钮EX24"));
+    EXPECT_TRUE(w->timerTick("按钮EX2"));
     w->markDestroyed();
-    EXPECT_FALSE(w->click("按钮EX24"));
+    EXPECT_FALSE(w->click("按钮EX2"));
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(ticks, 1);
     // A late worker still writes into the model of a destroyed window.
-    w->control("编辑框EX_QQ号").setText("1");
-    EXPECT_EQ(w->control("编辑框EX_QQ号").text(), "1");
+    w->control("编辑框EX_单行").setText("1");
+    EXPECT_EQ(w->control("编辑框EX_单行").text(), "1");
 }
 
 // A view reads the head of a long text; the text stays whole. A write of the same text again,
 // copied or moved in, tells the view nothing.
 TEST(WindowModel, TextHeadAndWholeText) {
-    auto w = Window::create("WebTesterWindow");
+    auto w = Window::create(sample());
     struct Count : WindowObserver {
         int texts = 0;
         void propertyChanged(const std::string&, Prop prop) override { texts += prop == Prop::Text; }
     };
     auto count = std::make_shared<Count>();
     w->setObserver(count);
-    Control box = w->control("编辑框EX_最后文本");
+    Control box = w->control("编辑框EX_多行");
     const Text whole = Text(1000, 'a') + Text(1000, 'b');
     box.setText(whole);
     std::size_t size = 0;
@@ -157,7 +159,7 @@ TEST(WindowModel, TextHeadAndWholeText) {
 TEST(WindowModel, HandlerCapturingItsWindowIsReleasedOnDestroy) {
     std::weak_ptr<Window> weak;
     {
-        auto w = Window::create("AvatarWindow");
+        auto w = Window::create(sample());
         w->onClick("按钮EX1", [w] { w->markDestroyed(); });
         weak = w;
         w->click("按钮EX1");
@@ -168,7 +170,7 @@ TEST(WindowModel, HandlerCapturingItsWindowIsReleasedOnDestroy) {
 // Several workers write while a reader reads and a view-like observer queues every change to
 // its own "UI thread", which applies the model's current value, as the Qt view does.
 TEST(WindowModel, ConcurrentWritersReadersAndAQueuedView) {
-    auto w = Window::create("WebTesterWindow");
+    auto w = Window::create(sample());
 
     struct QueuedView : WindowObserver {
         std::mutex mutex;
@@ -203,7 +205,7 @@ TEST(WindowModel, ConcurrentWritersReadersAndAQueuedView) {
     });
 
     constexpr int kWrites = 500;
-    const std::vector<std::string> labels = {"标签EX10", "标签EX1", "标签EX_图片大小"};
+    const std::vector<std::string> labels = {"标签EX1", "标签EX2", "标签EX3"};
     std::vector<std::thread> workers;
     for (std::size_t t = 0; t < labels.size(); ++t) {
         workers.emplace_back([&, t] {
@@ -215,13 +217,13 @@ TEST(WindowModel, ConcurrentWritersReadersAndAQueuedView) {
         });
     }
     workers.emplace_back([&] {
-        Control c = w->control("编辑框EX_最后文本");
+        Control c = w->control("编辑框EX_多行");
         for (int i = 0; i < kWrites; ++i) c.setText(Text(100 + i % 7, 'x'));
     });
     std::atomic<bool> done{false};
     std::thread reader([&] {
-        Control c = w->control("标签EX10");
-        Control e = w->control("编辑框EX_最后文本");
+        Control c = w->control("标签EX3");
+        Control e = w->control("编辑框EX_多行");
         while (!done) {
             Text caption = c.caption();
             ASSERT_TRUE(caption.empty() || caption[0] == 'v');
@@ -252,11 +254,11 @@ TEST(WindowModel, ConcurrentWritersReadersAndAQueuedView) {
     }
     EXPECT_EQ(view->notifications, static_cast<int>(labels.size()) * kWrites * 2 + textWrites);
     for (auto& name : labels) EXPECT_EQ(shown[name], "v" + std::to_string(kWrites - 1)) << name;
-    EXPECT_EQ(shown["编辑框EX_最后文本"], w->control("编辑框EX_最后文本").text());
+    EXPECT_EQ(shown["编辑框EX_多行"], w->control("编辑框EX_多行").text());
 }
 
 TEST(WindowModel, WindowOutlivesItsViewAndEvents) {
-    std::shared_ptr<Window> w = Window::create("AvatarWindow");
+    std::shared_ptr<Window> w = Window::create(sample());
     std::thread worker([keep = w] {
         for (int i = 0; i < 255; ++i) keep->control("图片框EX1").setAlpha(255 - i);
     });

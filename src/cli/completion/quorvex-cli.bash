@@ -48,7 +48,10 @@ _quorvex_cli() {
                 esac
             done
             if [[ $cur != -* && $positional -eq 0 ]]; then
-                COMPREPLY=($(compgen -W "lanzou onedrive bilnn ctfile 360 wenshushu auto" -- "$cur"))
+                # The program names its services itself, from its resolver table.
+                local services
+                services=$("${words[0]}" --list-services 2>/dev/null)
+                COMPREPLY=($(compgen -W "$services" -- "$cur"))
                 return
             fi ;;
         request)

@@ -9,23 +9,22 @@
 #include "resolvers/ResolverTable.h"
 #include "resources/Pictures.h"
 #include "text/CodePages.h"
+#include "ui/LayoutRows.h"
 
 namespace qx::resolvers {
 namespace {
 
-constexpr const char* kLinkBox = "编辑框EX_原链接";
-constexpr const char* kPasswordBox = "编辑框EX_密码";
-constexpr const char* kResultBox = "编辑框EX_结果";
+using namespace control;
 
 // What one run of the dispatch needs, read on the UI thread when the button is pressed.
 struct Request {
-    int service = 0;
+    Service service{};
     Text link;
     Text password;
 };
 
 Request readRequest(ui::Window& w, const ProgramState& state) {
-    return {state.resolver.selectedResolverService.load(), w[kLinkBox].text(), w[kPasswordBox].text()};
+    return {state.resolver.selectedResolverService.load(), w[kLink].text(), w[kPassword].text()};
 }
 
 // The outcome of a dispatch that the UI thread waits for.
@@ -36,21 +35,21 @@ struct Outcome {
     std::optional<ResolveResult> result;
 };
 
-void dress(ui::Window& w, int service) {
+void dress(ui::Window& w, Service service) {
     const ResolverDescriptor* d = findResolver(service);
     if (!d) return;
-    w["标签EX1"].setCaption(gbk(d->title));
-    w["图片框EX1"].setImage(res::toByteArray(res::pictureNamed(d->picture)));
+    w[kTitle].setCaption(gbk(d->title));
+    w[kPicture].setImage(res::toByteArray(res::pictureNamed(d->picture)));
 }
 
 // A failure shows what the service said, or clears the box; a number that names no service
 // leaves it alone.
 void showResult(ui::Window& w, const std::optional<ResolveResult>& result) {
-    if (result) w[kResultBox].setText(result->text);
+    if (result) w[kResult].setText(result->text);
 }
 
 void copyResult(ui::Window& w, ui::WindowSystem& windows) {
-    Text text = w[kResultBox].text();
+    Text text = w[kResult].text();
     if (!text.empty()) windows.setClipboardText(text);
 }
 
@@ -98,7 +97,7 @@ void generateAndCopy(const std::weak_ptr<ui::Window>& weak, ProgramState& state,
 
 }  // namespace
 
-void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, int service, const Text& link,
+void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, Service service, const Text& link,
                        const Text& password, const ResolveContext& context) {
     std::optional<ResolveResult> result = resolveShareLink(service, link, password, context);
     auto w = window.lock();
@@ -107,16 +106,48 @@ void resolveIntoWindow(const std::weak_ptr<ui::Window>& window, int service, con
     showResult(*w, result);
 }
 
+const ui::WindowLayout& resolverLayout() {
+    using namespace ui::rows;
+    static const ui::WindowLayout layout =
+        window("ResolverWindow", "", 325, 509, "云盘解析UI",
+               {
+                   picture("图片框EX1", 96, 24, 136, 104),
+                   label("标签EX1", "", 64, 136, 200, 24).centered(),
+                   label("标签EX2", "原链接：", 16, 168, 56, 24),
+                   edit("编辑框EX_原链接", 16, 200, 288, 32),
+                   label("标签EX3", "分享密码（没有可不填）：", 16, 240, 153, 23),
+                   edit("编辑框EX_密码", 16, 272, 288, 32),
+                   label("标签EX4", "直链：", 16, 312, 43, 23),
+                   edit("编辑框EX_结果", 16, 344, 288, 104),
+                   button("按钮EX3", "生成并复制", 16, 456, 108, 32),
+                   button("按钮EX4", "生成", 162, 456, 68, 32),
+                   button("按钮EX2", "复制", 236, 456, 68, 32),
+                   closeButton(296, 12),
+               });
+    return layout;
+}
+
 void bindResolverWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     std::weak_ptr<ui::Window> weak = window;  // handlers must not keep their own window alive
     window->onCreated([weak, &state] {
         if (auto w = weak.lock()) dress(*w, state.resolver.selectedResolverService.load());
     });
-    window->onClick("按钮EX4", [weak, &state] { generate(weak, state); });
-    window->onClick("按钮EX3", [weak, &state, &windows] { generateAndCopy(weak, state, windows); });
-    window->onClick("按钮EX2", [weak, &windows] {
+    window->onClick(kGenerate, [weak, &state] { generate(weak, state); });
+    window->onClick(kGenerateAndCopy, [weak, &state, &windows] { generateAndCopy(weak, state, windows); });
+    window->onClick(kCopy, [weak, &windows] {
         if (auto w = weak.lock()) copyResult(*w, windows);
     });
 }
+
+namespace {
+using K = ui::ControlKind;
+constexpr ui::ControlRef kControls[] = {
+    {kPicture, K::PictureBox}, {kTitle, K::Label},    {kLink, K::EditBox},
+    {kPassword, K::EditBox},   {kResult, K::EditBox}, {kGenerateAndCopy, K::Button},
+    {kGenerate, K::Button},    {kCopy, K::Button},
+};
+}  // namespace
+
+const ui::WindowDescriptor kResolverWindow{"ResolverWindow", resolverLayout, bindResolverWindow, kControls};
 
 }  // namespace qx::resolvers

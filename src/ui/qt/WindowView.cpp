@@ -540,7 +540,7 @@ void WindowView::closeEvent(QCloseEvent* e) {
     // button.
     e->ignore();
     QMetaObject::invokeMethod(
-        this, [w = window_] { w->click("按钮EX1"); }, Qt::QueuedConnection);
+        this, [w = window_] { w->click(ui::kCloseButton); }, Qt::QueuedConnection);
 }
 
 }  // namespace qx::ui::qt

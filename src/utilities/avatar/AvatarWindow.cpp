@@ -8,14 +8,14 @@
 #include "platform/system/Files.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
+#include "ui/LayoutRows.h"
 #include "ui/WindowTask.h"
 
 namespace qx::avatar {
 
 namespace {
 
-constexpr const char* kAccountBox = "编辑框EX_QQ号";
-constexpr const char* kPicture = "图片框EX1";
+using namespace control;
 
 // What one open window shares with its workers. Closing the window stops them; of several
 // fetches, only the latest click's answer is shown and stored, so the picture and the file
@@ -47,7 +47,7 @@ void fetchAvatarWorker(const std::weak_ptr<ui::Window>& weak, ProgramState& stat
 void fetchAvatar(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
                  const std::shared_ptr<Session>& session) {
     // The account goes into the address as typed; only an empty one is refused.
-    Text account = window->control(kAccountBox).text();
+    Text account = window->control(kAccount).text();
     if (isBlank(account)) return;
     unsigned click;
     {
@@ -76,19 +76,41 @@ void saveAvatar(ui::Window& window, ProgramState& state, ui::WindowSystem& windo
 
 }  // namespace
 
+const ui::WindowLayout& avatarLayout() {
+    using namespace ui::rows;
+    static const ui::WindowLayout layout =
+        window("AvatarWindow", "", 308, 364, "取QQ头像UI",
+               {
+                   label("标签EX1", "QQ号：", 18, 24, 64, 24),
+                   edit("编辑框EX_QQ号", 18, 56, 272, 32),
+                   button("按钮EX24", "获取头像", 18, 96, 272, 32),
+                   picture("图片框EX1", 18, 152, 272, 192).named("保存头像"),
+                   closeButton(280, 8),
+               });
+    return layout;
+}
+
 void bindAvatarWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     auto session = std::make_shared<Session>();
     std::weak_ptr<ui::Window> weak = window;
-    window->onClick("按钮EX24", [weak, &state, &windows, session] {
+    window->onClick(kFetch, [weak, &state, &windows, session] {
         if (auto w = weak.lock()) fetchAvatar(w, state, windows, session);
     });
     window->onClick(kPicture, [weak, &state, &windows] {
         if (auto w = weak.lock()) saveAvatar(*w, state, windows);
     });
-    window->onClick("按钮EX1", [weak, &windows, session] {
+    window->onClick(kClose, [weak, &windows, session] {
         session->closed.request_stop();
         if (auto w = weak.lock()) windows.destroy(w);
     });
 }
+
+namespace {
+using K = ui::ControlKind;
+constexpr ui::ControlRef kControls[] = {
+    {kAccount, K::EditBox}, {kFetch, K::Button}, {kPicture, K::PictureBox}, {kClose, K::CloseButton}};
+}  // namespace
+
+const ui::WindowDescriptor kAvatarWindow{"AvatarWindow", avatarLayout, bindAvatarWindow, kControls};
 
 }  // namespace qx::avatar

@@ -2,6 +2,7 @@
 
 #include "text/CodePages.h"
 #include "text/UrlEncode.h"
+#include "utilities/encoder/EncoderControls.h"
 
 namespace qx::encoder {
 
@@ -35,22 +36,22 @@ EncodedTexts encodeText(const Text& input) {
 
 void encodeAll(ui::Window& window, ui::WindowSystem& windows) {
     processPendingInput(windows);
-    const EncodedTexts out = encodeText(window.control("编辑框EX_原文本").text());
-    window.control("编辑框EX_URL").setText(out.url);
-    window.control("编辑框EX_UTF8").setText(out.utf8);
-    window.control("编辑框EX_Ansi").setText(out.ansi);
-    window.control("编辑框EX_usc2").setText(out.unicode);
+    const EncodedTexts out = encodeText(window.control(control::kInput).text());
+    window.control(control::kUrl).setText(out.url);
+    window.control(control::kUtf8).setText(out.utf8);
+    window.control(control::kAnsi).setText(out.ansi);
+    window.control(control::kEscapes).setText(out.unicode);
 }
 
 void pasteInput(ui::Window& window, ui::WindowSystem& windows) {
-    window.control("编辑框EX_原文本").setText(windows.clipboardText());
+    window.control(control::kInput).setText(windows.clipboardText());
 }
 
 void registerEncodeHandlers(ui::Window& window, ui::WindowSystem& windows) {
     // The handlers live inside the window, so the window outlives every call of them.
     ui::Window* self = &window;
-    window.onClick("按钮EX2", [self, &windows] { encodeAll(*self, windows); });
-    window.onClick("按钮EX4", [self, &windows] { pasteInput(*self, windows); });
+    window.onClick(control::kEncode, [self, &windows] { encodeAll(*self, windows); });
+    window.onClick(control::kPaste, [self, &windows] { pasteInput(*self, windows); });
 }
 
 }  // namespace qx::encoder

@@ -2,6 +2,7 @@
 
 #include "script/RegexMatcher.h"
 #include "text/CodePages.h"
+#include "utilities/regextester/RegexTesterControls.h"
 
 namespace qx::regextester {
 
@@ -69,10 +70,10 @@ Text matchOutput(const Text& pattern, const Text& subject, int timeLimitMs) {
 }
 
 void runRegexTest(ui::Window& window) {
-    ui::Control output = window.control("编辑框EX_输出文本");
+    ui::Control output = window.control(control::kOutput);
     output.setText("");
     output.setText(
-        matchOutput(window.control("编辑框EX_正则文本").text(), window.control("编辑框EX_原文本").text()));
+        matchOutput(window.control(control::kPattern).text(), window.control(control::kSubject).text()));
 }
 
 void closeRegexTesterWindow(const ui::WindowPtr& window, ui::WindowSystem& windows) {

@@ -9,6 +9,7 @@
 #include "text/CodePages.h"
 #include "text/Strings.h"
 #include "ui/FileDialogs.h"
+#include "ui/LayoutRows.h"
 #include "ui/WindowTask.h"
 #include "utilities/siteicon/IconFetch.h"
 #include "utilities/siteicon/ImageConversion.h"
@@ -17,9 +18,7 @@ namespace qx::siteicon {
 
 namespace {
 
-constexpr const char* kAddressBox = "编辑框EX2";
-constexpr const char* kPicture = "图片框EX1";
-constexpr const char* kSizeLabel = "标签EX3";
+using namespace control;
 
 // What one open window shares with its workers: closing it stops them, and one grab runs at a time.
 struct Session {
@@ -65,13 +64,13 @@ void fetchAndShow(const std::weak_ptr<ui::Window>& weak, ProgramState& state, co
     auto window = weak.lock();
     if (!window || window->destroyed() || stop.stop_requested()) return;
     window->control(kPicture).setImage(readBytes(pngPath));
-    window->control(kSizeLabel).setCaption(sizeLabel(image, converted, address));
+    window->control(kSize).setCaption(sizeLabel(image, converted, address));
 }
 
 void grabSiteIcon(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
                   const std::shared_ptr<Session>& session) {
     if (session->grabbing.exchange(true)) return;  // the running grab answers first
-    ui::Control box = window->control(kAddressBox);
+    ui::Control box = window->control(kAddress);
     Text address = siteAddress(box.text());
     box.setText(address);
     std::weak_ptr<ui::Window> weak = window;
@@ -101,19 +100,47 @@ void saveSiteIcon(ui::Window& window, ProgramState& state, ui::WindowSystem& win
 
 }  // namespace
 
+const ui::WindowLayout& siteIconLayout() {
+    using namespace ui::rows;
+    static const ui::WindowLayout layout =
+        window("SiteIconWindow", "", 325, 354, "网站取图标UI",
+               {
+                   label("标签EX1", "网站取图标", 62, 24, 200, 32).centered(),
+                   label("标签EX4", "暂不支持.cn域名", 58, 48, 208, 16).centered(),
+                   label("标签EX2", "欲取其图标的网站：", 16, 80, 120, 26),
+                   edit("编辑框EX2", 16, 112, 288, 32),
+                   button("按钮EX3", "获取图标", 16, 152, 288, 24),
+                   picture("图片框EX1", 16, 192, 288, 120).named("保存图标"),
+                   label("标签EX3", "", 16, 312, 288, 26).centered(),
+                   closeButton(296, 8),
+               });
+    return layout;
+}
+
 void bindSiteIconWindow(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows) {
     auto session = std::make_shared<Session>();
     std::weak_ptr<ui::Window> weak = window;
-    window->onClick("按钮EX3", [weak, &state, &windows, session] {
+    window->onClick(kFetch, [weak, &state, &windows, session] {
         if (auto w = weak.lock()) grabSiteIcon(w, state, windows, session);
     });
     window->onClick(kPicture, [weak, &state, &windows] {
         if (auto w = weak.lock()) saveSiteIcon(*w, state, windows);
     });
-    window->onClick("按钮EX1", [weak, &windows, session] {
+    window->onClick(kClose, [weak, &windows, session] {
         session->closed.request_stop();
         if (auto w = weak.lock()) windows.destroy(w);
     });
 }
+
+namespace {
+using K = ui::ControlKind;
+constexpr ui::ControlRef kControls[] = {{kAddress, K::EditBox},
+                                        {kFetch, K::Button},
+                                        {kPicture, K::PictureBox},
+                                        {kSize, K::Label},
+                                        {kClose, K::CloseButton}};
+}  // namespace
+
+const ui::WindowDescriptor kSiteIconWindow{"SiteIconWindow", siteIconLayout, bindSiteIconWindow, kControls};
 
 }  // namespace qx::siteicon

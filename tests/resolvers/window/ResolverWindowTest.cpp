@@ -41,8 +41,8 @@ bool eventually(F condition) {
 class ResolverWindowTest : public ::testing::Test {
   protected:
     void open(int service) {
-        state.resolver.selectedResolverService = service;
-        window = ui::Window::create("ResolverWindow");
+        state.resolver.selectedResolverService = static_cast<resolvers::Service>(service);
+        window = ui::Window::create(qx::resolvers::resolverLayout());
         ASSERT_TRUE(window);
         bindResolverWindow(window, state, windows);
         window->created();
@@ -229,7 +229,7 @@ TEST_F(ResolverWindowTest, ALateResultIsNotWrittenIntoAClosedWindow) {
     open(3);
     type("编辑框EX_结果", "old");
     windows.destroy(window);
-    resolveIntoWindow(window, 3, "https://pan.bilnn.com/s/Qrvx9", "", {});
+    resolveIntoWindow(window, resolvers::Service::Bilnn, "https://pan.bilnn.com/s/Qrvx9", "", {});
     EXPECT_EQ(service.served(), 1u);
     EXPECT_EQ(box("编辑框EX_结果"), "old");
 
@@ -238,16 +238,17 @@ TEST_F(ResolverWindowTest, ALateResultIsNotWrittenIntoAClosedWindow) {
     type("编辑框EX_结果", "old");
     std::stop_source stopping;
     stopping.request_stop();
-    resolveIntoWindow(window, 3, "https://pan.bilnn.com/s/Qrvx9", "", {stopping.get_token(), {}});
+    resolveIntoWindow(window, resolvers::Service::Bilnn, "https://pan.bilnn.com/s/Qrvx9", "",
+                      {stopping.get_token(), {}});
     EXPECT_EQ(box("编辑框EX_结果"), "old");
 
     // And a window that is gone altogether is simply skipped.
     std::weak_ptr<ui::Window> gone;
     {
-        auto temporary = ui::Window::create("ResolverWindow");
+        auto temporary = ui::Window::create(qx::resolvers::resolverLayout());
         gone = temporary;
     }
-    resolveIntoWindow(gone, 2, "https://a/b/c/d", "", {});
+    resolveIntoWindow(gone, resolvers::Service::OneDrive, "https://a/b/c/d", "", {});
 }
 
 }  // namespace

@@ -188,7 +188,7 @@ TEST_F(QtView, AfterFirstPaintWaitsForThePaint) {
             return false;
         }
     } watch;
-    WindowPtr w = Window::create("AboutWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("AboutWindow"));
     WindowView* v = open(w);
     v->installEventFilter(&watch);
     bool paintedFirst = false, ran = false;
@@ -201,7 +201,7 @@ TEST_F(QtView, AfterFirstPaintWaitsForThePaint) {
     EXPECT_EQ(later, 0);
     ASSERT_TRUE(waitFor([&] { return later == 1; }));
 
-    WindowPtr hidden = Window::create("AboutWindow");
+    WindowPtr hidden = Window::create(*qx::app::findWindowLayout("AboutWindow"));
     windows.openModeless(hidden);
     windows.viewOf(hidden.get())->hide();
     bool hiddenRan = false;
@@ -239,7 +239,7 @@ TEST_F(QtView, HiddenControlsGetTheirWidgetsWhenTheyShow) {
 }
 
 TEST_F(QtView, PagesSwitchOnlyThroughTheModel) {
-    WindowPtr w = Window::create("MainWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("MainWindow"));
     w->onClick("按钮EX5", [w] { w->control("选择夹EX1").setCurrentPage(1); });
     WindowView* v = open(w);
     auto* tabs = widget<TabControl>(v, "选择夹EX1");
@@ -299,7 +299,7 @@ TEST_F(QtView, AlphaPerControl) {
     w->control("进度条EX1").setAlpha(255);
     EXPECT_GT(inkOf(paint(ring)), 0);
     // Edit boxes fade through an opacity effect.
-    WindowPtr r = Window::create("ResolverWindow");
+    WindowPtr r = Window::create(*qx::app::findWindowLayout("ResolverWindow"));
     WindowView* rv = open(r);
     r->control("编辑框EX_结果").setAlpha(51);
     auto* effect =
@@ -311,7 +311,7 @@ TEST_F(QtView, AlphaPerControl) {
 }
 
 TEST_F(QtView, PictureBoxShowsImageBytesScaledToFit) {
-    WindowPtr w = Window::create("AvatarWindow");  // 图片框EX1 is 272x192
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("AvatarWindow"));  // 图片框EX1 is 272x192
     WindowView* v = open(w);
     auto* box = widget<PictureBox>(v, "图片框EX1");
     Control c = w->control("图片框EX1");
@@ -350,7 +350,7 @@ TEST_F(QtView, PictureBoxShowsImageBytesScaledToFit) {
 // A picture not known to be small (a server's) is decoded off the UI thread: the box stays
 // empty until it is ready, and bytes set meanwhile win over a late result.
 TEST_F(QtView, PictureBoxDecodesLargePicturesOffTheUiThread) {
-    WindowPtr w = Window::create("AvatarWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("AvatarWindow"));
     WindowView* v = open(w);
     auto* box = widget<PictureBox>(v, "图片框EX1");
     Control c = w->control("图片框EX1");
@@ -387,7 +387,7 @@ TEST_F(QtView, PictureBoxDecodesLargePicturesOffTheUiThread) {
 }
 
 TEST_F(QtView, WorkerWritesLandInTheView) {
-    WindowPtr w = Window::create("WebTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     WindowView* v = open(w);
     std::thread worker([w] {
         for (int i = 0; i <= 2000; ++i) {
@@ -412,7 +412,7 @@ TEST_F(QtView, WorkerWritesLandInTheView) {
 }
 
 TEST_F(QtView, UserInputGoesBackIntoTheModelAsGbk) {
-    WindowPtr w = Window::create("WebTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     WindowView* v = open(w);
     auto* line = widget<LineEditBox>(v, "编辑框EX_原网址");
     QTest::keyClicks(line, "http://a");
@@ -437,7 +437,7 @@ TEST_F(QtView, UserInputGoesBackIntoTheModelAsGbk) {
 // A huge text (a million matches) shows its beginning at once and fills in between events; the
 // box takes no typing meanwhile, and a newer text replaces a fill still under way.
 TEST_F(QtView, HugeTextsFillInPiecesWithoutLosingAnything) {
-    WindowPtr w = Window::create("RegexTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("RegexTesterWindow"));
     WindowView* v = open(w);
     auto* box = widget<TextEditBox>(v, "编辑框EX_输出文本");
     ASSERT_TRUE(box);
@@ -465,7 +465,7 @@ TEST_F(QtView, HugeTextsFillInPiecesWithoutLosingAnything) {
 }
 
 TEST_F(QtView, RadioGroupsAndCheckBoxes) {
-    WindowPtr w = Window::create("EncoderWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("EncoderWindow"));
     WindowView* v = open(w);
     auto* utf8 = widget<ChoiceBox>(v, "单选框EX1");
     auto* url = widget<ChoiceBox>(v, "单选框EX2");
@@ -480,7 +480,7 @@ TEST_F(QtView, RadioGroupsAndCheckBoxes) {
     w->control("单选框EX3").setChecked(true);
     EXPECT_FALSE(url->isChecked());
 
-    WindowPtr t = Window::create("WebTesterWindow");
+    WindowPtr t = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     WindowView* tv = open(t);
     auto* qq = widget<ChoiceBox>(tv, "选择框EX6");
     QTest::mouseClick(qq, Qt::LeftButton);
@@ -507,7 +507,7 @@ TEST_F(QtView, TimerTicksUntilIntervalZero) {
 }
 
 TEST_F(QtView, WindowPropertiesSkinAndMinimise) {
-    WindowPtr w = Window::create("AboutWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("AboutWindow"));
     WindowView* v = open(w);
     QImage skin(732, 354, QImage::Format_ARGB32);
     skin.fill(Qt::white);
@@ -523,7 +523,7 @@ TEST_F(QtView, WindowPropertiesSkinAndMinimise) {
     EXPECT_EQ(w->left(), 200);
     EXPECT_EQ(w->top(), 120);
     // A control beyond the window lies clipped, not moved.
-    WindowPtr e = Window::create("EncoderWindow");
+    WindowPtr e = Window::create(*qx::app::findWindowLayout("EncoderWindow"));
     WindowView* ev = open(e);
     e->control("编辑框EX_解码文本").setVisible(true);
     EXPECT_FALSE(ev->rect().contains(ev->controlWidget("编辑框EX_解码文本")->geometry()));
@@ -543,7 +543,7 @@ TEST_F(QtView, WindowsFontDrawnWithOneInstalledStandIn) {
     if (font.family() == QStringLiteral("WenQuanYi Micro Hei")) {
         EXPECT_EQ(font.hintingPreference(), QFont::PreferNoHinting);
     }
-    WindowPtr w = Window::create("MainWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("MainWindow"));
     WindowView* v = open(w);
     const QFont button = widget<SkinButton>(v, "按钮EX5")->font();
     EXPECT_EQ(button.families(), QStringList{font.family()});
@@ -570,7 +570,7 @@ TEST_F(QtView, SkinPartsDrawnAsIfAllSmoothed) {
     QImage noisy = flat.copy();
     for (int y = 20; y < 330; y += 7)
         for (int x = 18; x < 46; x += 5) noisy.setPixel(x, y, qRgb((x * 37) % 256, (y * 11) % 256, 90));
-    WindowPtr w = Window::create("AboutWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("AboutWindow"));
     WindowView* v = open(w);
     for (const auto& [skin, name] : {std::pair{flat, "flat"}, std::pair{noisy, "noisy"}}) {
         w->skinElement().setImage(encode(skin, "PNG"));
@@ -608,9 +608,9 @@ TEST_F(QtView, SkinPartsDrawnAsIfAllSmoothed) {
 }
 
 TEST_F(QtView, ModalChildReturnsWhenDestroyed) {
-    WindowPtr main = Window::create("MainWindow");
+    WindowPtr main = Window::create(*qx::app::findWindowLayout("MainWindow"));
     open(main);
-    WindowPtr about = Window::create("AboutWindow");
+    WindowPtr about = Window::create(*qx::app::findWindowLayout("AboutWindow"));
     about->onClick("按钮EX1", [this, about] { windows.destroy(about); });
     bool createdBeforeShow = false;
     QPointer<WindowView> childView;
@@ -636,7 +636,7 @@ TEST_F(QtView, ModalChildReturnsWhenDestroyed) {
 }
 
 TEST_F(QtView, MessageBoxAskedFromAWorker) {
-    WindowPtr w = Window::create("WebTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     open(w);
     std::atomic<bool> done{false};
     MessageAnswer answer = MessageAnswer::No;
@@ -688,7 +688,7 @@ TEST_F(QtView, ClipboardAndFileFilters) {
 // What assistive technology reads: every caption as the control's name, edit boxes named by the
 // label before them; Tab walks the reading order and Enter presses a button.
 TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
-    WindowPtr main = Window::create("MainWindow");
+    WindowPtr main = Window::create(*qx::app::findWindowLayout("MainWindow"));
     WindowView* v = open(main);
     int named = 0;
     for (const ControlLayout& c : main->layout().controls) {
@@ -704,7 +704,7 @@ TEST_F(QtView, AccessibleNamesTabOrderAndKeyboard) {
     }
     EXPECT_GT(named, 20);
 
-    WindowPtr resolver = Window::create("ResolverWindow");
+    WindowPtr resolver = Window::create(*qx::app::findWindowLayout("ResolverWindow"));
     WindowView* r = open(resolver);
     r->activateWindow();
     QWidget* link = r->controlWidget("编辑框EX_原链接");
@@ -801,7 +801,7 @@ TEST_F(QtView, QtsOwnTextsInChineseAndNumbersWithAPoint) {
 }
 
 TEST_F(QtView, FileDialogShowsTheRequestAndReturnsTheChoice) {
-    WindowPtr w = Window::create("WebTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     open(w);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -865,7 +865,7 @@ TEST_F(QtView, LongUnbrokenRunsWrapAnywhere) {
     for (int i = 0; i < 10000; ++i) chinese += gbk(u8"中");
     EXPECT_FALSE(needsWrapAnywhere(chinese));  // Chinese breaks anywhere anyway
 
-    WindowPtr w = Window::create("WebTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     WindowView* v = open(w);
     auto* box = widget<TextEditBox>(v, "编辑框EX_最后文本");
     ASSERT_TRUE(box);
@@ -901,7 +901,7 @@ TEST_F(QtView, OverlongLinesAreBrokenForShowingOnly) {
 // line broken up, the first part of a very long text with its size. It then takes no typing and
 // writes nothing back, so the model's text stays whole.
 TEST_F(QtView, TheBoxShowsPartOfAVeryLongTextAndTheModelKeepsItWhole) {
-    WindowPtr w = Window::create("WebTesterWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("WebTesterWindow"));
     WindowView* v = open(w);
     auto* box = widget<TextEditBox>(v, "编辑框EX_最后文本");
     ASSERT_TRUE(box);
@@ -951,7 +951,7 @@ TEST(QtViewText, GbkBoundary) {
 }
 
 TEST_F(QtView, PendingOutputIsAppliedWhileAHandlerWaits) {
-    WindowPtr w = Window::create("ResolverWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("ResolverWindow"));
     WindowView* v = open(w);
     auto* label = widget<SkinLabel>(v, "标签EX1");
     // A worker's write reaches the view as a queued update.

@@ -30,7 +30,7 @@ class AvatarWindowTest : public ::testing::Test {
         service_.setPicture("10001", picture_);
         service_.setDefaultPicture(unknown_);
         state_.setExecutablePath(run_.executable());
-        window_ = ui::Window::create("AvatarWindow");
+        window_ = ui::Window::create(qx::avatar::avatarLayout());
         bindAvatarWindow(window_, state_, windows_);
         window_->created();
     }

@@ -2,6 +2,7 @@
 
 #include "text/CodePages.h"
 #include "utilities/encoder/EncoderDecode.h"
+#include "utilities/encoder/EncoderWindow.h"
 
 using namespace qx;
 using namespace qx::encoder;
@@ -9,7 +10,7 @@ using namespace qx::encoder;
 namespace {
 
 struct EncoderWindowTest : testing::Test {
-    ui::WindowPtr window = ui::Window::create("EncoderWindow");
+    ui::WindowPtr window = ui::Window::create(qx::encoder::encoderLayout());
 
     void SetUp() override {
         ASSERT_TRUE(window);

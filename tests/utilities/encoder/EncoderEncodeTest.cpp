@@ -32,7 +32,7 @@ const EncodeCase kCases[] = {
 struct EncoderEncodeTest : testing::Test {
     test::FakeWindowSystem windows;
     ProgramState state;
-    ui::WindowPtr window = ui::Window::create("EncoderWindow");
+    ui::WindowPtr window = ui::Window::create(qx::encoder::encoderLayout());
 
     void SetUp() override {
         ASSERT_TRUE(window);

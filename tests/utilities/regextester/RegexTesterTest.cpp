@@ -38,7 +38,7 @@ const MatchCase kCases[] = {
 struct RegexTesterTest : testing::Test {
     test::FakeWindowSystem windows;
     ProgramState state;
-    ui::WindowPtr window = ui::Window::create("RegexTesterWindow");
+    ui::WindowPtr window = ui::Window::create(qx::regextester::regexTesterLayout());
 
     void SetUp() override {
         ASSERT_TRUE(window);

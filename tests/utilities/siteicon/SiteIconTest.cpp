@@ -86,7 +86,7 @@ class SiteIconWindowTest : public ::testing::Test {
   protected:
     SiteIconWindowTest() : run_("siteicon"), env_(site_.connectTo("icon.example") + ",::127.0.0.1:9") {
         state_.setExecutablePath(run_.executable());
-        window_ = ui::Window::create("SiteIconWindow");
+        window_ = ui::Window::create(qx::siteicon::siteIconLayout());
         bindSiteIconWindow(window_, state_, windows_);
         window_->created();
     }
