@@ -212,7 +212,7 @@ TEST_F(QtView, AfterFirstPaintWaitsForThePaint) {
 // A page not chosen and a hidden control get their widgets when they first show, with what the
 // model holds by then.
 TEST_F(QtView, HiddenControlsGetTheirWidgetsWhenTheyShow) {
-    WindowPtr w = Window::create("MainWindow");
+    WindowPtr w = Window::create(*qx::app::findWindowLayout("MainWindow"));
     WindowView* v = open(w);
     auto* tabs = widget<TabControl>(v, "选择夹EX1");
     EXPECT_EQ(tabs->page(1)->findChild<QWidget*>(), nullptr);
