@@ -1,6 +1,6 @@
 // Wall time from process start to a shown and painted main window, and the process's peak
 // memory: the program's real start-up against a minimal Qt window program, each started as a
-// fresh process (offscreen platform). Each benchmark repeats 15 times; compare.sh reads the medians.
+// fresh process (offscreen platform). Each benchmark repeats 41 times; compare.sh reads the medians.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -69,19 +69,19 @@ void BM_CaptionWindow(benchmark::State& state) { run(state, QX_CAPTION_WINDOW); 
 BENCHMARK(BM_MinimalQtWindow)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
-    ->Repetitions(15)
+    ->Repetitions(41)
     ->UseManualTime()
     ->ReportAggregatesOnly();
 BENCHMARK(BM_CaptionWindow)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
-    ->Repetitions(15)
+    ->Repetitions(41)
     ->UseManualTime()
     ->ReportAggregatesOnly();
 BENCHMARK(BM_QuorvexStartUp)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
-    ->Repetitions(15)
+    ->Repetitions(41)
     ->UseManualTime()
     ->ReportAggregatesOnly();
 BENCHMARK_MAIN();

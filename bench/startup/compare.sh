@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The start-up table: wall time to a shown main window and peak memory against the minimal Qt
-# window program (medians of 15 repetitions of fresh processes; the same window with one Chinese
+# window program (medians of 41 repetitions of fresh processes; the same window with one Chinese
 # caption for reference), the memory of the idle program after a notice check against the local
 # notice double, and the size of the executable.
 # Usage: bench/startup/compare.sh <build dir>   (a RelWithDebInfo build with tests, e.g. build)
