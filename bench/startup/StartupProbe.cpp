@@ -1,13 +1,13 @@
 // The program's start-up up to a shown main window, then the process ends: what the
 // benchmark times against a minimal Qt window program.
-#include <QCoreApplication>
-#include <QTimer>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <cstdlib>
 
 #include "ShownSignal.h"
-
+#include "app/MainWindow.h"
 #include "app/StartUp.h"
 #include "resources/Pictures.h"
 #include "state/ProgramState.h"
@@ -25,13 +25,16 @@ int main(int argc, char** argv) {
     static qx::ProgramState state;
     qx::app::initialiseProgramState(state);
     qx::ui::qt::setSharperPictureSource(&qx::res::sharperPicture);  // HiDPI screens
-    return qx::ui::qt::runApplication(argc, argv, [](qx::ui::WindowSystem& windows) {
-        qx::app::startUp(state, windows);
-        // Once the loop has shown and painted the window.
-        QTimer::singleShot(0, [] {
-            QCoreApplication::processEvents();
-            signalShown();  // the benchmark's clock stops here
-            std::_Exit(0);
-        });
-    });
+    return qx::ui::qt::runApplication(
+        argc, argv,
+        [](qx::ui::WindowSystem& windows) {
+            qx::app::startUp(state, windows);
+            // Once the loop has shown and painted the window.
+            QTimer::singleShot(0, [] {
+                QCoreApplication::processEvents();
+                signalShown();  // the benchmark's clock stops here
+                std::_Exit(0);
+            });
+        },
+        qx::app::mainWindowPictures());
 }

@@ -36,6 +36,14 @@ ByteArray skinForHour(int hour) {
     return res::toByteArray(isNightHour(hour) ? res::nightSkin() : res::daySkin());
 }
 
+std::vector<ByteArray> mainWindowPictures(int hour) {
+    std::vector<ByteArray> pictures;
+    for (const ui::ControlLayout& c : mainWindowLayout().controls)
+        if (!c.picture.empty()) pictures.push_back(res::toByteArray(res::pictureNamed(c.picture)));
+    pictures.push_back(skinForHour(hour < 0 ? platform::localTime().hour : hour));
+    return pictures;
+}
+
 void onMainWindowCreated(const ui::WindowPtr& window, ProgramState& state, ui::WindowSystem& windows,
                          int hour) {
     state.windowSkinImage.set(skinForHour(hour));

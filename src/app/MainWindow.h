@@ -17,6 +17,9 @@ ui::WindowPtr makeMainWindow(ProgramState& state, ui::WindowSystem& windows, std
 // Night from 20:00 to 07:59, day from 08:00 to 19:59.
 bool isNightHour(int hour);
 ByteArray skinForHour(int hour);
+// The pictures the main window opens with at that hour (empty: the system clock's): its layout's
+// and its skin.
+std::vector<ByteArray> mainWindowPictures(int hour = -1);
 
 // Creation: skin by the hour, own version, first page, version label, joke rotation reset,
 // notice check started.

@@ -1,3 +1,4 @@
+#include "app/MainWindow.h"
 #include "app/StartUp.h"
 #include "resources/Pictures.h"
 #include "state/ProgramState.h"
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     qx::app::initialiseProgramState(state);
     qx::ui::qt::setSharperPictureSource(&qx::res::sharperPicture);  // HiDPI screens
     return qx::ui::qt::runApplication(
-        argc, argv, [](qx::ui::WindowSystem& windows) { qx::app::startUp(state, windows); });
+        argc, argv, [](qx::ui::WindowSystem& windows) { qx::app::startUp(state, windows); },
+        qx::app::mainWindowPictures());
 }

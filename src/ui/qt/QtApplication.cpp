@@ -18,6 +18,7 @@
 
 #include "platform/system/InputMethod.h"
 #include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/Widgets.h"
 
 namespace qx::ui::qt {
 
@@ -98,10 +99,12 @@ void speakChinese(QApplication& app) {
         delete translator;  // without the translations package Qt's own texts stay English
 }
 
-int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp) {
+int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp,
+                   const std::vector<std::vector<unsigned char>>& firstPictures) {
     const std::string note = platform::avoidInputMethodWithoutMachineId();
     if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     QApplication app(argc, argv);
+    decodeAhead(firstPictures);  // the screen's pixel ratio is known from here on
     speakChinese(app);
     setUpApplication(app);
     QtWindowSystem windows;

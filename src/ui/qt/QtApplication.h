@@ -2,6 +2,7 @@
 // The program's Qt application: creates it, runs start-up on the UI thread, then the event
 // loop until no window of the program is left.
 #include <functional>
+#include <vector>
 
 #include "ui/WindowSystem.h"
 
@@ -10,7 +11,9 @@ class QString;
 
 namespace qx::ui::qt {
 
-int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp);
+// firstPictures: what the first window will show, decoded meanwhile on another thread.
+int runApplication(int argc, char** argv, const std::function<void(qx::ui::WindowSystem&)>& startUp,
+                   const std::vector<std::vector<unsigned char>>& firstPictures = {});
 
 // Qt's own texts (file dialogs, standard buttons) in Simplified Chinese whatever the session's
 // language, and numbers in the C library with a decimal point. Call right after making the app.

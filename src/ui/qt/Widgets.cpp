@@ -545,6 +545,17 @@ QImage decodePicture(const std::vector<unsigned char>& bytes) {
     return decodeNewPicture(bytes, onDenserScreen(), true);
 }
 
+void decodeAhead(const std::vector<std::vector<unsigned char>>& pictures) {
+    const bool denser = onDenserScreen();
+    for (const std::vector<unsigned char>& bytes : pictures) {
+        if (bytes.empty()) continue;
+        PictureThread::instance().post([bytes, denser] {
+            QImage known;
+            if (!recentPictures().find(bytes, known)) decodeNewPicture(bytes, denser, false);
+        });
+    }
+}
+
 void PictureBox::setImageBytes(const std::vector<unsigned char>& bytes) {
     const unsigned generation = ++generation_;
     QImage cached;

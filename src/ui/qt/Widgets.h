@@ -42,6 +42,9 @@ void setWidgetAlpha(QWidget* w, int alpha);
 // On a screen with more than one device pixel per pixel, the picture's 2x drawing where the
 // program has one (the image then carries device pixel ratio 2).
 QImage decodePicture(const std::vector<unsigned char>& bytes);
+// Decodes pictures on the picture thread before their first use, into the results decodePicture
+// finds: the first window's pictures while the UI thread still sets up its fonts.
+void decodeAhead(const std::vector<std::vector<unsigned char>>& pictures);
 
 // Where 2x drawings come from: given a picture's bytes, those of its 2x drawing, or empty.
 using SharperPictureSource = std::span<const unsigned char> (*)(std::span<const unsigned char>);
