@@ -5,20 +5,12 @@
 #include <map>
 
 #include "app/Windows.h"
+#include "support/SampleLayout.h"
 
 using namespace qx::ui;
 using qx::app::allWindowLayouts;
 using qx::app::findWindowLayout;
-
-namespace {
-
-const ControlLayout* find(const WindowLayout& l, const std::string& name) {
-    for (auto& c : l.controls)
-        if (c.name == name) return &c;
-    return nullptr;
-}
-
-}  // namespace
+using qx::test::findRow;
 
 TEST(WindowLayouts, SizesSkinElementsAndCloseButtons) {
     struct Expect {
@@ -50,11 +42,11 @@ TEST(WindowLayouts, SizesSkinElementsAndCloseButtons) {
         EXPECT_EQ(l.title, std::string(e.name) == "MainWindow" ? "Quorvex工具箱" : "");
 
         EXPECT_EQ(l.skinElement, e.skin);
-        const ControlLayout* skin = find(l, l.skinElement);
+        const ControlLayout* skin = findRow(l, l.skinElement);
         ASSERT_TRUE(skin);
         EXPECT_EQ(skin->kind, ControlKind::SkinElement);
 
-        const ControlLayout* close = find(l, "按钮EX1");
+        const ControlLayout* close = findRow(l, "按钮EX1");
         ASSERT_TRUE(close);
         EXPECT_EQ(close->kind, ControlKind::CloseButton);
         EXPECT_EQ(close->x, e.closeX);
@@ -74,14 +66,14 @@ TEST(WindowLayouts, ControlsBeyondTheFirstSizeBelongToTheGrownWindow) {
 
     const WindowLayout* encoder = findWindowLayout("EncoderWindow");
     EXPECT_EQ(encoder->grownHeight, 668);
-    const ControlLayout* decoded = find(*encoder, "编辑框EX_解码文本");
+    const ControlLayout* decoded = findRow(*encoder, "编辑框EX_解码文本");
     EXPECT_GT(decoded->y + decoded->height, encoder->height);
     EXPECT_FALSE(decoded->visible);
 }
 
 TEST(WindowLayouts, MainWindowHasItsPagesAndButtons) {
     const WindowLayout& l = *findWindowLayout("MainWindow");
-    const ControlLayout* tab = find(l, "选择夹EX1");
+    const ControlLayout* tab = findRow(l, "选择夹EX1");
     ASSERT_TRUE(tab);
     EXPECT_EQ(tab->pages, (std::vector<std::string>{"首页", "工具", "系统"}));
     std::map<int, int> perPage;
@@ -92,19 +84,19 @@ TEST(WindowLayouts, MainWindowHasItsPagesAndButtons) {
     }
     EXPECT_EQ(perPage[2], 20);
     EXPECT_EQ(placeholders, 10);
-    for (int n = 1; n <= 39; ++n) EXPECT_TRUE(find(l, "按钮EX" + std::to_string(n))) << n;
-    const ControlLayout* cloud = find(l, "按钮EX9");
+    for (int n = 1; n <= 39; ++n) EXPECT_TRUE(findRow(l, "按钮EX" + std::to_string(n))) << n;
+    const ControlLayout* cloud = findRow(l, "按钮EX9");
     EXPECT_EQ(cloud->caption, "OneDriveForBusiness取直链");
     EXPECT_EQ(cloud->container, "分组框EX2");
     EXPECT_EQ(cloud->x, 136);
     EXPECT_EQ(cloud->width, 184);
     EXPECT_EQ(cloud->font, "微软雅黑");
     EXPECT_EQ(cloud->skin, "默认皮肤按钮");
-    const ControlLayout* joke = find(l, "骚话标签");
-    const ControlLayout* log = find(l, "编辑框EX_更新内容");
+    const ControlLayout* joke = findRow(l, "骚话标签");
+    const ControlLayout* log = findRow(l, "编辑框EX_更新内容");
     EXPECT_EQ(std::tie(joke->x, joke->y, joke->width, joke->height),
               std::tie(log->x, log->y, log->width, log->height));
-    EXPECT_EQ(find(l, "图片框EX2")->picture, "update");
+    EXPECT_EQ(findRow(l, "图片框EX2")->picture, "update");
 }
 
 TEST(WindowLayouts, SkinsAndLineModesByKind) {

@@ -2,9 +2,18 @@
 // Two small windows the window-model and view tests are built on, so that they need no
 // feature's layout: a sample window with one control of each kind (and the shapes the model
 // treats apart: a hidden box, a control in a group box, a timer), and a child to open over it.
+#include <string_view>
+
 #include "ui/LayoutRows.h"
 
 namespace qx::test {
+
+// The row of that name in a layout, or nullptr.
+inline const ui::ControlLayout* findRow(const ui::WindowLayout& l, std::string_view name) {
+    for (const ui::ControlLayout& c : l.controls)
+        if (c.name == name) return &c;
+    return nullptr;
+}
 
 inline const ui::WindowLayout& sampleLayout() {
     using namespace ui::rows;

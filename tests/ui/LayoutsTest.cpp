@@ -6,16 +6,7 @@
 #include "ui/LayoutRows.h"
 
 using namespace qx::ui;
-
-namespace {
-
-const ControlLayout* find(const WindowLayout& l, const std::string& name) {
-    for (auto& c : l.controls)
-        if (c.name == name) return &c;
-    return nullptr;
-}
-
-}  // namespace
+using qx::test::findRow;
 
 TEST(Layouts, EveryWindowGetsItsSkinElementAndPlace) {
     const WindowLayout& l = qx::test::sampleLayout();
@@ -29,7 +20,7 @@ TEST(Layouts, EveryWindowGetsItsSkinElementAndPlace) {
     EXPECT_EQ(skin.skin, "exui默认窗口皮肤");
     EXPECT_EQ(std::tie(skin.x, skin.y, skin.width, skin.height), std::make_tuple(4, 4, 24, 24));
 
-    const ControlLayout* close = find(l, "按钮EX1");
+    const ControlLayout* close = findRow(l, "按钮EX1");
     ASSERT_TRUE(close);
     EXPECT_EQ(close->kind, ControlKind::CloseButton);
     EXPECT_EQ(std::tie(close->x, close->y, close->width, close->height), std::make_tuple(388, 8, 24, 24));
@@ -39,17 +30,17 @@ TEST(Layouts, EveryWindowGetsItsSkinElementAndPlace) {
 
 TEST(Layouts, SkinsAndLineModesByKind) {
     const WindowLayout& l = qx::test::sampleLayout();
-    const ControlLayout* button = find(l, "按钮EX2");
+    const ControlLayout* button = findRow(l, "按钮EX2");
     EXPECT_EQ(button->font, "微软雅黑");
     EXPECT_EQ(button->skin, "默认皮肤按钮");
     EXPECT_EQ(button->container, "分组框EX1");
-    EXPECT_EQ(find(l, "分组框EX1")->skin, "EX_UI默认皮肤_分组框");
-    EXPECT_EQ(find(l, "图片框EX1")->skin, "Exui默认皮肤_图片框");
-    EXPECT_EQ(find(l, "选择框EX1")->skin, "");
-    EXPECT_EQ(find(l, "选择框EX2")->skin, "超仿QQ_选择框");
-    EXPECT_FALSE(find(l, "编辑框EX_单行")->multiLine);
-    EXPECT_TRUE(find(l, "编辑框EX_多行")->multiLine);
-    EXPECT_FALSE(find(l, "编辑框EX_隐藏")->visible);
+    EXPECT_EQ(findRow(l, "分组框EX1")->skin, "EX_UI默认皮肤_分组框");
+    EXPECT_EQ(findRow(l, "图片框EX1")->skin, "Exui默认皮肤_图片框");
+    EXPECT_EQ(findRow(l, "选择框EX1")->skin, "");
+    EXPECT_EQ(findRow(l, "选择框EX2")->skin, "超仿QQ_选择框");
+    EXPECT_FALSE(findRow(l, "编辑框EX_单行")->multiLine);
+    EXPECT_TRUE(findRow(l, "编辑框EX_多行")->multiLine);
+    EXPECT_FALSE(findRow(l, "编辑框EX_隐藏")->visible);
     for (auto& c : l.controls)
         if (c.kind == ControlKind::EditBox) {
             EXPECT_EQ(c.multiLine, c.height > rows::kSingleLineEditMaxHeight) << c.name;
