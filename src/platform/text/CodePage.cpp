@@ -4,7 +4,6 @@
 #include <unicode/ucnv_err.h>
 #include <unicode/ustring.h>
 
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <span>

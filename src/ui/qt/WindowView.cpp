@@ -168,7 +168,8 @@ bool WindowView::shownNow(const ControlLayout& c) const {
     return true;
 }
 
-QWidget* WindowView::makeWidget(const ControlLayout& c) {
+QWidget* WindowView::makeWidget(Entry& e) {
+    const ControlLayout& c = *e.layout;
     const std::string name = c.name;
     switch (c.kind) {
         case ControlKind::Button:
@@ -195,7 +196,7 @@ QWidget* WindowView::makeWidget(const ControlLayout& c) {
             box->onUserEdit = [this, name, multi](const QString& s) {
                 window_->control(name).storeTextFromView(multi ? fromQtLines(s) : fromQt(s));
             };
-            entries_[name].edit = box;
+            e.edit = box;
             return box->widget();
         }
         case ControlKind::PictureBox: {
@@ -238,7 +239,7 @@ void WindowView::createWidget(Entry& e, bool applyNow) {
         parent = b.widget;
         if (auto* tabs = dynamic_cast<TabControl*>(parent)) parent = tabs->page(c.page);
     }
-    QWidget* w = makeWidget(c);
+    QWidget* w = makeWidget(e);
     e.widget = w;
     w->setObjectName(QString::fromStdString(c.name));
     if (parent && parent != this) w->setParent(parent);

@@ -79,7 +79,8 @@ class WindowView : public QWidget {
     const ControlLayout* containerOf(const ControlLayout& c) const;
     // Whether the control and every container around it show it now (its page chosen).
     bool shownNow(const ControlLayout& c) const;
-    QWidget* makeWidget(const ControlLayout& c);
+    // The widget of its kind (an edit box also sets e.edit).
+    QWidget* makeWidget(Entry& e);
     void createWidget(Entry& e, bool applyNow);
     // Makes the widgets a page switch or a control shown has just uncovered (made: one was made
     // already), then puts them in the reading order.
